@@ -1,0 +1,53 @@
+#pragma once
+
+#include "events/MonkeyEvent.h"
+
+#include <QList>
+#include <QObject>
+
+#include <memory>
+#include <optional>
+
+class NotePresenter;
+class Scheduler;
+class Settings;
+class Stage;
+
+// The event queue: every event enters through receive, is filtered, folded into a summary when
+// stale, queued, and played strictly one at a time. The next show starts 0.4 s after both the
+// stage and the note of the current one have finished.
+class PlaybackDriver : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double pauseBetweenShows = 0.4;
+    static constexpr double busyNoteSeconds = 4.0;
+
+    PlaybackDriver(Settings& settings, Scheduler& scheduler, Stage& stage, NotePresenter& notes, QObject* parent = nullptr);
+    ~PlaybackDriver() override;
+
+    void receive(const QList<MonkeyEvent>& events);
+    void setMonkeyHidden(bool hidden, const QString& reason);
+
+    // "3 sales", "1 renewal"; none for a count of 0.
+    static std::optional<QString> summary(const QString& noun, qsizetype count);
+
+    // Age in seconds beyond which an event is rolled into the summary.
+    double staleAfter = 21600;
+
+    bool isPlaying() const { return m_playing; }
+    qsizetype waiting() const { return m_queue.size(); }
+
+private:
+    struct Show;
+
+    void playNext();
+    void finish(const std::shared_ptr<Show>& show);
+    void rollUp(const QList<MonkeyEvent>& stale);
+
+    Settings& m_settings;
+    Scheduler& m_scheduler;
+    Stage& m_stage;
+    NotePresenter& m_notes;
+    QList<MonkeyEvent> m_queue;
+    bool m_playing = false;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// A preference key with its type and its registered default: returned while the user has
+// stored nothing under the key, and never written to the store.
+template <typename T>
+struct Preference {
+    const char* key;
+    T registeredDefault;
+};
+
+// A key whose absence means something of its own, so it has no registered default.
+template <typename T>
+struct OptionalPreference {
+    const char* key;
+};
+
+// Every preference of the application, in one place.
+namespace Preferences {
+inline constexpr Preference<bool> sound{"sound", true};
+inline constexpr Preference<bool> showTests{"showTests", true};
+inline constexpr Preference<bool> alwaysVisible{"alwaysVisible", true};
+inline constexpr Preference<double> scale{"scale", 4.0};
+inline constexpr Preference<double> noteSeconds{"noteSeconds", 8.0};
+inline constexpr OptionalPreference<QString> soundChoice{"soundChoice"};
+inline constexpr Preference<bool> shownSetup{"shownSetup", false};
+} // namespace Preferences

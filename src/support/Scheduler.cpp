@@ -1,0 +1,3 @@
+#include "support/Scheduler.h"
+
+Scheduler::~Scheduler() = default;

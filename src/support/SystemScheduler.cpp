@@ -1,0 +1,26 @@
+#include "support/SystemScheduler.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+QDateTime SystemScheduler::now() const
+{
+    return QDateTime::currentDateTimeUtc();
+}
+
+void SystemScheduler::after(double seconds, const QObject* context, std::function<void()> action)
+{
+    // Sub-second steps of a show must land on time; coarse timers may be 5 % late.
+    const double clamped = std::isnan(seconds) ? 0.0 : std::clamp(seconds * 1000.0, 0.0, double(INT32_MAX));
+    const int ms = int(std::lround(clamped));
+    const Qt::TimerType type = ms < 2000 ? Qt::PreciseTimer : Qt::CoarseTimer;
+    QTimer::singleShot(ms, type, context, std::move(action));
+}
+
+SystemScheduler& SystemScheduler::shared()
+{
+    static SystemScheduler scheduler;
+    return scheduler;
+}

@@ -1,0 +1,111 @@
+#include "common/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using TestEnvironment::waitUntil;
+using TestEnvironment::writeFile;
+
+// The real executable in a private HOME, XDG tree and inbox.
+class ExecutableTest : public testing::Test {
+protected:
+    QTemporaryDir root;
+    QString home = root.filePath(QStringLiteral("home"));
+    QString inbox = root.filePath(QStringLiteral("drop box"));
+    QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
+    QProcess app;
+
+    void SetUp() override
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), root.filePath(QStringLiteral("state")));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
+        env.insert(QStringLiteral("BONKBELL_INBOX"), inbox);
+        app.setProcessEnvironment(env);
+        app.setProgram(QStringLiteral(BONKBELL_EXECUTABLE));
+    }
+
+    void TearDown() override
+    {
+        if (app.state() != QProcess::NotRunning) {
+            app.kill();
+            app.waitForFinished();
+        }
+    }
+
+    QStringList logMessages() const
+    {
+        QFile file(logPath);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        QStringList out;
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
+            out.append(line.mid(22));
+        return out;
+    }
+
+    QStringList slapLines() const { return logMessages().filter(QRegularExpression(QStringLiteral("^slap: "))); }
+
+    void publish(const QString& name, const QByteArray& json)
+    {
+        writeFile(inbox + QStringLiteral("/.") + name + QStringLiteral(".tmp"), json);
+        QFile::rename(inbox + QStringLiteral("/.") + name + QStringLiteral(".tmp"), inbox + u'/' + name);
+    }
+
+    QString runCommandLine(const QStringList& arguments, int& exitCode)
+    {
+        QProcess cli;
+        cli.setProcessEnvironment(app.processEnvironment());
+        cli.start(app.program(), arguments);
+        cli.closeWriteChannel();
+        cli.waitForFinished();
+        exitCode = cli.exitCode();
+        return QString::fromUtf8(cli.readAllStandardOutput());
+    }
+};
+
+TEST_F(ExecutableTest, PlaysDroppedEventFilesInOrderAndRejectsBadOnes)
+{
+    // Short notes keep the stand-in show quick.
+    writeFile(root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf")), "[General]\nnoteSeconds=0.2\n");
+    publish(QStringLiteral("0-early.json"), R"({"kind":"renewal","headline":"Left from before"})");
+    app.start();
+    const QString started = QStringLiteral("started v1.2; Stripe off, RevenueCat off; inbox ") + inbox;
+    ASSERT_TRUE(waitUntil([&] { return logMessages().contains(started); }));
+
+    publish(QStringLiteral("1-a.json"), R"({"kind":"sale","headline":"New sale!","who":"Ann\nB","detail":"$5","test":true})");
+    publish(QStringLiteral("2-b.json"), R"({"kind":"onboarding","headline":"Hello"})");
+    publish(QStringLiteral("3-bad.json"), R"({"kind":"sale"})");
+    ASSERT_TRUE(waitUntil([&] { return slapLines().size() == 3; }, 15000)) << logMessages().join(u'\n').toStdString();
+    EXPECT_EQ(slapLines(), QStringList({
+        QStringLiteral("slap: renewal Left from before |  |  (sound: slap)"),
+        QStringLiteral("slap: sale [TEST] New sale! | Ann\\nB | $5 (sound: slap)"),
+        QStringLiteral("slap: onboarding Hello |  |  (sound: slap)"),
+    }));
+    EXPECT_TRUE(logMessages().contains(QStringLiteral("WARN unreadable event moved to rejected/: 3-bad.json")));
+    EXPECT_EQ(QDir(inbox).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(inbox + QStringLiteral("/rejected")).entryList(QDir::Files), QStringList({QStringLiteral("3-bad.json")}));
+    EXPECT_EQ(app.state(), QProcess::Running);
+}
+
+TEST_F(ExecutableTest, AnyArgumentSelectsTheCommandLine)
+{
+    int code = -1;
+    for (const char* verb : {"--STATUS", "--bogus"}) {
+        EXPECT_EQ(runCommandLine({QString::fromLatin1(verb)}, code), QStringLiteral(
+            "Usage: Bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status\n"));
+        EXPECT_EQ(code, 2);
+    }
+    EXPECT_FALSE(QFile::exists(logPath)) << "the command line logs nothing";
+}
+
+} // namespace

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "support/Scheduler.h"
+
+#include <QPointer>
+
+#include <map>
+#include <utility>
+
+// A scheduler whose time moves only when a test advances it; due actions run in order of
+// their due time (then of scheduling), each seeing now() at its own due time.
+class ManualScheduler final : public Scheduler {
+public:
+    explicit ManualScheduler(QDateTime start = QDateTime(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC));
+
+    QDateTime now() const override;
+    void after(double seconds, const QObject* context, std::function<void()> action) override;
+
+    void advance(double seconds);
+    qsizetype pending() const { return qsizetype(m_tasks.size()); }
+
+private:
+    struct Task {
+        QPointer<const QObject> context;
+        bool hasContext;
+        std::function<void()> action;
+    };
+
+    qint64 m_nowMs;
+    quint64 m_sequence = 0;
+    std::map<std::pair<qint64, quint64>, Task> m_tasks;
+};

@@ -1,0 +1,47 @@
+#include "common/TestEnvironment.h"
+
+#include "support/Paths.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace TestEnvironment {
+
+QStringList takeLogMessages()
+{
+    QFile file(Paths::log());
+    if (!file.open(QIODevice::ReadWrite))
+        return {};
+    const QString text = QString::fromUtf8(file.readAll());
+    file.resize(0);
+    QStringList messages;
+    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
+        messages.append(line.mid(line.indexOf(QStringLiteral("  ")) + 2));
+    return messages;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    while (!condition()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+} // namespace TestEnvironment
