@@ -5,11 +5,11 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build make pkgconf
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev libsecret-1-dev libicu-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # test-time services
-  dbus-daemon xvfb xauth fonts-dejavu-core
+  dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core
 )
 
 missing=()

@@ -1,0 +1,3 @@
+#include "keychain/SecretStore.h"
+
+SecretStore::~SecretStore() = default;
