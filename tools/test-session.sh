@@ -17,12 +17,36 @@ mkdir -p "$session"/{home,run,data,config,state}
 chmod 700 "$session/run"
 export HOME=$session/home XDG_RUNTIME_DIR=$session/run
 export XDG_DATA_HOME=$session/data XDG_CONFIG_HOME=$session/config XDG_STATE_HOME=$session/state
-unset BONKBELL_INBOX BONKBELL_POLL_SECONDS BONKBELL_STRIPE_BASE BONKBELL_RC_BASE
+unset BONKBELL_INBOX BONKBELL_POLL_SECONDS BONKBELL_STRIPE_BASE BONKBELL_RC_BASE BONKBELL_TEST_KEYRING
 
 # Session bus.
 info=$(dbus-daemon --session --fork --nopidfile --print-address=1 --print-pid=1)
 export DBUS_SESSION_BUS_ADDRESS=${info%%$'\n'*}
 pids+=("${info##*$'\n'}")
+
+# Secret store: a new keyring (XDG_DATA_HOME is empty) created with a throwaway password and
+# left unlocked, so nothing ever prompts. The daemon needs a non-empty stdin for --unlock.
+# BONKBELL_TEST_KEYRING tells the keychain tests they may write to this store and not to the
+# user's own keyring.
+if command -v gnome-keyring-daemon >/dev/null; then
+  keyring=$(echo ci | gnome-keyring-daemon --replace --daemonize --unlock --components=secrets 2>"$session/keyring.log" || true)
+  while IFS= read -r line; do
+    case $line in GNOME_KEYRING_CONTROL=*) export "$line" ;; esac
+  done <<<"$keyring"
+  owner=
+  for _ in $(seq 100); do
+    owner=$(dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus / \
+      org.freedesktop.DBus.GetConnectionUnixProcessID string:org.freedesktop.secrets 2>/dev/null) && break
+    sleep 0.05
+  done
+  if [ -n "$owner" ]; then
+    pids+=("${owner##* }")
+    export BONKBELL_TEST_KEYRING=1
+  else
+    echo "gnome-keyring-daemon did not start; the keychain tests will be skipped:" >&2
+    cat "$session/keyring.log" >&2
+  fi
+fi
 
 # X display: Xvfb picks a free display number and writes it to a file.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$session/display" 2>"$session/xvfb.log" &

@@ -1,8 +1,142 @@
+#include "common/TestEnvironment.h"
 #include "keychain/Keychain.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
-TEST(Keychain, ServiceIsTheApplicationId)
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QString service = u"com.bonkbell.mac"_s;
+
+struct ToolOutput {
+    QByteArray out;
+    QByteArray err;
+};
+
+// The stock secret-tool on the same store. Secrets go in on stdin, never as arguments.
+ToolOutput secretTool(const QStringList& arguments, const QByteArray& input = {})
 {
-    EXPECT_EQ(Keychain::service(), QStringLiteral("com.bonkbell.mac"));
+    QProcess tool;
+    tool.start(u"secret-tool"_s, arguments);
+    tool.write(input);
+    tool.closeWriteChannel();
+    tool.waitForFinished(10000);
+    return {tool.readAllStandardOutput(), tool.readAllStandardError()};
 }
+
+QStringList lines(const QByteArray& text)
+{
+    return QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// These tests overwrite items, so they run only against the throwaway keyring that
+// tools/test-session.sh starts, never the user's own.
+class KeychainStore : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (qEnvironmentVariableIsEmpty("BONKBELL_TEST_KEYRING"))
+            GTEST_SKIP() << "no private secret service: run through tools/test-session.sh";
+        TestEnvironment::takeLogMessages();
+    }
+
+    Keychain keychain;
+};
+
+TEST_F(KeychainStore, KeepsTextAsUtf8)
+{
+    const QString key = u"rk_live_Grüße€ 🔑"_s;
+    EXPECT_EQ(keychain.save(key, u"roundtrip"_s), std::nullopt);
+    EXPECT_EQ(keychain.read(u"roundtrip"_s), key);
+    EXPECT_EQ(secretTool({"lookup", "service", service, "account", "roundtrip"}).out, key.toUtf8());
+    EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList());
+}
+
+TEST_F(KeychainStore, SavingAgainReplacesTheOneItemInPlace)
+{
+    // secret-tool prints each item on stdout, headed by its path, and the attributes on stderr;
+    // "schema" is libsecret's own xdg:schema attribute.
+    const auto search = [] { return secretTool({"search", "--all", "service", service, "account", "stripe"}); };
+    ASSERT_EQ(keychain.save(u"first"_s, u"stripe"_s), std::nullopt);
+    const QString path = lines(search().out).value(0);
+    ASSERT_EQ(keychain.save(u"second"_s, u"stripe"_s), std::nullopt);
+    EXPECT_EQ(keychain.read(u"stripe"_s), u"second"_s);
+
+    const ToolOutput found = search();
+    // One item at the first one's path: deleting and adding again would have made a new one.
+    EXPECT_EQ(lines(found.out).filter(QRegularExpression(u"^(?!created|modified)"_s)),
+        (QStringList{path, "label = Bonkbell (stripe)", "secret = second", "schema = com.bonkbell.mac"}));
+    QStringList attributes = lines(found.err);
+    attributes.sort();
+    EXPECT_EQ(attributes, (QStringList{"attribute.account = stripe", "attribute.service = com.bonkbell.mac"}));
+}
+
+TEST_F(KeychainStore, ReadsNothingSilentlyWhenNoTextIsStored)
+{
+    EXPECT_EQ(keychain.read(u"never-saved"_s), std::nullopt);
+    // Bytes that are not UTF-8, stored by another program under this application's schema.
+    secretTool({"store", "--label=bytes", "xdg:schema", service, "service", service, "account", "bytes"}, "\xff\xfe" "abc");
+    ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).out, QByteArray("\xff\xfe" "abc"));
+    EXPECT_EQ(keychain.read(u"bytes"_s), std::nullopt);
+    EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList());
+}
+
+TEST_F(KeychainStore, RemovesQuietlyWhetherOrNotThereIsAnItem)
+{
+    keychain.remove(u"never-saved"_s);
+    ASSERT_EQ(keychain.save(u"doomed"_s, u"removed"_s), std::nullopt);
+    keychain.remove(u"removed"_s);
+    EXPECT_EQ(keychain.read(u"removed"_s), std::nullopt);
+    EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList());
+}
+
+// Runs in a child process (the death test re-executes this binary), whose GLib has not
+// connected to a bus yet: saves and reads after `prepare` changed the environment.
+[[noreturn]] void saveAndReadAfter(void (*prepare)())
+{
+    alarm(20); // a hang kills the child and fails the test instead of stalling it
+    prepare();
+    QElapsedTimer clock;
+    clock.start();
+    Keychain keychain;
+    const auto reason = keychain.save(u"sk_test_never_stored"_s, u"stripe"_s);
+    const auto text = keychain.read(u"stripe"_s);
+    std::fprintf(stderr, "reason: %s\nread: %s\nslow: %s\n", reason ? qPrintable(*reason) : "none",
+        text ? "text" : "none", clock.elapsed() > 2000 ? "yes" : "no");
+    std::_Exit(0);
+}
+
+void busLeadingNowhere()
+{
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+}
+
+// With a display, GLib would start a bus of its own through dbus-launch, taking seconds per
+// call and leaving that bus behind.
+void noBusAtAll()
+{
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", TestEnvironment::root().toUtf8());
+}
+
+TEST(KeychainUnreachable, SaveGivesTheReasonAndReadGivesNone)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const char* outcome = "ERROR keychain save 'stripe' failed \\(OSStatus 1\\).*"
+                          "WARN keychain read 'stripe' failed \\(OSStatus 1\\).*"
+                          "reason: no secret service is running on this desktop \\(no D-Bus session bus\\)\n"
+                          "read: none\nslow: no\n";
+    EXPECT_EXIT(saveAndReadAfter(busLeadingNowhere), testing::ExitedWithCode(0), outcome);
+    EXPECT_EXIT(saveAndReadAfter(noBusAtAll), testing::ExitedWithCode(0), outcome);
+}
+
+} // namespace
