@@ -1,7 +1,12 @@
 #include "app/AppDelegate.h"
 #include "cli/CLI.h"
+#include "cli/ReloadNotice.h"
+#include "keychain/Keychain.h"
+#include "support/Log.h"
 #include "support/Settings.h"
 #include "support/SystemScheduler.h"
+#include "watchers/RevenueCatWatcher.h"
+#include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -22,8 +27,23 @@ int runApplication(int argc, char** argv)
 int runCommandLine(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    silenceLog();
     QTextStream out(stdout);
-    return CLI::run(app.arguments().mid(1), out);
+    QTextStream in(stdin);
+    Keychain keychain;
+    Settings& settings = Settings::shared();
+    Scheduler& scheduler = SystemScheduler::shared();
+    CLI::Context context{
+        out,
+        [&in]() -> std::optional<QString> {
+            const QString line = in.readLine();
+            return line.isNull() ? std::nullopt : std::optional(line);
+        },
+        {settings, keychain, scheduler, StripeWatcher::defaultBase()},
+        {settings, keychain, scheduler, RevenueCatWatcher::defaultBase()},
+        ReloadNotice::post,
+    };
+    return QCoro::waitFor(CLI::run(app.arguments().mid(1), context));
 }
 
 } // namespace

@@ -48,7 +48,14 @@ QString escapeControlCharacters(const QString& message)
     return out;
 }
 
+bool silenced = false;
+
 } // namespace
+
+void silenceLog()
+{
+    silenced = true;
+}
 
 QString isoStamp(const QDateTime& at)
 {
@@ -62,6 +69,8 @@ QByteArray formatLogLine(const QDateTime& at, const QString& message)
 
 void log(const QString& message)
 {
+    if (silenced)
+        return;
     const QByteArray line = formatLogLine(QDateTime::currentDateTimeUtc(), message);
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
     LogFile(Paths::log()).append(line);

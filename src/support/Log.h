@@ -7,6 +7,9 @@
 // Never fails towards the caller. Messages that report failures begin with "ERROR " or "WARN ".
 void log(const QString& message);
 
+// Turns log() into a no-op for the rest of the process: the command line reports on stdout only.
+void silenceLog();
+
 // The line as written: ISO 8601 UTC stamp, two spaces, the message with control characters
 // escaped (so text from events cannot split or forge lines), and a newline.
 QByteArray formatLogLine(const QDateTime& at, const QString& message);

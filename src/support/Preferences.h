@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // A preference key with its type and its registered default: returned while the user has
 // stored nothing under the key, and never written to the store.
@@ -25,4 +26,14 @@ inline constexpr Preference<double> scale{"scale", 4.0};
 inline constexpr Preference<double> noteSeconds{"noteSeconds", 8.0};
 inline constexpr OptionalPreference<QString> soundChoice{"soundChoice"};
 inline constexpr Preference<bool> shownSetup{"shownSetup", false};
+} // namespace Preferences
+
+// The sales watchers' own keys.
+namespace Preferences {
+inline constexpr Preference<qint64> stripeSince{"stripe.since", 0};
+inline constexpr OptionalPreference<QStringList> stripeSeen{"stripe.seen"};
+inline constexpr OptionalPreference<QString> rcProject{"rc.project"};
+inline constexpr OptionalPreference<QString> rcDay{"rc.day"};
+inline constexpr Preference<double> rcRevenue{"rc.revenue", 0.0};
+inline constexpr Preference<double> rcSubs{"rc.subs", 0.0};
 } // namespace Preferences

@@ -1,0 +1,148 @@
+// What a Stripe poll costs the app: a busy poll that announces 100 charges (each with its invoice)
+// and the idle poll of a quiet day, repeated to show that memory does not grow. The loopback
+// server runs on its own thread, so the CPU column is the watcher's own cost.
+#include "common/LoopbackServer.h"
+#include "keychain/SecretStore.h"
+#include "support/Log.h"
+#include "support/Settings.h"
+#include "support/SystemScheduler.h"
+#include "watchers/StripeWatcher.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <latch>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+class FixedSecretStore final : public SecretStore {
+public:
+    std::optional<QString> read(const QString&) override { return u"rk_live_bench"_s; }
+    std::optional<QString> save(const QString&, const QString&) override { return std::nullopt; }
+    void remove(const QString&) override {}
+};
+
+// Charges newest first; `fresh` makes every listed charge new on each request.
+QByteArray chargesPage(int batch, bool fresh)
+{
+    QJsonArray data;
+    for (int i = 100; i >= 1; --i) {
+        const QString id = fresh ? u"ch_%1_%2"_s.arg(batch).arg(i) : u"ch_quiet_%1"_s.arg(i);
+        data.append(QJsonObject{{"id"_L1, id}, {"status"_L1, u"succeeded"_s}, {"paid"_L1, true}, {"amount"_L1, 4900},
+            {"currency"_L1, u"usd"_s}, {"livemode"_L1, true}, {"invoice"_L1, u"in_%1"_s.arg(i)},
+            {"billing_details"_L1, QJsonObject{{"name"_L1, u"Customer %1"_s.arg(i)}}}});
+    }
+    return QJsonDocument(QJsonObject{{"data"_L1, data}, {"has_more"_L1, false}}).toJson(QJsonDocument::Compact);
+}
+
+// The server and its thread, for the life of the benchmark program.
+class ServerThread {
+public:
+    ServerThread()
+    {
+        std::latch ready(1);
+        m_anchor.moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(&m_anchor, [&] {
+            m_server = new LoopbackServer;
+            m_server->recordRequests = false;
+            const QByteArray invoice = R"json({"billing_reason":"subscription_create","lines":{"data":[{"description":"1 × Pro plan (at $49.00 / month)"}]}})json";
+            m_server->route(u"/v1/charges"_s, [this](const LoopbackServer::Request&) {
+                return LoopbackServer::Response{200, chargesPage(m_batch++, m_fresh.load())};
+            });
+            for (int i = 1; i <= 100; ++i)
+                m_server->route(u"/v1/invoices/in_%1"_s.arg(i), 200, invoice);
+            m_base = m_server->base();
+            ready.count_down();
+        });
+        ready.wait();
+    }
+    ~ServerThread()
+    {
+        QMetaObject::invokeMethod(&m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    QUrl base() const { return m_base; }
+    void setFresh(bool fresh) { m_fresh = fresh; }
+
+private:
+    QThread m_thread;
+    QObject m_anchor;
+    LoopbackServer* m_server = nullptr;
+    QUrl m_base;
+    int m_batch = 0;
+    std::atomic<bool> m_fresh{true};
+};
+
+ServerThread* server = nullptr;
+
+long residentKiB()
+{
+    QFile status(u"/proc/self/status"_s);
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return 0;
+}
+
+struct Harness {
+    QTemporaryDir dir;
+    Settings settings{dir.filePath(u"prefs.conf"_s)};
+    FixedSecretStore secrets;
+    qsizetype delivered = 0;
+    StripeWatcher watcher{WatcherServices{settings, secrets, SystemScheduler::shared(), server->base()},
+        [this](const MonkeyEvent&) { ++delivered; }, false};
+};
+
+void pollAnnouncing100Charges(benchmark::State& state)
+{
+    server->setFresh(true);
+    Harness harness;
+    for (auto _ : state)
+        QCoro::waitFor(harness.watcher.pollNow());
+    if (harness.delivered != 100 * qsizetype(state.iterations()))
+        state.SkipWithError("not every charge was announced");
+    state.SetItemsProcessed(harness.delivered);
+}
+BENCHMARK(pollAnnouncing100Charges)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void quietPoll(benchmark::State& state)
+{
+    server->setFresh(false);
+    Harness harness;
+    QCoro::waitFor(harness.watcher.pollNow()); // the first poll announces the quiet day's charges
+    const long before = residentKiB();
+    for (auto _ : state) {
+        QCoro::waitFor(harness.watcher.pollNow());
+        // What the application's own event loop does between polls.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    state.counters["rss_growth_KiB"] = double(residentKiB() - before);
+    state.counters["rss_KiB"] = double(residentKiB());
+}
+BENCHMARK(quietPoll)->Unit(benchmark::kMicrosecond)->Iterations(10000);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    silenceLog(); // keep the benchmark's lines out of the user's log
+    ServerThread thread;
+    server = &thread;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

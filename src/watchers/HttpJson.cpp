@@ -1,0 +1,128 @@
+#include "watchers/HttpJson.h"
+
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStringList>
+
+#include <qcoro/qcoronetworkreply.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct DeleteLater {
+    void operator()(QObject* object) const { object->deleteLater(); }
+};
+
+QNetworkRequest makeRequest(const QUrl& url, const StringMap& headers)
+{
+    QNetworkRequest request(url);
+    request.setTransferTimeout(HttpJson::timeoutMs);
+    // Nothing is remembered between requests: no cookies in or out.
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // The key travels in a header; never follow a redirect to another origin with it.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
+        request.setRawHeader(it.key().toUtf8(), it.value().toUtf8());
+    return request;
+}
+
+// No usable answer: no status at all, a failure below HTTP (connection, proxy, time-out), or
+// a success status whose answer could not be read. Other statuses are the service's own answer.
+bool isTransportFailure(const QNetworkReply& reply, const QVariant& status)
+{
+    const QNetworkReply::NetworkError error = reply.error();
+    if (!status.isValid() || (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied))
+        return true;
+    const bool protocolFailure = error >= QNetworkReply::ProtocolUnknownError && error < QNetworkReply::InternalServerError;
+    return protocolFailure && status.toInt() >= 200 && status.toInt() <= 299;
+}
+
+QString transportDescription(const QNetworkReply& reply)
+{
+    if (reply.error() == QNetworkReply::OperationCanceledError || reply.error() == QNetworkReply::TimeoutError)
+        return u"The request timed out."_s;
+    return reply.errorString();
+}
+
+} // namespace
+
+namespace HttpJson {
+
+QNetworkAccessManager& apiSession()
+{
+    // Lives as long as the process; never destroyed after the application object.
+    // No cache is installed, and every request keeps its cookies to itself (see makeRequest).
+    static auto* session = new QNetworkAccessManager;
+    return *session;
+}
+
+QUrl requestUrl(const QUrl& base, const QString& path, const StringMap& query)
+{
+    QString text = base.toString(QUrl::FullyEncoded);
+    while (text.endsWith(u'/'))
+        text.chop(1);
+    QString relative = path;
+    while (relative.startsWith(u'/'))
+        relative.remove(0, 1);
+    QUrl url(text + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(relative, "/")), QUrl::StrictMode);
+    if (!query.isEmpty()) {
+        QStringList pairs;
+        for (auto it = query.cbegin(); it != query.cend(); ++it)
+            pairs.append(QString::fromLatin1(QUrl::toPercentEncoding(it.key()) + '=' + QUrl::toPercentEncoding(it.value())));
+        url.setQuery(pairs.join(u'&'), QUrl::StrictMode);
+    }
+    return url;
+}
+
+QString errorMessage(int status, const QJsonObject& body)
+{
+    const QJsonValue error = body.value("error"_L1);
+    if (error.isObject() && error.toObject().value("message"_L1).isString())
+        return error.toObject().value("message"_L1).toString();
+    if (body.value("message"_L1).isString())
+        return body.value("message"_L1).toString();
+    return u"HTTP %1"_s.arg(status);
+}
+
+QJsonObject objectOf(const QByteArray& body)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    return document.isObject() ? document.object() : QJsonObject();
+}
+
+} // namespace HttpJson
+
+QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringMap query, StringMap headers)
+{
+    const QNetworkRequest request = makeRequest(HttpJson::requestUrl(base, path, query), headers);
+    std::unique_ptr<QNetworkReply, DeleteLater> reply(HttpJson::apiSession().get(request));
+
+    // An answer that grows past the cap is cut off rather than buffered without limit.
+    auto tooLarge = std::make_shared<bool>(false);
+    QObject::connect(reply.get(), &QNetworkReply::downloadProgress, reply.get(),
+        [tooLarge, raw = reply.get()](qint64 received, qint64 total) {
+            if (!*tooLarge && (received > HttpJson::maxBodyBytes || total > HttpJson::maxBodyBytes)) {
+                *tooLarge = true;
+                raw->abort();
+            }
+        });
+    co_await qCoro(reply.get()).waitForFinished();
+
+    if (*tooLarge)
+        co_return TransportError{u"The answer was larger than %1 MiB."_s.arg(HttpJson::maxBodyBytes / (1024 * 1024))};
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (isTransportFailure(*reply, statusAttribute))
+        co_return TransportError{transportDescription(*reply)};
+
+    const int status = statusAttribute.toInt();
+    const QJsonObject body = HttpJson::objectOf(reply->readAll());
+    if (status < 200 || status > 299)
+        co_return APIError{status, HttpJson::errorMessage(status, body)};
+    co_return body;
+}

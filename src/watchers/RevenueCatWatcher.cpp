@@ -1,0 +1,258 @@
+#include "watchers/RevenueCatWatcher.h"
+
+#include "keychain/SecretStore.h"
+#include "money/Money.h"
+#include "support/Log.h"
+#include "support/Scheduler.h"
+#include "support/Settings.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool grew(double now, double before)
+{
+    // Decimal amounts in binary: 100.01 - 100.00 must still count as a hundredth.
+    return now - before >= RevenueCatWatcher::minimumGrowth - 1e-9;
+}
+
+QString trimmedOfBlanks(const QString& text)
+{
+    qsizetype start = 0, end = text.size();
+    while (start < end && (text[start] == u' ' || text[start] == u'\t'))
+        ++start;
+    while (end > start && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
+        --end;
+    return text.mid(start, end - start);
+}
+
+} // namespace
+
+QString RevenueCatWatcher::keychainAccount()
+{
+    return u"revenuecat"_s;
+}
+
+QUrl RevenueCatWatcher::defaultBase()
+{
+    const QString overridden = qEnvironmentVariable("BONKBELL_RC_BASE");
+    return QUrl(overridden.isEmpty() ? u"https://api.revenuecat.com"_s : overridden);
+}
+
+QUrl RevenueCatWatcher::dashboardURL()
+{
+    return QUrl(u"https://app.revenuecat.com/"_s);
+}
+
+RevenueCatWatcher::RevenueCatWatcher(WatcherServices services, Deliver deliver, bool autostart, QObject* parent)
+    : Watcher(u"RevenueCat"_s, keychainAccount(), normalSeconds, std::move(services), parent)
+    , m_deliver(std::move(deliver))
+{
+    setKey(m_services.secrets.read(keychainAccount()));
+    if (key() && autostart)
+        startLoop();
+}
+
+QString RevenueCatWatcher::project() const
+{
+    return m_services.settings.get(Preferences::rcProject).value_or(QString());
+}
+
+void RevenueCatWatcher::setProject(const QString& project)
+{
+    m_services.settings.set(Preferences::rcProject, project);
+}
+
+QCoro::Task<RequestResult<QJsonObject>> RevenueCatWatcher::get(const QString& path, const StringMap& query, const QString& key)
+{
+    return getJSON(m_services.base, path, query, {{u"Authorization"_s, u"Bearer "_s + key}});
+}
+
+QCoro::Task<RequestResult<RevenueCatWatcher::Revenue>> RevenueCatWatcher::revenue(QString day, QString project, QString key)
+{
+    StringMap query;
+    query.insert(u"start_date"_s, day);
+    query.insert(u"end_date"_s, day);
+    query.insert(u"revenue_type"_s, u"revenue"_s);
+    const auto answer = co_await get(u"v2/projects/%1/metrics/revenue"_s.arg(project), query, key);
+    if (!answer.ok())
+        co_return RequestResult<Revenue>::failure(answer);
+    co_return RevenueCatMetrics::revenue(answer.value());
+}
+
+QCoro::Task<RequestResult<double>> RevenueCatWatcher::activeSubscriptions(QString project, QString key)
+{
+    const auto answer = co_await get(u"v2/projects/%1/metrics/overview"_s.arg(project), StringMap(), key);
+    if (!answer.ok())
+        co_return RequestResult<double>::failure(answer);
+    co_return RevenueCatMetrics::activeSubscriptions(answer.value());
+}
+
+QCoro::Task<RequestResult<QString>> RevenueCatWatcher::discoverProject(QString key)
+{
+    const auto answer = co_await get(u"v2/projects"_s, StringMap(), key);
+    if (!answer.ok())
+        co_return RequestResult<QString>::failure(answer);
+    const QStringList ids = RevenueCatMetrics::projectIds(answer.value());
+    // Zero or several: only the user can say which. Reported as a refusal with its own text.
+    if (ids.size() != 1)
+        co_return APIError{0, u"Enter your project ID. It's in the RevenueCat dashboard address: %1/projects/<this part>/…"_s
+                                  .arg(dashboardURL().host())};
+    co_return ids.first();
+}
+
+QString RevenueCatWatcher::failureMessage(const RequestError& error, bool askedForProjectList)
+{
+    if (const auto* refused = std::get_if<APIError>(&error))
+        return refused->status == 0 ? refused->message : RevenueCatMetrics::explain(*refused, askedForProjectList);
+    return u"Couldn't reach RevenueCat: "_s + std::get<TransportError>(error).description;
+}
+
+QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, QString projectText)
+{
+    const QPointer<RevenueCatWatcher> self(this);
+    const QString key = keyText.trimmed();
+    if (!key.startsWith(u"sk_"_s))
+        co_return u"Use a RevenueCat secret API key (V2). It starts with sk_."_s;
+    setState(WatchState::connecting());
+
+    const bool askedForProjectList = trimmedOfBlanks(projectText).isEmpty();
+    QString project = projectText.trimmed();
+    std::optional<RequestError> failure;
+    if (project.isEmpty()) {
+        const auto found = co_await discoverProject(key);
+        if (!self)
+            co_return u"Bonkbell is quitting."_s;
+        found.ok() ? void(project = found.value()) : void(failure = found.error());
+    }
+    if (!failure && !RevenueCatMetrics::isPlausibleProjectId(project))
+        failure = APIError{404, {}};
+
+    const QDateTime now = m_services.scheduler.now();
+    std::optional<Revenue> today;
+    double subscriptions = 0;
+    if (!failure) {
+        const auto amount = co_await revenue(RevenueCatMetrics::utcDay(now), project, key);
+        if (!self)
+            co_return u"Bonkbell is quitting."_s;
+        amount.ok() ? void(today = amount.value()) : void(failure = amount.error());
+    }
+    if (!failure) {
+        const auto count = co_await activeSubscriptions(project, key);
+        if (!self)
+            co_return u"Bonkbell is quitting."_s;
+        count.ok() ? void(subscriptions = count.value()) : void(failure = count.error());
+    }
+
+    std::optional<QString> refusal = failure ? failureMessage(*failure, askedForProjectList) : storeKey(key);
+    if (refusal) {
+        restoreStateAfterFailedConnect();
+        co_return refusal;
+    }
+    setProject(project);
+    m_services.settings.set(Preferences::rcDay, RevenueCatMetrics::utcDay(now));
+    m_services.settings.set(Preferences::rcRevenue, today->amount);
+    m_services.settings.set(Preferences::rcSubs, subscriptions);
+    log(u"revenuecat: connected (project %1)"_s.arg(project));
+    restoreStateAfterFailedConnect();
+    startLoop();
+    co_return std::nullopt;
+}
+
+void RevenueCatWatcher::record(const RequestError& error)
+{
+    if (const auto* refused = std::get_if<APIError>(&error))
+        markRejected(RevenueCatMetrics::explain(*refused, false));
+    else
+        markUnreachable(std::get<TransportError>(error));
+}
+
+void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
+{
+    const double before = m_services.settings.get(Preferences::rcRevenue);
+    if (!grew(yesterday.amount, before))
+        return;
+    m_deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s, u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
+        u"RevenueCat · %1 today"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false, m_services.scheduler.now()));
+}
+
+void RevenueCatWatcher::announceGrowth(const Revenue& today, double subscriptionsNow)
+{
+    const double before = m_services.settings.get(Preferences::rcRevenue);
+    if (grew(today.amount, before)) {
+        const double newSubscribers = subscriptionsNow - m_services.settings.get(Preferences::rcSubs);
+        m_deliver(MonkeyEvent::now(u"sale"_s, RevenueCatMetrics::headline(newSubscribers),
+            u"+"_s + formatMoney(today.amount - before, today.currency),
+            u"RevenueCat · %1 today"_s.arg(formatMoney(today.amount, today.currency)), false, m_services.scheduler.now()));
+    }
+    // A fall (a refund) lowers the baseline silently.
+    m_services.settings.set(Preferences::rcRevenue, today.amount);
+    m_services.settings.set(Preferences::rcSubs, subscriptionsNow);
+}
+
+QCoro::Task<> RevenueCatWatcher::pollOnce(PollTicket ticket)
+{
+    if (!key()) {
+        setState(WatchState::off());
+        co_return;
+    }
+    const QString key = *this->key();
+    const QDateTime now = m_services.scheduler.now();
+    const QString today = RevenueCatMetrics::utcDay(now);
+    const QString yesterday = RevenueCatMetrics::utcDay(now.addSecs(-86400));
+    const QString storedDay = m_services.settings.get(Preferences::rcDay).value_or(QString());
+    const QString project = this->project();
+
+    if (storedDay == yesterday) {
+        const auto late = co_await revenue(yesterday, project, key);
+        if (!ticket)
+            co_return;
+        if (!late.ok()) {
+            record(late.error());
+            co_return;
+        }
+        announceLateGrowth(late.value());
+        m_services.settings.set(Preferences::rcDay, today);
+        m_services.settings.set(Preferences::rcRevenue, 0.0);
+    } else if (storedDay != today) {
+        // Too old to compare with: a fresh baseline, silently.
+        const auto amount = co_await revenue(today, project, key);
+        if (!ticket)
+            co_return;
+        if (!amount.ok()) {
+            record(amount.error());
+            co_return;
+        }
+        m_services.settings.set(Preferences::rcDay, today);
+        m_services.settings.set(Preferences::rcRevenue, amount.value().amount);
+        const auto count = co_await activeSubscriptions(project, key);
+        if (!ticket)
+            co_return;
+        if (!count.ok()) {
+            record(count.error());
+            co_return;
+        }
+        m_services.settings.set(Preferences::rcSubs, count.value());
+        markOK();
+        co_return;
+    }
+
+    const auto amount = co_await revenue(today, project, key);
+    if (!ticket)
+        co_return;
+    if (!amount.ok()) {
+        record(amount.error());
+        co_return;
+    }
+    const auto count = co_await activeSubscriptions(project, key);
+    if (!ticket)
+        co_return;
+    if (!count.ok()) {
+        record(count.error());
+        co_return;
+    }
+    announceGrowth(amount.value(), count.value());
+    markOK();
+}

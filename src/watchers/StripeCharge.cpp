@@ -1,0 +1,148 @@
+#include "watchers/StripeCharge.h"
+
+#include "money/Money.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A string that is not empty once spaces and tabs are trimmed from both ends; the trimmed text.
+std::optional<QString> nonBlank(const QJsonValue& value)
+{
+    if (!value.isString())
+        return std::nullopt;
+    QStringView text = value.toString();
+    while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
+        text = text.mid(1);
+    while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
+        text.chop(1);
+    return text.isEmpty() ? std::nullopt : std::optional(text.toString());
+}
+
+std::optional<QString> firstNonBlank(std::initializer_list<QJsonValue> values)
+{
+    for (const QJsonValue& value : values) {
+        if (auto text = nonBlank(value))
+            return text;
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> amountText(const QJsonObject& charge)
+{
+    const QJsonValue amount = charge.value("amount"_L1);
+    const QJsonValue currency = charge.value("currency"_L1);
+    if (!amount.isDouble() || !currency.isString())
+        return std::nullopt;
+    const QString code = currency.toString().toLower();
+    return formatMoney(amount.toDouble() / StripeCharge::divisor(code), code);
+}
+
+QString joinDetail(const std::optional<QString>& amount, const std::optional<QString>& what)
+{
+    QStringList parts;
+    if (amount)
+        parts.append(*amount);
+    if (what)
+        parts.append(*what);
+    return parts.join(u" · "_s);
+}
+
+std::optional<QString> invoiceProduct(const QJsonObject& invoice)
+{
+    const QJsonArray lines = invoice.value("lines"_L1).toObject().value("data"_L1).toArray();
+    if (lines.isEmpty() || !lines.first().isObject())
+        return std::nullopt;
+    if (auto line = nonBlank(lines.first().toObject().value("description"_L1)))
+        return StripeCharge::productName(*line);
+    return std::nullopt;
+}
+
+} // namespace
+
+namespace StripeCharge {
+
+bool isAnnounceable(const QJsonObject& charge, const QSet<QString>& seen)
+{
+    const QJsonValue id = charge.value("id"_L1);
+    return id.isString() && !seen.contains(id.toString()) && charge.value("status"_L1) == u"succeeded"_s
+        && charge.value("paid"_L1) == QJsonValue(true);
+}
+
+std::optional<QString> invoiceId(const QJsonObject& charge)
+{
+    const QJsonValue invoice = charge.value("invoice"_L1);
+    return invoice.isString() ? std::optional(invoice.toString()) : std::nullopt;
+}
+
+MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& now)
+{
+    const QJsonObject billing = charge.value("billing_details"_L1).toObject();
+    std::optional<QString> who = firstNonBlank(
+        {billing.value("name"_L1), billing.value("email"_L1), charge.value("receipt_email"_L1)});
+    std::optional<QString> what = nonBlank(charge.value("description"_L1));
+    const std::optional<QString> amount = amountText(charge);
+    const bool test = charge.value("livemode"_L1) == QJsonValue(false);
+
+    QString kind = u"sale"_s;
+    QString headline = u"New sale!"_s;
+    if (invoice) {
+        const QJsonValue reason = invoice->value("billing_reason"_L1);
+        if (reason == u"subscription_create"_s) {
+            headline = u"New subscriber!"_s;
+        } else if (reason == u"subscription_cycle"_s) {
+            kind = u"renewal"_s;
+            headline = u"Renewal!"_s;
+        } else {
+            headline = u"Invoice paid!"_s;
+        }
+        if (!who)
+            who = firstNonBlank({invoice->value("customer_name"_L1), invoice->value("customer_email"_L1)});
+        if (auto product = invoiceProduct(*invoice))
+            what = product;
+    }
+    return MonkeyEvent::now(kind, headline, who.value_or(u"A customer"_s), joinDetail(amount, what), test, now);
+}
+
+QString productName(const QString& line)
+{
+    static const QRegularExpression quantity(u"^\\d+ × "_s);
+    static const QRegularExpression priceNote(u" \\(at .*\\)$"_s);
+    QString name = line;
+    const auto leading = quantity.match(name);
+    if (leading.hasMatch())
+        name.remove(leading.capturedStart(), leading.capturedLength());
+    const auto trailing = priceNote.match(name);
+    if (trailing.hasMatch())
+        name.remove(trailing.capturedStart(), trailing.capturedLength());
+    return name;
+}
+
+int divisor(const QString& currency)
+{
+    static const QSet<QString> zeroDecimal{u"bif"_s, u"clp"_s, u"djf"_s, u"gnf"_s, u"jpy"_s, u"kmf"_s, u"krw"_s,
+        u"mga"_s, u"pyg"_s, u"rwf"_s, u"ugx"_s, u"vnd"_s, u"vuv"_s, u"xaf"_s, u"xof"_s, u"xpf"_s};
+    static const QSet<QString> threeDecimal{u"bhd"_s, u"jod"_s, u"kwd"_s, u"omr"_s, u"tnd"_s};
+    const QString code = currency.toLower();
+    if (zeroDecimal.contains(code))
+        return 1;
+    return threeDecimal.contains(code) ? 1000 : 100;
+}
+
+QString explain(const APIError& error, const QString& label)
+{
+    switch (error.status) {
+    case 403:
+        return u"This key can't read %1. In Stripe, edit the key and set %1 to Read."_s.arg(label);
+    case 401:
+        return u"Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s;
+    default:
+        return u"Stripe said: "_s + error.message;
+    }
+}
+
+} // namespace StripeCharge

@@ -1,0 +1,169 @@
+#include "watchers/Watcher.h"
+
+#include "keychain/SecretStore.h"
+#include "support/Log.h"
+#include "support/Scheduler.h"
+#include "watchers/SchedulerSleep.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+bool PollTicket::isCurrent() const
+{
+    return m_watcher && m_watcher->m_looping && m_watcher->m_generation == m_generation;
+}
+
+Watcher::Watcher(QString name, QString keychainAccount, double interval, WatcherServices services, QObject* parent)
+    : QObject(parent)
+    , m_services(std::move(services))
+    , m_name(std::move(name))
+    , m_keychainAccount(std::move(keychainAccount))
+    , m_normalInterval(pollInterval(interval))
+    , m_interval(m_normalInterval)
+{
+}
+
+Watcher::~Watcher() = default;
+
+double Watcher::pollInterval(double fallback)
+{
+    const QString text = qEnvironmentVariable("BONKBELL_POLL_SECONDS");
+    if (text.isEmpty() || text != text.trimmed())
+        return fallback;
+    bool ok = false;
+    const double seconds = text.toDouble(&ok);
+    // A negative, infinite or not-a-number wait cannot be slept.
+    return ok && std::isfinite(seconds) && seconds >= 0 ? seconds : fallback;
+}
+
+void Watcher::setState(WatchState state)
+{
+    m_state = std::move(state);
+    Q_EMIT stateChanged();
+}
+
+void Watcher::setLastChecked(std::optional<QDateTime> at)
+{
+    m_lastChecked = std::move(at);
+    Q_EMIT lastCheckedChanged();
+}
+
+void Watcher::setKey(std::optional<QString> key)
+{
+    m_key = std::move(key);
+    Q_EMIT keyChanged();
+}
+
+void Watcher::startLoop()
+{
+    ++m_generation;
+    m_looping = true;
+    m_interval = m_normalInterval;
+    m_failures = 0;
+    runLoop(m_generation);
+}
+
+void Watcher::stopLoop()
+{
+    ++m_generation;
+    m_looping = false;
+}
+
+QCoro::Task<> Watcher::runLoop(quint64 generation)
+{
+    const PollTicket ticket(this, generation);
+    Scheduler& scheduler = m_services.scheduler;
+    while (ticket) {
+        co_await pollOnce(ticket);
+        if (!ticket)
+            co_return;
+        // Read after the poll, so its outcome decides this very wait.
+        co_await SchedulerSleep{scheduler, m_interval};
+    }
+}
+
+QCoro::Task<> Watcher::pollNow()
+{
+    if (!m_looping) {
+        ++m_generation;
+        m_looping = true;
+        co_await pollOnce(PollTicket(this, m_generation));
+        m_looping = false;
+        co_return;
+    }
+    co_await pollOnce(PollTicket(this, m_generation));
+}
+
+void Watcher::markOK()
+{
+    if (m_state.kind == WatchState::Kind::problem)
+        log(m_name + u": working again"_s);
+    setState(WatchState::watching());
+    setLastChecked(m_services.scheduler.now());
+    m_failures = 0;
+    m_interval = m_normalInterval;
+    m_lastLoggedProblem.reset();
+}
+
+void Watcher::markRejected(const QString& message)
+{
+    setState(WatchState::problem(message));
+    m_interval = maxInterval;
+    logOnce(message);
+}
+
+void Watcher::markUnreachable(const TransportError& error)
+{
+    ++m_failures;
+    m_interval = std::min(m_normalInterval * std::pow(2.0, m_failures), maxInterval);
+    if (m_failures < 3)
+        return;
+    const QString text = u"Can't reach %1 right now. Retrying."_s.arg(m_name);
+    setState(WatchState::problem(text));
+    logOnce(u"%1 (%2)"_s.arg(text, error.description));
+}
+
+void Watcher::logOnce(const QString& message)
+{
+    if (m_lastLoggedProblem == message)
+        return;
+    m_lastLoggedProblem = message;
+    log(m_name + u": "_s + message);
+}
+
+void Watcher::disconnect()
+{
+    stopLoop();
+    m_services.secrets.remove(m_keychainAccount);
+    setKey(std::nullopt);
+    setState(WatchState::off());
+    setLastChecked(std::nullopt);
+    log(m_name.toLower() + u": disconnected"_s);
+}
+
+void Watcher::reload()
+{
+    setKey(m_services.secrets.read(m_keychainAccount));
+    if (m_key) {
+        startLoop();
+    } else {
+        stopLoop();
+        setState(WatchState::off());
+    }
+}
+
+std::optional<QString> Watcher::storeKey(const QString& key)
+{
+    if (const auto reason = m_services.secrets.save(key, m_keychainAccount))
+        return u"Couldn't save the key to your keychain: %1."_s.arg(*reason);
+    setKey(key);
+    return std::nullopt;
+}
+
+void Watcher::restoreStateAfterFailedConnect()
+{
+    if (m_state.kind == WatchState::Kind::connecting)
+        setState(m_key ? WatchState::watching() : WatchState::off());
+}

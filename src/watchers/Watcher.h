@@ -1,0 +1,111 @@
+#pragma once
+
+#include "watchers/RequestResult.h"
+#include "watchers/WatchState.h"
+#include "watchers/WatcherServices.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+
+#include <qcoro/qcorotask.h>
+
+#include <optional>
+
+class Watcher;
+
+// Handed to each poll: tells it whether the loop that started it is still the current one,
+// so a poll that outlives a disconnect or a reconnect records nothing.
+class PollTicket {
+public:
+    PollTicket(Watcher* watcher, quint64 generation) : m_watcher(watcher), m_generation(generation) {}
+    bool isCurrent() const;
+    explicit operator bool() const { return isCurrent(); }
+    // The watcher, or null once it has been destroyed.
+    Watcher* watcher() const { return m_watcher.data(); }
+
+private:
+    QPointer<Watcher> m_watcher;
+    quint64 m_generation;
+};
+
+// The common base of the polling sales watchers: the poll loop with backoff, the observable
+// state, the time of the last good check, the stored key, and problems logged once.
+class Watcher : public QObject {
+    Q_OBJECT
+public:
+    static constexpr double maxInterval = 300.0;
+
+    Watcher(QString name, QString keychainAccount, double interval, WatcherServices services, QObject* parent = nullptr);
+    ~Watcher() override;
+
+    // BONKBELL_POLL_SECONDS when its whole text is a number that can be slept, else `fallback`.
+    static double pollInterval(double fallback);
+
+    const WatchState& state() const { return m_state; }
+    std::optional<QDateTime> lastChecked() const { return m_lastChecked; }
+    const std::optional<QString>& key() const { return m_key; }
+    bool isConnected() const { return m_key.has_value(); }
+    QString name() const { return m_name; }
+    double normalInterval() const { return m_normalInterval; }
+    double interval() const { return m_interval; }
+    int failures() const { return m_failures; }
+    bool isLooping() const { return m_looping; }
+
+    // Restarts the loop: normal interval, no failures, a poll at once.
+    void startLoop();
+    void stopLoop();
+
+    // Forgets the key and stops.
+    void disconnect();
+    // Re-reads the key from the secret store and restarts or stops accordingly.
+    void reload();
+
+    // One poll outside the loop (as the loop would run it).
+    QCoro::Task<> pollNow();
+
+Q_SIGNALS:
+    // Emitted on every assignment, also when the value did not change.
+    void stateChanged();
+    void lastCheckedChanged();
+    void keyChanged();
+
+protected:
+    // Forget what was seen, so watching starts from now.
+    virtual void rebaseline() {}
+    // One poll, ending in exactly one of: state off (no key), markOK, markRejected, markUnreachable.
+    virtual QCoro::Task<> pollOnce(PollTicket ticket) = 0;
+
+    void setState(WatchState state);
+    void setLastChecked(std::optional<QDateTime> at);
+    void setKey(std::optional<QString> key);
+
+    void markOK();
+    void markRejected(const QString& message);
+    void markUnreachable(const TransportError& error);
+    void logOnce(const QString& message);
+
+    // Saves a checked key. Returns the user-facing refusal when the store would not take it.
+    std::optional<QString> storeKey(const QString& key);
+    // After a connect attempt failed: back to watching the previous key, or off.
+    void restoreStateAfterFailedConnect();
+
+    WatcherServices m_services;
+
+private:
+    QCoro::Task<> runLoop(quint64 generation);
+
+    WatchState m_state;
+    std::optional<QDateTime> m_lastChecked;
+    std::optional<QString> m_key;
+    QString m_name;
+    QString m_keychainAccount;
+    double m_normalInterval;
+    double m_interval;
+    int m_failures = 0;
+    std::optional<QString> m_lastLoggedProblem;
+    quint64 m_generation = 0;
+    bool m_looping = false;
+
+    friend class PollTicket;
+};

@@ -1,0 +1,97 @@
+#include "common/LoopbackServer.h"
+#include "common/TestEnvironment.h"
+#include "watchers/HttpJson.h"
+
+#include <QJsonArray>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+RequestResult<QJsonObject> fetch(const QUrl& base, const QString& path, const StringMap& query = {}, const StringMap& headers = {})
+{
+    return QCoro::waitFor(getJSON(base, path, query, headers));
+}
+
+const APIError& apiError(const RequestResult<QJsonObject>& result)
+{
+    return std::get<APIError>(result.error());
+}
+
+TEST(HttpJson, BuildsOneSlashAndASortedEncodedQuery)
+{
+    const StringMap query{{u"limit"_s, u"100"_s}, {u"created[gte]"_s, u"1733381649"_s}, {u"q"_s, u"a b&c=d"_s}};
+    for (const char* base : {"http://h/api", "http://h/api/"}) {
+        for (const char* path : {"v1/charges", "/v1/charges"}) {
+            EXPECT_EQ(HttpJson::requestUrl(QUrl(QString::fromLatin1(base)), QString::fromLatin1(path), query).toString(QUrl::FullyEncoded),
+                u"http://h/api/v1/charges?created%5Bgte%5D=1733381649&limit=100&q=a%20b%26c%3Dd"_s);
+        }
+    }
+    // A path cannot smuggle in a query or a fragment.
+    EXPECT_EQ(HttpJson::requestUrl(QUrl(u"http://h"_s), u"v1/invoices/in_1?x=1#y"_s, {}).toString(QUrl::FullyEncoded),
+        u"http://h/v1/invoices/in_1%3Fx%3D1%23y"_s);
+}
+
+TEST(HttpJson, ErrorMessagesPreferTheServicesOwnWords)
+{
+    LoopbackServer server;
+    server.route(u"/nested"_s, 402, R"({"error":{"message":"Your card was declined."},"message":"outer"})");
+    server.route(u"/flat"_s, 429, R"({"message":"Slow down."})");
+    server.route(u"/html"_s, 500, "<html><body>Oops</body></html>");
+    server.route(u"/odd"_s, 400, R"({"error":"just a string"})");
+
+    EXPECT_EQ(apiError(fetch(server.base(), u"nested"_s)).message, u"Your card was declined."_s);
+    EXPECT_EQ(apiError(fetch(server.base(), u"nested"_s)).status, 402);
+    EXPECT_EQ(apiError(fetch(server.base(), u"flat"_s)).message, u"Slow down."_s);
+    EXPECT_EQ(apiError(fetch(server.base(), u"html"_s)).message, u"HTTP 500"_s);
+    EXPECT_EQ(apiError(fetch(server.base(), u"odd"_s)).message, u"HTTP 400"_s);
+}
+
+TEST(HttpJson, SuccessBodiesThatAreNotObjectsReadAsEmpty)
+{
+    LoopbackServer server;
+    server.route(u"/array"_s, 200, "[1,2,3]");
+    server.route(u"/broken"_s, 200, R"({"data":[)");
+    server.route(u"/object"_s, 200, R"({"data":[{"id":"ch_1"}]})");
+    EXPECT_TRUE(fetch(server.base(), u"array"_s).value().isEmpty());
+    EXPECT_TRUE(fetch(server.base(), u"broken"_s).value().isEmpty());
+    EXPECT_EQ(fetch(server.base(), u"object"_s).value().value("data"_L1).toArray().size(), 1);
+}
+
+TEST(HttpJson, SendsTheHeadersAndQueryItWasGiven)
+{
+    LoopbackServer server;
+    fetch(server.base(), u"v1/charges"_s, {{u"created[gte]"_s, u"5"_s}, {u"limit"_s, u"1"_s}},
+        {{u"Authorization"_s, u"Bearer rk_test_x"_s}, {u"Stripe-Version"_s, u"2024-06-20"_s}});
+    ASSERT_EQ(server.requests.size(), 1);
+    const auto& request = server.requests[0];
+    EXPECT_EQ(request.method, "GET");
+    EXPECT_EQ(request.path, u"/v1/charges"_s);
+    EXPECT_TRUE(request.rawQuery.startsWith("created")) << request.rawQuery.constData();
+    EXPECT_EQ(request.query.value(u"created[gte]"_s), u"5"_s);
+    EXPECT_EQ(request.headers.value("authorization"), "Bearer rk_test_x");
+    EXPECT_EQ(request.headers.value("stripe-version"), "2024-06-20");
+    EXPECT_FALSE(request.headers.contains("cookie"));
+}
+
+TEST(HttpJson, NoUsableAnswerIsATransportError)
+{
+    LoopbackServer server;
+    server.route(u"/drop"_s, [](const auto&) { return LoopbackServer::Response{200, {}, 0, true}; });
+    server.route(u"/huge"_s, 200, QByteArray(HttpJson::maxBodyBytes + 1024, ' '));
+    const auto dropped = fetch(server.base(), u"drop"_s);
+    ASSERT_FALSE(dropped.ok());
+    EXPECT_TRUE(std::holds_alternative<TransportError>(dropped.error()));
+
+    const auto huge = fetch(server.base(), u"huge"_s);
+    ASSERT_FALSE(huge.ok());
+    EXPECT_EQ(std::get<TransportError>(huge.error()).description, u"The answer was larger than 4 MiB."_s);
+
+    const auto refused = fetch(QUrl(u"http://127.0.0.1:1"_s), u"x"_s);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_FALSE(std::get<TransportError>(refused.error()).description.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,167 @@
+#include "watchers/RevenueCatWatcher.h"
+
+#include "WatcherFixture.h"
+
+#include "money/Money.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using TestEnvironment::takeLogMessages;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+// A fake metrics service: revenue per day and the active subscriptions, as the test sets them.
+class RevenueCatWatcherTest : public WatcherFixture {
+protected:
+    QMap<QString, double> revenueByDay;
+    std::optional<QString> currency = u"EUR"_s;
+    double activeSubscriptions = 0;
+
+    void SetUp() override
+    {
+        WatcherFixture::SetUp();
+        server.route(u"/v2/projects/proj1/metrics/revenue"_s, [this](const LoopbackServer::Request& request) {
+            QJsonObject answer{{"value"_L1, revenueByDay.value(request.query.value(u"start_date"_s))}};
+            if (currency)
+                answer.insert("currency"_L1, *currency);
+            return LoopbackServer::Response{200, QJsonDocument(answer).toJson()};
+        });
+        server.route(u"/v2/projects/proj1/metrics/overview"_s, [this](const LoopbackServer::Request&) {
+            const QJsonObject answer{{"metrics"_L1, QJsonArray{QJsonObject{{"id"_L1, u"mrr"_s}, {"value"_L1, 5}},
+                                                     QJsonObject{{"id"_L1, u"active_subscriptions"_s}, {"value"_L1, activeSubscriptions}}}}};
+            return LoopbackServer::Response{200, QJsonDocument(answer).toJson()};
+        });
+        server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"proj1"},{"name":"no id"}]})");
+    }
+
+    std::unique_ptr<RevenueCatWatcher> connected(const QString& day, double revenue, double subscriptions)
+    {
+        secrets.save(u"sk_abc"_s, RevenueCatWatcher::keychainAccount());
+        settings.set(Preferences::rcProject, u"proj1"_s);
+        settings.set(Preferences::rcDay, day);
+        settings.set(Preferences::rcRevenue, revenue);
+        settings.set(Preferences::rcSubs, subscriptions);
+        return std::make_unique<RevenueCatWatcher>(services(), deliver(), false);
+    }
+};
+
+TEST_F(RevenueCatWatcherTest, ConnectFindsTheOnlyProjectAndTakesABaseline)
+{
+    revenueByDay[u"2026-12-05"_s] = 42.5;
+    activeSubscriptions = 7;
+    RevenueCatWatcher watcher(services(), deliver(), false);
+    EXPECT_EQ(run(watcher.connect(u"sk_key\n"_s, u"  "_s)), std::nullopt);
+    EXPECT_EQ(watcher.project(), u"proj1"_s);
+    EXPECT_EQ(watcher.state(), WatchState::watching());
+    EXPECT_EQ(secrets.read(RevenueCatWatcher::keychainAccount()), u"sk_key"_s);
+    EXPECT_EQ(settings.get(Preferences::rcDay), u"2026-12-05"_s);
+    EXPECT_EQ(settings.get(Preferences::rcRevenue), 42.5);
+    EXPECT_EQ(settings.get(Preferences::rcSubs), 7);
+    EXPECT_THAT(takeLogMessages(), ElementsAre("revenuecat: connected (project proj1)"));
+
+    const auto revenue = server.requestsTo(u"/v2/projects/proj1/metrics/revenue"_s).first();
+    EXPECT_EQ(revenue.rawQuery, "end_date=2026-12-05&revenue_type=revenue&start_date=2026-12-05");
+    EXPECT_EQ(revenue.headers.value("authorization"), "Bearer sk_key");
+    EXPECT_FALSE(revenue.headers.contains("stripe-version"));
+}
+
+TEST_F(RevenueCatWatcherTest, ConnectRefusalsKeepWhatWasStored)
+{
+    RevenueCatWatcher watcher(services(), deliver(), false);
+    EXPECT_EQ(run(watcher.connect(u"rk_live_x"_s, {})), u"Use a RevenueCat secret API key (V2). It starts with sk_."_s);
+    EXPECT_THAT(server.requests, IsEmpty());
+
+    server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"a"},{"id":"b"}]})");
+    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, {})),
+        u"Enter your project ID. It's in the RevenueCat dashboard address: app.revenuecat.com/projects/<this part>/…"_s);
+    server.route(u"/v2/projects"_s, 403, "{}");
+    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"\t"_s)),
+        u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s);
+    server.route(u"/v2/projects/proj1/metrics/revenue"_s, 403, "{}");
+    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"proj1"_s)), u"This key needs the \"Charts & metrics → overview: Read\" permission."_s);
+    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"nope"_s)), u"RevenueCat can't find that project ID."_s);
+    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"../v1/x"_s)), u"RevenueCat can't find that project ID."_s);
+    EXPECT_EQ(watcher.state(), WatchState::off());
+    EXPECT_FALSE(secrets.read(RevenueCatWatcher::keychainAccount()));
+    EXPECT_EQ(watcher.project(), QString());
+}
+
+TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribers)
+{
+    auto watcher = connected(u"2026-12-05"_s, 100.00, 2);
+    revenueByDay[u"2026-12-05"_s] = 129.99;
+    activeSubscriptions = 3;
+    run(watcher->pollNow());
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_EQ(delivered[0].headline, u"New subscriber!"_s);
+    EXPECT_EQ(delivered[0].who, u"+"_s + formatMoney(29.99, u"EUR"_s));
+    EXPECT_EQ(delivered[0].detail, u"RevenueCat · "_s + formatMoney(129.99, u"EUR"_s) + u" today"_s);
+    EXPECT_EQ(delivered[0].test, false);
+    EXPECT_EQ(settings.get(Preferences::rcRevenue), 129.99);
+    EXPECT_EQ(settings.get(Preferences::rcSubs), 3);
+
+    const auto headlineFor = [&](double revenue, double subscriptions) {
+        revenueByDay[u"2026-12-05"_s] = revenue;
+        activeSubscriptions = subscriptions;
+        run(watcher->pollNow());
+        return delivered.last().headline;
+    };
+    EXPECT_EQ(headlineFor(140, 5), u"2 new subscribers!"_s);
+    EXPECT_EQ(headlineFor(150, 5), u"New revenue!"_s);
+    EXPECT_EQ(headlineFor(150.01, 4), u"New revenue!"_s);
+
+    revenueByDay[u"2026-12-05"_s] = 150.019;   // under a hundredth: no show, but the baseline moves
+    run(watcher->pollNow());
+    revenueByDay[u"2026-12-05"_s] = 120;       // a refund lowers it silently
+    run(watcher->pollNow());
+    EXPECT_EQ(delivered.size(), 4);
+    EXPECT_EQ(settings.get(Preferences::rcRevenue), 120);
+}
+
+TEST_F(RevenueCatWatcherTest, TheFirstPollOfANewDayClosesYesterdayThenComparesTodayWithZero)
+{
+    auto watcher = connected(u"2026-12-04"_s, 80, 1);
+    revenueByDay[u"2026-12-04"_s] = 95;
+    revenueByDay[u"2026-12-05"_s] = 12;
+    currency.reset();
+    run(watcher->pollNow());
+    ASSERT_EQ(delivered.size(), 2);
+    EXPECT_EQ(delivered[0].who, u"+"_s + formatMoney(15, u"USD"_s));
+    EXPECT_EQ(delivered[0].detail, u"RevenueCat · "_s + formatMoney(95, u"USD"_s) + u" today"_s);
+    EXPECT_EQ(delivered[0].headline, u"New revenue!"_s);
+    EXPECT_EQ(delivered[1].who, u"+"_s + formatMoney(12, u"USD"_s));
+    EXPECT_EQ(settings.get(Preferences::rcDay), u"2026-12-05"_s);
+}
+
+TEST_F(RevenueCatWatcherTest, AnOlderOrMissingBaselineIsRetakenSilently)
+{
+    for (const QString& day : {u"2026-12-01"_s, QString()}) {
+        auto watcher = connected(day, 1, 1);
+        if (day.isEmpty())
+            settings.remove(Preferences::rcDay);
+        revenueByDay[u"2026-12-05"_s] = 500;
+        activeSubscriptions = 9;
+        run(watcher->pollNow());
+        EXPECT_THAT(delivered, IsEmpty());
+        EXPECT_EQ(settings.get(Preferences::rcDay), u"2026-12-05"_s);
+        EXPECT_EQ(settings.get(Preferences::rcRevenue), 500);
+        EXPECT_EQ(settings.get(Preferences::rcSubs), 9);
+        EXPECT_EQ(watcher->state(), WatchState::watching());
+    }
+}
+
+TEST_F(RevenueCatWatcherTest, RateLimitingSlowsToFiveMinutes)
+{
+    auto watcher = connected(u"2026-12-05"_s, 1, 1);
+    server.route(u"/v2/projects/proj1/metrics/overview"_s, 429, R"({"message":"Too many"})");
+    run(watcher->pollNow());
+    EXPECT_EQ(watcher->state(), WatchState::problem(u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s));
+    EXPECT_EQ(watcher->interval(), 300);
+    EXPECT_EQ(settings.get(Preferences::rcRevenue), 1) << "a failed poll leaves the baseline as it was";
+}
+
+} // namespace
