@@ -19,7 +19,8 @@ int runApplication(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Bonkbell"));
-    AppDelegate delegate(Settings::shared(), SystemScheduler::shared());
+    Keychain keychain;
+    AppDelegate delegate(Settings::shared(), SystemScheduler::shared(), keychain);
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);
     return app.exec();
 }

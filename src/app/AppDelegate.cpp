@@ -2,19 +2,23 @@
 
 #include "app/StandInNote.h"
 #include "app/StandInStage.h"
+#include "cli/ReloadNotice.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
 #include "support/Log.h"
 #include "support/Paths.h"
+#include "watchers/RevenueCatWatcher.h"
+#include "watchers/StripeWatcher.h"
 
 #include <QPointer>
 
 using namespace Qt::StringLiterals;
 
-AppDelegate::AppDelegate(Settings& settings, Scheduler& scheduler, QObject* parent)
+AppDelegate::AppDelegate(Settings& settings, Scheduler& scheduler, SecretStore& secrets, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_scheduler(scheduler)
+    , m_secrets(secrets)
 {
 }
 
@@ -25,6 +29,7 @@ void AppDelegate::applicationDidFinishLaunching()
     m_stage = std::make_unique<StandInStage>(m_scheduler);
     m_notes = std::make_unique<StandInNote>(m_scheduler);
     m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_notes);
+    createWatchers();
 
     QPointer<PlaybackDriver> driver(m_driver.get());
     m_inbox = std::make_unique<Inbox>(Paths::inbox(), [driver](const Inbox::Batch& batch) {
@@ -33,5 +38,29 @@ void AppDelegate::applicationDidFinishLaunching()
     }, m_scheduler);
     m_inbox->start();
 
-    log(u"started v%1; Stripe off, RevenueCat off; inbox %2"_s.arg(QString::fromLatin1(version), m_inbox->dir()));
+    ReloadNotice::subscribe(this, [this] { reloadKeys(); });
+
+    const auto state = [](bool connected) { return connected ? u"connected"_s : u"off"_s; };
+    log(u"started v%1; Stripe %2, RevenueCat %3; inbox %4"_s.arg(QString::fromLatin1(version),
+        state(m_stripe->isConnected()), state(m_revenueCat->isConnected()), m_inbox->dir()));
+}
+
+void AppDelegate::createWatchers()
+{
+    QPointer<PlaybackDriver> driver(m_driver.get());
+    const auto deliver = [driver](const MonkeyEvent& event) {
+        if (driver)
+            driver->receive({event});
+    };
+    m_stripe = std::make_unique<StripeWatcher>(
+        WatcherServices{m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase()}, deliver);
+    m_revenueCat = std::make_unique<RevenueCatWatcher>(
+        WatcherServices{m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase()}, deliver);
+}
+
+void AppDelegate::reloadKeys()
+{
+    log(u"keys changed from the command line; reloading"_s);
+    m_stripe->reload();
+    m_revenueCat->reload();
 }

@@ -6,10 +6,13 @@
 
 class Inbox;
 class PlaybackDriver;
+class RevenueCatWatcher;
 class Scheduler;
+class SecretStore;
 class Settings;
 class StandInNote;
 class StandInStage;
+class StripeWatcher;
 
 // The application object: creates and wires every part at launch, then lives until the process ends.
 class AppDelegate : public QObject {
@@ -17,16 +20,22 @@ class AppDelegate : public QObject {
 public:
     static constexpr const char* version = "1.2";
 
-    AppDelegate(Settings& settings, Scheduler& scheduler, QObject* parent = nullptr);
+    AppDelegate(Settings& settings, Scheduler& scheduler, SecretStore& secrets, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     void applicationDidFinishLaunching();
 
 private:
+    void createWatchers();
+    void reloadKeys();
+
     Settings& m_settings;
     Scheduler& m_scheduler;
+    SecretStore& m_secrets;
     std::unique_ptr<StandInStage> m_stage;
     std::unique_ptr<StandInNote> m_notes;
     std::unique_ptr<PlaybackDriver> m_driver;
+    std::unique_ptr<StripeWatcher> m_stripe;
+    std::unique_ptr<RevenueCatWatcher> m_revenueCat;
     std::unique_ptr<Inbox> m_inbox;
 };

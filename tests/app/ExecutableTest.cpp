@@ -1,3 +1,4 @@
+#include "common/LoopbackServer.h"
 #include "common/TestEnvironment.h"
 
 #include <QDir>
@@ -21,10 +22,14 @@ protected:
     QString inbox = root.filePath(QStringLiteral("drop box"));
     QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
     QProcess app;
+    LoopbackServer stripe;
 
     void SetUp() override
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("BONKBELL_STRIPE_BASE"), stripe.base().toString());
+        env.insert(QStringLiteral("BONKBELL_RC_BASE"), QStringLiteral("http://127.0.0.1:1"));
+        env.insert(QStringLiteral("BONKBELL_POLL_SECONDS"), QStringLiteral("0.2"));
         env.insert(QStringLiteral("HOME"), home);
         env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
         env.insert(QStringLiteral("XDG_STATE_HOME"), root.filePath(QStringLiteral("state")));
@@ -61,13 +66,15 @@ protected:
         QFile::rename(inbox + QStringLiteral("/.") + name + QStringLiteral(".tmp"), inbox + u'/' + name);
     }
 
-    QString runCommandLine(const QStringList& arguments, int& exitCode)
+    QString runCommandLine(const QStringList& arguments, int& exitCode, const QByteArray& input = {})
     {
         QProcess cli;
         cli.setProcessEnvironment(app.processEnvironment());
         cli.start(app.program(), arguments);
+        cli.write(input);
         cli.closeWriteChannel();
-        cli.waitForFinished();
+        // The loopback server lives in this process: keep its event loop turning.
+        waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
         exitCode = cli.exitCode();
         return QString::fromUtf8(cli.readAllStandardOutput());
     }
@@ -106,6 +113,29 @@ TEST_F(ExecutableTest, AnyArgumentSelectsTheCommandLine)
         EXPECT_EQ(code, 2);
     }
     EXPECT_FALSE(QFile::exists(logPath)) << "the command line logs nothing";
+}
+
+TEST_F(ExecutableTest, ConnectingFromTheCommandLineMakesTheRunningAppPollStripe)
+{
+    QByteArray charges = R"({"data":[]})";
+    stripe.route(QStringLiteral("/v1/charges"), [&](const LoopbackServer::Request&) { return LoopbackServer::Response{200, charges}; });
+    stripe.route(QStringLiteral("/v1/invoices"), 200, R"({"data":[]})");
+    app.start();
+    ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2; Stripe off")).isEmpty(); }));
+
+    int code = -1;
+    EXPECT_EQ(runCommandLine({QStringLiteral("--connect-stripe")}, code, "rk_test_e2e\n"), QStringLiteral("Stripe connected (test mode).\n"));
+    EXPECT_EQ(code, 0);
+    ASSERT_TRUE(waitUntil([&] { return logMessages().contains(QStringLiteral("keys changed from the command line; reloading")); }));
+
+    charges = R"({"data":[{"id":"ch_e2e","status":"succeeded","paid":true,"amount":1999,"currency":"usd",)"
+              R"("livemode":false,"billing_details":{"name":"Jane"}}],"has_more":false})";
+    ASSERT_TRUE(waitUntil([&] { return !slapLines().isEmpty(); }, 10000)) << logMessages().join(u'\n').toStdString();
+    EXPECT_TRUE(slapLines().first().startsWith(QStringLiteral("slap: sale [TEST] New sale! | Jane | "))) << slapLines().first().toStdString();
+    EXPECT_EQ(stripe.requestsTo(QStringLiteral("/v1/charges")).last().headers.value("authorization"), "Bearer rk_test_e2e");
+
+    runCommandLine({QStringLiteral("--disconnect"), QStringLiteral("stripe")}, code);
+    EXPECT_EQ(code, 0);
 }
 
 } // namespace
