@@ -131,19 +131,12 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
         failure = APIError{404, {}};
 
     const QDateTime now = m_services.scheduler.now();
-    std::optional<Revenue> today;
-    double subscriptions = 0;
+    std::optional<Snapshot> baseline;
     if (!failure) {
-        const auto amount = co_await revenue(RevenueCatMetrics::utcDay(now), project, key);
+        const auto current = co_await snapshot(RevenueCatMetrics::utcDay(now), project, key);
         if (!self)
             co_return u"Bonkbell is quitting."_s;
-        amount.ok() ? void(today = amount.value()) : void(failure = amount.error());
-    }
-    if (!failure) {
-        const auto count = co_await activeSubscriptions(project, key);
-        if (!self)
-            co_return u"Bonkbell is quitting."_s;
-        count.ok() ? void(subscriptions = count.value()) : void(failure = count.error());
+        current.ok() ? void(baseline = current.value()) : void(failure = current.error());
     }
 
     std::optional<QString> refusal = failure ? failureMessage(*failure, askedForProjectList) : storeKey(key);
@@ -153,8 +146,8 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
     }
     setProject(project);
     m_services.settings.set(Preferences::rcDay, RevenueCatMetrics::utcDay(now));
-    m_services.settings.set(Preferences::rcRevenue, today->amount);
-    m_services.settings.set(Preferences::rcSubs, subscriptions);
+    m_services.settings.set(Preferences::rcRevenue, baseline->revenue.amount);
+    m_services.settings.set(Preferences::rcSubs, baseline->subscriptions);
     log(u"revenuecat: connected (project %1)"_s.arg(project));
     restoreStateAfterFailedConnect();
     startLoop();
@@ -192,6 +185,18 @@ void RevenueCatWatcher::announceGrowth(const Revenue& today, double subscription
     m_services.settings.set(Preferences::rcSubs, subscriptionsNow);
 }
 
+QCoro::Task<RequestResult<RevenueCatWatcher::Snapshot>> RevenueCatWatcher::snapshot(QString day, QString project, QString key)
+{
+    const QPointer<RevenueCatWatcher> self(this);
+    const auto amount = co_await revenue(day, project, key);
+    if (!self || !amount.ok())
+        co_return RequestResult<Snapshot>::failure(amount);
+    const auto count = co_await activeSubscriptions(project, key);
+    if (!count.ok())
+        co_return RequestResult<Snapshot>::failure(count);
+    co_return Snapshot{amount.value(), count.value()};
+}
+
 QCoro::Task<> RevenueCatWatcher::pollOnce(PollTicket ticket)
 {
     if (!key()) {
@@ -206,6 +211,7 @@ QCoro::Task<> RevenueCatWatcher::pollOnce(PollTicket ticket)
     const QString project = this->project();
 
     if (storedDay == yesterday) {
+        // The day has turned since the last poll: close yesterday, then compare today with zero.
         const auto late = co_await revenue(yesterday, project, key);
         if (!ticket)
             co_return;
@@ -216,43 +222,22 @@ QCoro::Task<> RevenueCatWatcher::pollOnce(PollTicket ticket)
         announceLateGrowth(late.value());
         m_services.settings.set(Preferences::rcDay, today);
         m_services.settings.set(Preferences::rcRevenue, 0.0);
-    } else if (storedDay != today) {
-        // Too old to compare with: a fresh baseline, silently.
-        const auto amount = co_await revenue(today, project, key);
-        if (!ticket)
-            co_return;
-        if (!amount.ok()) {
-            record(amount.error());
-            co_return;
-        }
-        m_services.settings.set(Preferences::rcDay, today);
-        m_services.settings.set(Preferences::rcRevenue, amount.value().amount);
-        const auto count = co_await activeSubscriptions(project, key);
-        if (!ticket)
-            co_return;
-        if (!count.ok()) {
-            record(count.error());
-            co_return;
-        }
-        m_services.settings.set(Preferences::rcSubs, count.value());
-        markOK();
-        co_return;
     }
 
-    const auto amount = co_await revenue(today, project, key);
+    const auto current = co_await snapshot(today, project, key);
     if (!ticket)
         co_return;
-    if (!amount.ok()) {
-        record(amount.error());
+    if (!current.ok()) {
+        record(current.error());
         co_return;
     }
-    const auto count = co_await activeSubscriptions(project, key);
-    if (!ticket)
-        co_return;
-    if (!count.ok()) {
-        record(count.error());
-        co_return;
+    if (storedDay == today || storedDay == yesterday) {
+        announceGrowth(current.value().revenue, current.value().subscriptions);
+    } else {
+        // Too old to compare with: a fresh baseline, silently.
+        m_services.settings.set(Preferences::rcDay, today);
+        m_services.settings.set(Preferences::rcRevenue, current.value().revenue.amount);
+        m_services.settings.set(Preferences::rcSubs, current.value().subscriptions);
     }
-    announceGrowth(amount.value(), count.value());
     markOK();
 }

@@ -35,6 +35,13 @@ public:
     QCoro::Task<RequestResult<Revenue>> revenue(QString day, QString project, QString key);
     QCoro::Task<RequestResult<double>> activeSubscriptions(QString project, QString key);
 
+    // A day's revenue and the active subscriptions now, fetched one after the other.
+    struct Snapshot {
+        Revenue revenue;
+        double subscriptions = 0;
+    };
+    QCoro::Task<RequestResult<Snapshot>> snapshot(QString day, QString project, QString key);
+
 protected:
     QCoro::Task<> pollOnce(PollTicket ticket) override;
 
