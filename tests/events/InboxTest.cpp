@@ -138,15 +138,6 @@ TEST_F(InboxTest, AFileOverOneMebibyteIsRejectedUnread)
     EXPECT_THAT(takeLogMessages(), ElementsAre("WARN event file over 1 MiB moved to rejected/: big.json"));
 }
 
-TEST_F(InboxTest, NothingToDeliverCallsNothing)
-{
-    inbox.scan();
-    put(QStringLiteral("bad.json"), "{");
-    inbox.scan();
-    inbox.scan();
-    EXPECT_THAT(batches, IsEmpty());
-}
-
 TEST_F(InboxTest, StartCreatesAPrivateDirectoryThenTheTimerAndTheWatchBothScan)
 {
     Inbox fresh(root.filePath(QStringLiteral("new/inbox")), [this](const Inbox::Batch& b) { batches.append(b); }, scheduler);

@@ -60,22 +60,6 @@ TEST(HttpJson, SuccessBodiesThatAreNotObjectsReadAsEmpty)
     EXPECT_EQ(fetch(server.base(), u"object"_s).value().value("data"_L1).toArray().size(), 1);
 }
 
-TEST(HttpJson, SendsTheHeadersAndQueryItWasGiven)
-{
-    LoopbackServer server;
-    fetch(server.base(), u"v1/charges"_s, {{u"created[gte]"_s, u"5"_s}, {u"limit"_s, u"1"_s}},
-        {{u"Authorization"_s, u"Bearer rk_test_x"_s}, {u"Stripe-Version"_s, u"2024-06-20"_s}});
-    ASSERT_EQ(server.requests.size(), 1);
-    const auto& request = server.requests[0];
-    EXPECT_EQ(request.method, "GET");
-    EXPECT_EQ(request.path, u"/v1/charges"_s);
-    EXPECT_TRUE(request.rawQuery.startsWith("created")) << request.rawQuery.constData();
-    EXPECT_EQ(request.query.value(u"created[gte]"_s), u"5"_s);
-    EXPECT_EQ(request.headers.value("authorization"), "Bearer rk_test_x");
-    EXPECT_EQ(request.headers.value("stripe-version"), "2024-06-20");
-    EXPECT_FALSE(request.headers.contains("cookie"));
-}
-
 TEST(HttpJson, NoUsableAnswerIsATransportError)
 {
     LoopbackServer server;

@@ -238,9 +238,6 @@ TEST_F(StripeWatcherTest, AFailedChargesListAnnouncesNothingAndIsExplained)
 
 TEST(StripeCharge, AmountsUseTheCurrencysMinorUnit)
 {
-    EXPECT_EQ(StripeCharge::divisor(u"usd"_s), 100);
-    EXPECT_EQ(StripeCharge::divisor(u"JPY"_s), 1);
-    EXPECT_EQ(StripeCharge::divisor(u"kwd"_s), 1000);
     const auto detail = [](qint64 amount, const char* currency) {
         QJsonObject c = charge(u"ch"_s, amount);
         c.insert("currency"_L1, QString::fromLatin1(currency));
