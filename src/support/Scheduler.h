@@ -14,6 +14,9 @@ public:
     // The current instant, in UTC.
     virtual QDateTime now() const = 0;
 
+    // Seconds on a steady clock that never jumps, for animations and frame timing.
+    virtual double uptime() const = 0;
+
     // Runs `action` on the main thread `seconds` from now. Not cancellable: the action is
     // dropped when `context` has been destroyed by then, which is how callers hold themselves weakly.
     virtual void after(double seconds, const QObject* context, std::function<void()> action) = 0;

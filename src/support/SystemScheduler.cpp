@@ -1,5 +1,6 @@
 #include "support/SystemScheduler.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <algorithm>
@@ -8,6 +9,16 @@
 QDateTime SystemScheduler::now() const
 {
     return QDateTime::currentDateTimeUtc();
+}
+
+double SystemScheduler::uptime() const
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return double(started.nsecsElapsed()) / 1e9;
 }
 
 void SystemScheduler::after(double seconds, const QObject* context, std::function<void()> action)

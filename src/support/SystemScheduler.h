@@ -6,6 +6,7 @@
 class SystemScheduler final : public Scheduler {
 public:
     QDateTime now() const override;
+    double uptime() const override;
     void after(double seconds, const QObject* context, std::function<void()> action) override;
 
     static SystemScheduler& shared();

@@ -3,8 +3,14 @@
 #include <cmath>
 
 ManualScheduler::ManualScheduler(QDateTime start)
-    : m_nowMs(start.toMSecsSinceEpoch())
+    : m_startMs(start.toMSecsSinceEpoch())
+    , m_nowMs(m_startMs)
 {
+}
+
+double ManualScheduler::uptime() const
+{
+    return double(m_nowMs - m_startMs) / 1000.0;
 }
 
 QDateTime ManualScheduler::now() const

@@ -14,6 +14,7 @@ public:
     explicit ManualScheduler(QDateTime start = QDateTime(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC));
 
     QDateTime now() const override;
+    double uptime() const override;
     void after(double seconds, const QObject* context, std::function<void()> action) override;
 
     void advance(double seconds);
@@ -26,6 +27,7 @@ private:
         std::function<void()> action;
     };
 
+    qint64 m_startMs;
     qint64 m_nowMs;
     quint64 m_sequence = 0;
     std::map<std::pair<qint64, quint64>, Task> m_tasks;
