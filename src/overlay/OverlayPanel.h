@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QRegion>
+#include <QWidget>
+
+// A borderless, transparent window that floats above everything, never takes the focus and
+// never shows in the taskbar. Higher levels stay stacked above lower ones. Mouse events can be
+// let through to the windows below without recreating the window.
+class OverlayPanel : public QWidget {
+    Q_OBJECT
+public:
+    OverlayPanel(const QRect& frame, int level);
+    ~OverlayPanel() override;
+
+    int level() const { return m_level; }
+
+    void setIgnoresMouseEvents(bool ignore);
+    bool ignoresMouseEvents() const { return m_ignoresMouse; }
+
+    // The pixels actually drawn. Without a compositor the window is cut to them, so the rest
+    // is truly see-through instead of black.
+    void setDrawnRegion(const QRegion& drawn);
+
+    // Shows the panel without activating it and restacks every panel by level.
+    void bringToFront();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void applyInputPassThrough();
+    void applyShape();
+    static void restackAll();
+
+    int m_level;
+    bool m_ignoresMouse = false;
+    bool m_wanted = false;
+    QRegion m_drawn;
+};
