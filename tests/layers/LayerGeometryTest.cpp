@@ -1,0 +1,87 @@
+#include "layers/Layer.h"
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+void expectNear(QPointF actual, QPointF expected)
+{
+    EXPECT_NEAR(actual.x(), expected.x(), 1e-9) << "y " << actual.y();
+    EXPECT_NEAR(actual.y(), expected.y(), 1e-9) << "x " << actual.x();
+}
+
+TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScale)
+{
+    const auto arm = Layer::create();
+    arm->setBounds(QRectF(0, 0, 20, 10));
+    arm->setAnchorPoint(QPointF(0, 0));
+    arm->setPosition(QPointF(100, 50));
+    arm->setRotation(std::numbers::pi / 2);
+    arm->setScale(2);
+    // Counter-clockwise with y up: +x turns into +y.
+    expectNear(arm->convertPointToSuperlayer(QPointF(10, 0)), QPointF(100, 70));
+    expectNear(arm->convertPointToSuperlayer(QPointF(0, 5)), QPointF(90, 50));
+
+    // The anchor is a fraction of the bounds, which need not start at 0.
+    const auto offset = Layer::create();
+    offset->setBounds(QRectF(10, 10, 20, 10));
+    offset->setPosition(QPointF(0, 0));
+    expectNear(offset->convertPointToSuperlayer(QPointF(20, 15)), QPointF(0, 0));
+    expectNear(offset->convertPointToSuperlayer(QPointF(10, 10)), QPointF(-10, -5));
+
+    offset->setAnchorPoint(QPointF(0.25, 1));
+    offset->setFrame(QRectF(10, 20, 40, 8));
+    EXPECT_EQ(offset->position(), QPointF(20, 28));
+    EXPECT_EQ(offset->frame(), QRectF(10, 20, 40, 8));
+}
+
+TEST(LayerGeometry, MapsUpToAnAncestorWithModelOrPresentationValues)
+{
+    const auto root = Layer::create();
+    root->setFrame(QRectF(0, 0, 400, 400));
+    const auto pendulum = Layer::create();
+    pendulum->setAnchorPoint(QPointF(0.5, 1));
+    pendulum->setFrame(QRectF(100, 100, 40, 200));
+    root->addSublayer(pendulum);
+    const auto hand = Layer::create();
+    hand->setFrame(QRectF(0, 0, 8, 8));
+    pendulum->addSublayer(hand);
+
+    // The pivot is the top middle of the pendulum, at (120, 300).
+    expectNear(hand->mapTo(root.get(), QPointF(4, 4)), QPointF(104, 104));
+    pendulum->setRotation(std::numbers::pi);
+    expectNear(hand->mapTo(root.get(), QPointF(4, 4)), QPointF(136, 496));
+    expectNear(hand->mapTo(nullptr, QPointF(4, 4)), root->convertPointToSuperlayer(QPointF(136, 496)));
+    expectNear(hand->mapTo(hand.get(), QPointF(4, 4)), QPointF(4, 4));
+
+    pendulum->addAnimation(Animation::basic(LayerProperty::rotationZ, 0, 0, 1).setBeginTime(0), u"hold"_s);
+    expectNear(hand->presentationMapTo(root.get(), QPointF(4, 4), 0.5), QPointF(104, 104));
+    expectNear(hand->presentationMapTo(root.get(), QPointF(4, 4), 1), QPointF(136, 496));
+}
+
+TEST(LayerGeometry, SublayersDrawInZThenAdditionOrder)
+{
+    const auto parent = Layer::create();
+    const auto a = Layer::create(), b = Layer::create(), c = Layer::create();
+    b->setZPosition(1);
+    parent->addSublayer(a);
+    parent->addSublayer(b);
+    parent->addSublayer(c);
+    EXPECT_EQ(parent->sublayers(), (std::vector{a, c, b}));
+    b->setZPosition(0);
+    EXPECT_EQ(parent->sublayers(), (std::vector{a, b, c}));
+    a->setZPosition(-1);
+    c->setZPosition(-1);
+    EXPECT_EQ(parent->sublayers(), (std::vector{a, c, b}));
+
+    const auto other = Layer::create();
+    other->addSublayer(c);
+    EXPECT_EQ(parent->sublayers(), (std::vector{a, b}));
+    EXPECT_EQ(c->superlayer(), other);
+}
+
+} // namespace

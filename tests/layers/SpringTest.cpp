@@ -1,0 +1,59 @@
+#include "layers/Spring.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+TEST(Spring, UnderdampedOvershootsThenSettles)
+{
+    const Spring spring(1, 26, 6.2);
+    EXPECT_EQ(spring.valueAt(0), 0);
+    // The last moment it is 0.1% out, by a fine independent scan.
+    const double settling = spring.settlingDuration();
+    EXPECT_NEAR(settling, 2.0016, 0.002);
+    EXPECT_GT(std::abs(1 - spring.valueAt(settling - 0.005)), Spring::settleEpsilon);
+    double highest = 0;
+    for (double t = 0; t < 3 * settling; t += 0.001) {
+        highest = std::max(highest, spring.valueAt(t));
+        if (t >= settling) {
+            ASSERT_LE(std::abs(1 - spring.valueAt(t)), Spring::settleEpsilon) << t;
+        }
+    }
+    EXPECT_GT(highest, 1.05);
+}
+
+TEST(Spring, CriticalAndOverdampedApproachWithoutOvershoot)
+{
+    const Spring critical(1, 100, 20);
+    const Spring over(1, 100, 50);
+    EXPECT_NEAR(critical.settlingDuration(), 0.92334, 0.002);
+    EXPECT_NEAR(over.settlingDuration(), 3.331, 0.002);
+    for (const Spring& spring : {critical, over}) {
+        double previous = 0;
+        for (double t = 0.01; t < 5; t += 0.01) {
+            const double value = spring.valueAt(t);
+            ASSERT_TRUE(std::isfinite(value));
+            ASSERT_GE(value, previous);
+            ASSERT_LE(value, 1);
+            previous = value;
+        }
+        EXPECT_NEAR(spring.valueAt(spring.settlingDuration()), 1 - Spring::settleEpsilon, 1e-6);
+    }
+    EXPECT_TRUE(std::isinf(Spring(1, 100, 0).settlingDuration()));
+}
+
+// Each form sets its coefficients from the start velocity separately.
+TEST(Spring, InitialVelocityIsTheStartingSlopeInEveryRegime)
+{
+    for (double damping : {6.2, 2 * std::sqrt(26.0), 30.0}) {
+        const Spring spring(1, 26, damping, 3);
+        const double h = 1e-6;
+        EXPECT_NEAR(spring.valueAt(h) / h, 3, 1e-3) << damping;
+        EXPECT_NEAR(spring.valueAt(spring.settlingDuration() + 1), 1, Spring::settleEpsilon) << damping;
+    }
+}
+
+} // namespace
