@@ -5,12 +5,12 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake ninja-build make pkgconf
-  qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev libsecret-1-dev libicu-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev libsecret-1-dev libicu-dev qt6-multimedia-dev
   libxcb1-dev libxcb-xfixes0-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # test-time services
-  dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core
+  dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio
 )
 
 missing=()

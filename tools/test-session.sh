@@ -48,6 +48,21 @@ if command -v gnome-keyring-daemon >/dev/null; then
   fi
 fi
 
+# Sound: a private PulseAudio whose default output is a null sink, so sounds really play
+# (the sound tests record through a pipe sink of their own). It keeps its socket in this
+# session's XDG_RUNTIME_DIR and writes its pid file there.
+unset PULSE_SERVER PULSE_SINK
+if command -v pulseaudio >/dev/null; then
+  if pulseaudio --daemonize=yes --exit-idle-time=-1 --system=false -n \
+      --load=module-native-protocol-unix --load="module-null-sink sink_name=nullsink" \
+      --log-target=file:"$session/pulseaudio.log" && [ -s "$XDG_RUNTIME_DIR/pulse/pid" ]; then
+    pids+=("$(cat "$XDG_RUNTIME_DIR/pulse/pid")")
+  else
+    echo "pulseaudio did not start; the sound tests will be skipped:" >&2
+    cat "$session/pulseaudio.log" >&2 || true
+  fi
+fi
+
 # X display: Xvfb picks a free display number and writes it to a file.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$session/display" 2>"$session/xvfb.log" &
 pids+=("$!")

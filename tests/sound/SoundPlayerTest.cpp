@@ -1,0 +1,163 @@
+#include "common/TestEnvironment.h"
+#include "sound/SoundPlayer.h"
+#include "sound/Sounds.h"
+
+#include <QAudioSink>
+#include <QCoreApplication>
+#include <QFile>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+using TestEnvironment::takeLogMessages;
+using TestEnvironment::waitUntil;
+
+namespace {
+
+TEST(SoundPlayer, OffCreatesNothing)
+{
+    SoundPlayer player;
+    player.playImpact(SoundChoice::off);
+    EXPECT_TRUE(player.findChildren<QObject*>().isEmpty());
+}
+
+// The sound server is found once per process, so this runs itself again in a child whose
+// server address leads nowhere.
+TEST(SoundPlayer, WithoutAnAudioServerWarnsOnceAndStaysSilent)
+{
+    if (qEnvironmentVariableIsSet("BONKBELL_SOUND_CHILD")) {
+        SoundPlayer player;
+        for (SoundChoice choice : {SoundChoice::slap, SoundChoice::pop, SoundChoice::slap})
+            player.playImpact(choice);
+        EXPECT_EQ(takeLogMessages(), QStringList{u"WARN no audio output; sounds are off"_s});
+        return;
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"BONKBELL_SOUND_CHILD"_s, u"1"_s);
+    env.insert(u"PULSE_SERVER"_s, u"unix:/nonexistent/bonkbell-no-server"_s);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {u"--gtest_filter=SoundPlayer.WithoutAnAudioServer*"_s});
+    ASSERT_TRUE(child.waitForFinished(20000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+}
+
+// Records what the player sends to a pipe sink of its own: proof that a clip was heard, end included.
+class SoundRecording : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (QMediaDevices::audioOutputs().isEmpty())
+            GTEST_SKIP() << "no audio server in this session (run through tools/test-session.sh)";
+        const QString fifo = m_dir.filePath(u"recording"_s);
+        m_module = pactl({u"load-module"_s, u"module-pipe-sink"_s, u"file="_s + fifo, u"sink_name="_s + m_name, u"format=s16le"_s,
+            u"rate=44100"_s, u"channels=1"_s, u"use_system_clock_for_timing=yes"_s});
+        if (m_module.isEmpty())
+            GTEST_SKIP() << "pactl could not load a recording sink";
+        m_reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(m_reader, 0);
+        ASSERT_TRUE(waitUntil([&] { return !recorder().isNull(); }));
+        record(100); // what the sink wrote before
+    }
+
+    void TearDown() override
+    {
+        ::close(m_reader);
+        if (!m_module.isEmpty())
+            pactl({u"unload-module"_s, m_module});
+    }
+
+    static QString pactl(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start(u"pactl"_s, arguments);
+        const bool ok = process.waitForFinished(5000) && process.exitCode() == 0;
+        return ok ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
+    }
+
+    QAudioDevice recorder() const
+    {
+        const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
+        const auto found = std::find_if(outputs.begin(), outputs.end(), [&](const QAudioDevice& d) { return d.id() == m_name.toUtf8(); });
+        return found == outputs.end() ? QAudioDevice() : *found;
+    }
+
+    std::vector<qint16> record(int ms)
+    {
+        std::vector<qint16> samples;
+        qint16 chunk[2048];
+        waitUntil([&] {
+            for (qint64 n; (n = ::read(m_reader, chunk, sizeof chunk)) > 0;)
+                samples.insert(samples.end(), chunk, chunk + n / 2);
+            return false;
+        }, ms);
+        return samples;
+    }
+
+    QTemporaryDir m_dir;
+    QString m_name = u"bonkbell_recording_%1"_s.arg(QCoreApplication::applicationPid());
+    QString m_module;
+    int m_reader = -1;
+};
+
+// True when all of `clip`, played at volume 0.85, is somewhere in `recording`.
+bool holdsClip(const std::vector<qint16>& recording, const std::vector<float>& clip)
+{
+    const QByteArray wav = Sounds::wav(clip);
+    std::vector<double> expected(clip.size());
+    for (size_t i = 0; i < clip.size(); ++i)
+        expected[i] = 0.85 * qFromLittleEndian<qint16>(wav.constData() + Sounds::wavHeaderSize + 2 * i);
+    auto close = [](qint16 got, double want) { return std::abs(got - want) <= 2; };
+    for (auto at = recording.begin(); recording.end() - at >= std::ptrdiff_t(clip.size()); ++at)
+        if (std::equal(expected.begin(), expected.end(), at, [&](double want, qint16 got) { return close(got, want); }))
+            return true;
+    return false;
+}
+
+TEST_F(SoundRecording, EachClipIsHeardWholeOnceThenItsStreamCloses)
+{
+    SoundPlayer player(recorder());
+    player.playImpact(SoundChoice::slap);
+    std::vector<qint16> recording = record(1000);
+    int heard = 0;
+    for (int take = 0; take < Sounds::slapTakeCount; ++take)
+        heard += holdsClip(recording, Sounds::slapSamples(take));
+    EXPECT_EQ(heard, 1);
+
+    // A repeat restarts the clip on the same stream instead of layering a second one.
+    for (int i = 0; i < 3; ++i) {
+        player.playImpact(SoundChoice::pop);
+        QThread::msleep(15);
+    }
+    recording = record(1000);
+    EXPECT_EQ(player.findChildren<QAudioSink*>().size(), 2);
+    EXPECT_TRUE(holdsClip(recording, Sounds::popSamples())); // the last one, whole
+    const auto sinks = player.findChildren<QAudioSink*>();
+    EXPECT_TRUE(waitUntil([&] { return std::all_of(sinks.begin(), sinks.end(), [](QAudioSink* s) { return s->state() == QAudio::StoppedState; }); }));
+}
+
+TEST_F(SoundRecording, ADeviceThatWentAwayIsNeverOpened)
+{
+    SoundPlayer player(recorder());
+    takeLogMessages();
+    pactl({u"unload-module"_s, std::exchange(m_module, QString())});
+    ASSERT_TRUE(waitUntil([&] { return recorder().isNull(); }));
+    player.playImpact(SoundChoice::pop); // opening a stream on it would block for good
+    player.playImpact(SoundChoice::slap);
+    EXPECT_EQ(takeLogMessages(), QStringList{u"WARN no audio output; sounds are off"_s});
+}
+
+} // namespace
