@@ -8,6 +8,7 @@
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -17,8 +18,11 @@ namespace {
 
 int runApplication(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Bonkbell"));
+    app.setDesktopFileName(QStringLiteral("com.bonkbell.mac"));
+    // No main window: closing the settings window must not end the app.
+    app.setQuitOnLastWindowClosed(false);
     Keychain keychain;
     AppDelegate delegate(Settings::shared(), SystemScheduler::shared(), keychain);
     QTimer::singleShot(0, &delegate, &AppDelegate::applicationDidFinishLaunching);

@@ -1,16 +1,19 @@
 #include "app/AppDelegate.h"
 
 #include "app/StandInNote.h"
-#include "app/StandInStage.h"
 #include "cli/ReloadNotice.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
+#include "sound/SoundPlayer.h"
+#include "stage/MonkeyStage.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 
+#include <QGuiApplication>
 #include <QPointer>
+#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -26,9 +29,7 @@ AppDelegate::~AppDelegate() = default;
 
 void AppDelegate::applicationDidFinishLaunching()
 {
-    m_stage = std::make_unique<StandInStage>(m_scheduler);
-    m_notes = std::make_unique<StandInNote>(m_scheduler);
-    m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_notes);
+    createStage();
     createWatchers();
 
     QPointer<PlaybackDriver> driver(m_driver.get());
@@ -38,11 +39,43 @@ void AppDelegate::applicationDidFinishLaunching()
     }, m_scheduler);
     m_inbox->start();
 
+    followScreenChanges();
     ReloadNotice::subscribe(this, [this] { reloadKeys(); });
 
     const auto state = [](bool connected) { return connected ? u"connected"_s : u"off"_s; };
     log(u"started v%1; Stripe %2, RevenueCat %3; inbox %4"_s.arg(QString::fromLatin1(version),
         state(m_stripe->isConnected()), state(m_revenueCat->isConnected()), m_inbox->dir()));
+}
+
+void AppDelegate::createStage()
+{
+    m_sound = std::make_unique<SoundPlayer>();
+    m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound);
+    m_notes = std::make_unique<StandInNote>(m_scheduler);
+    m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_notes);
+    QPointer<PlaybackDriver> driver(m_driver.get());
+    m_stage->onMonkeyClicked = [driver] {
+        if (driver)
+            driver->setMonkeyHidden(true, u"click on monkey"_s);
+    };
+    m_stage->layout();
+}
+
+void AppDelegate::followScreenChanges()
+{
+    const auto relayout = [this] { m_stage->layout(); };
+    const auto watch = [this, relayout](QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this, relayout);
+        connect(screen, &QScreen::availableGeometryChanged, this, relayout);
+    };
+    for (QScreen* screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [watch, relayout](QScreen* screen) {
+        watch(screen);
+        relayout();
+    });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, relayout);
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, relayout);
 }
 
 void AppDelegate::createWatchers()

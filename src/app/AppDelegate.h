@@ -10,8 +10,9 @@ class RevenueCatWatcher;
 class Scheduler;
 class SecretStore;
 class Settings;
+class SoundPlayer;
+class MonkeyStage;
 class StandInNote;
-class StandInStage;
 class StripeWatcher;
 
 // The application object: creates and wires every part at launch, then lives until the process ends.
@@ -26,13 +27,16 @@ public:
     void applicationDidFinishLaunching();
 
 private:
+    void createStage();
     void createWatchers();
+    void followScreenChanges();
     void reloadKeys();
 
     Settings& m_settings;
     Scheduler& m_scheduler;
     SecretStore& m_secrets;
-    std::unique_ptr<StandInStage> m_stage;
+    std::unique_ptr<SoundPlayer> m_sound;
+    std::unique_ptr<MonkeyStage> m_stage;
     std::unique_ptr<StandInNote> m_notes;
     std::unique_ptr<PlaybackDriver> m_driver;
     std::unique_ptr<StripeWatcher> m_stripe;

@@ -1,0 +1,98 @@
+#include "overlay/LayerHostView.h"
+
+#include "layers/Layer.h"
+#include "layers/LayerPainter.h"
+#include "layers/LayerTree.h"
+#include "overlay/CompositorWatch.h"
+#include "overlay/OverlayPanel.h"
+#include "overlay/PictureSignature.h"
+#include "support/Scheduler.h"
+
+#include <QBitmap>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+LayerHostView::LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPanel* panel)
+    : QWidget(panel)
+    , m_tree(tree)
+    , m_clock(clock)
+    , m_panel(panel)
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+    setMouseTracking(false);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    m_frameTimer.setInterval(frameIntervalMs);
+    connect(&m_frameTimer, &QTimer::timeout, this, &LayerHostView::stepFrame);
+    // A change from outside (a new animation, a swapped image) wakes the frame timer.
+    connect(&m_tree, &LayerTree::needsStep, this, [this] {
+        if (!m_frameTimer.isActive())
+            m_frameTimer.start(0);
+    });
+    m_frameTimer.start(0);
+}
+
+void LayerHostView::stepFrame()
+{
+    m_time = m_clock.uptime();
+    const LayerTree::Frame frame = m_tree.step(m_time);
+    if (frame.changed) {
+        // Frames skipped for drawing the same pixels still moved things: keep their areas.
+        m_pendingArea |= frame.dirtyArea;
+        const quint64 picture = PictureSignature::of(*m_tree.root(), m_time, devicePixelRatioF());
+        if (picture != m_shown) {
+            m_shown = picture;
+            update(LayerPainter::windowRect(m_pendingArea, size()));
+            m_pendingArea = QRectF();
+            updateDrawnRegion();
+        }
+    }
+    if (!frame.animating && std::isinf(frame.nextChange)) {
+        m_frameTimer.stop();
+        return;
+    }
+    const double wait = frame.animating ? frameIntervalMs : std::max(0.0, (frame.nextChange - m_time) * 1000);
+    m_frameTimer.start(int(std::min(wait, 60'000.0)));
+}
+
+void LayerHostView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    LayerPainter::paint(painter, *m_tree.root(), m_time, size(), devicePixelRatioF());
+    Q_EMIT painted(m_time);
+}
+
+void LayerHostView::updateDrawnRegion()
+{
+    // Only needed where there is no compositor to blend the clear pixels away.
+    if (!m_panel || CompositorWatch::shared().isRunning())
+        return;
+    QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    LayerPainter::paint(painter, *m_tree.root(), m_time, size(), 1.0);
+    painter.end();
+    m_panel->setDrawnRegion(QRegion(QBitmap::fromImage(picture.createAlphaMask())));
+}
+
+void LayerHostView::mousePressEvent(QMouseEvent* event)
+{
+    if (onClick)
+        onClick(QPointF(event->position().x(), height() - event->position().y()));
+}
+
+void LayerHostView::enterEvent(QEnterEvent*)
+{
+    if (onHover)
+        onHover(true);
+}
+
+void LayerHostView::leaveEvent(QEvent*)
+{
+    if (onHover)
+        onHover(false);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class LayerTree;
+class OverlayPanel;
+class Scheduler;
+
+// The content of an overlay panel: draws a layer tree, steps its animations from a frame timer
+// that runs only while something moves, repaints only when the pixels would change, and
+// reports clicks and hover. Points it reports are in its own coordinates, y upward.
+class LayerHostView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int frameIntervalMs = 16;
+
+    LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPanel* panel);
+
+    std::function<void(QPointF)> onClick;
+    std::function<void(bool inside)> onHover;
+
+    // Steps and repaints now if the picture changed (the frame timer does this by itself).
+    void stepFrame();
+
+Q_SIGNALS:
+    // After each repaint; the time is the frame's on the clock.
+    void painted(double time);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void updateDrawnRegion();
+
+    LayerTree& m_tree;
+    const Scheduler& m_clock;
+    OverlayPanel* m_panel;
+    QTimer m_frameTimer;
+    double m_time = 0;
+    quint64 m_shown = 0;
+    QRectF m_pendingArea;
+};

@@ -1,0 +1,308 @@
+#include "stage/MonkeyStage.h"
+
+#include "layers/Layer.h"
+#include "overlay/LayerHostView.h"
+#include "overlay/OverlayPanel.h"
+#include "overlay/ScreenSpace.h"
+#include "sound/ImpactSound.h"
+#include "sprites/Sprites.h"
+#include "support/Scheduler.h"
+#include "support/Settings.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QRandomGenerator>
+#include <QScreen>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+const Spring returnSpring(1, 26, 6.2);
+
+double randomIn(double low, double high)
+{
+    return low + QRandomGenerator::global()->generateDouble() * (high - low);
+}
+
+} // namespace
+
+MonkeyStage::Screen MonkeyStage::Screen::system()
+{
+    return {
+        [] () -> std::optional<QRectF> {
+            const auto screens = QGuiApplication::screens();
+            if (screens.isEmpty())
+                return std::nullopt;
+            return ScreenSpace::current().fromQt(QRectF(screens.first()->availableGeometry()));
+        },
+        [] { return ScreenSpace::current().fromQt(QPointF(QCursor::pos())); },
+    };
+}
+
+double MonkeyStage::returnSettling()
+{
+    return returnSpring.settlingDuration();
+}
+
+MonkeyStage::MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screen screen, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_scheduler(scheduler)
+    , m_sound(sound)
+    , m_screen(std::move(screen))
+    , m_tree(scheduler)
+    , m_pendulum(Layer::create())
+    , m_vine(Layer::create())
+    , m_monkey(Layer::create())
+    , m_idleImg(Sprites::image(Sprites::idle()))
+    , m_blinkImg(Sprites::image(Sprites::blink()))
+    , m_slapImg(Sprites::image(Sprites::slap()))
+{
+    m_tree.root()->setMasksToBounds(true);
+    m_vine->setZPosition(0);
+    m_monkey->setZPosition(1);
+    m_pendulum->addSublayer(m_vine);
+    m_pendulum->addSublayer(m_monkey);
+    m_tree.root()->addSublayer(m_pendulum);
+    m_monkey->setContents(m_idleImg);
+    m_mouseTimer.setInterval(pointerWatchMs);
+    connect(&m_mouseTimer, &QTimer::timeout, this, &MonkeyStage::watchPointer);
+    scheduleBlink();
+}
+
+MonkeyStage::~MonkeyStage()
+{
+    delete m_panel.data();
+}
+
+OverlayPanel* MonkeyStage::panel() const
+{
+    return m_panel.data();
+}
+
+double MonkeyStage::restingY() const
+{
+    return m_geometry.restingY(m_settings.alwaysVisible());
+}
+
+void MonkeyStage::layout()
+{
+    m_geometry = StageGeometry::forScale(m_settings.scale());
+    const auto area = m_screen.visibleArea();
+    if (!area)
+        return;
+    m_panelFrame = m_geometry.panelFrame(*area);
+    const QRect qtFrame = ScreenSpace::current().toQt(m_panelFrame).toRect();
+    if (!m_panel) {
+        createPanel(qtFrame);
+    } else {
+        m_panel->setGeometry(qtFrame);
+        m_view->setGeometry(0, 0, qtFrame.width(), qtFrame.height());
+    }
+    buildGeometry();
+    m_panel->bringToFront();
+    if (!m_busy)
+        startSway();
+}
+
+void MonkeyStage::createPanel(const QRect& frame)
+{
+    m_panel = new OverlayPanel(frame, panelLevel);
+    m_panel->setIgnoresMouseEvents(true);
+    m_view = new LayerHostView(m_tree, m_scheduler, m_panel);
+    m_view->setGeometry(0, 0, frame.width(), frame.height());
+    m_view->onClick = [this](QPointF point) { handleClick(point); };
+    m_mouseTimer.start();
+}
+
+void MonkeyStage::buildGeometry()
+{
+    const StageGeometry& g = m_geometry;
+    m_tree.root()->setFrame(QRectF(QPointF(0, 0), g.panelSize));
+    m_pendulum->removeAllAnimations();
+    m_pendulum->setRotation(0);
+    m_pendulum->setBounds(g.pendulumBounds());
+    m_pendulum->setAnchorPoint(g.pendulumAnchor());
+    m_monkey->setFrame(g.monkeyFrame());
+    m_vine->setFrame(g.vineFrame());
+    m_vine->setContents(Sprites::image(Sprites::vine(g.n)));
+    m_pendulum->setPosition(QPointF(g.pendulumX(), restingY()));
+}
+
+void MonkeyStage::startSway()
+{
+    const double a = m_geometry.swayAmplitude();
+    m_pendulum->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 4.6)
+                                 .setKeyTimes({0, 0.25, 0.5, 0.75, 1})
+                                 .setTimingFunctions({TimingFunction::easeOut(), TimingFunction::easeIn(),
+                                     TimingFunction::easeOut(), TimingFunction::easeIn()})
+                                 .setRepeatForever(true)
+                                 .setAdditive(true),
+        QStringLiteral("sway"));
+}
+
+void MonkeyStage::scheduleBlink()
+{
+    m_scheduler.after(randomIn(2.5, 6.5), this, [this] {
+        if (!m_busy) {
+            showFrame(m_blinkImg);
+            m_scheduler.after(0.14, this, [this] {
+                if (!m_busy)
+                    showFrame(m_idleImg);
+            });
+        }
+        scheduleBlink();
+    });
+}
+
+void MonkeyStage::showFrame(const QImage& image)
+{
+    m_monkey->setContents(image);
+}
+
+void MonkeyStage::applyVisibility()
+{
+    // A change during a slap is honoured by its return step, which reads the rest height afresh.
+    if (m_busy)
+        return;
+    const double now = m_tree.now();
+    const double from = m_pendulum->presentationPosition(now).y();
+    const double to = restingY();
+    m_pendulum->setPosition(QPointF(m_pendulum->position().x(), to));
+    m_pendulum->addAnimation(Animation::basic(LayerProperty::positionY, from, to, 0.8)
+                                 .setTimingFunction(TimingFunction::easeInEaseOut()),
+        QStringLiteral("visibility"));
+}
+
+void MonkeyStage::slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone)
+{
+    if (!m_panel) {
+        onDone();
+        return;
+    }
+    m_busy = true;
+    const StageGeometry& g = m_geometry;
+    const double now = m_tree.now();
+    const double y0 = m_pendulum->presentationPosition(now).y();
+    const double angle0 = m_pendulum->presentationRotation(now);
+    m_pendulum->removeAllAnimations();
+    m_pendulum->setPosition(QPointF(m_pendulum->position().x(), g.slapY()));
+    m_pendulum->setRotation(g.hitAngle());
+    m_pendulum->addAnimation(Animation::basic(LayerProperty::positionY, y0, g.slapY(), 0.45)
+                                 .setTimingFunction(TimingFunction::easeOut()),
+        QStringLiteral("drop"));
+    m_pendulum->addAnimation(Animation::basic(LayerProperty::rotationZ, angle0, g.hitAngle(), 0.5)
+                                 .setTimingFunction(TimingFunction(0.35, 0, 0.25, 1)),
+        QStringLiteral("swing"));
+
+    const QPointF handInRoot = m_monkey->mapTo(m_tree.root().get(), g.handInMonkey());
+    const QPointF handOnScreen = handInRoot + m_panelFrame.topLeft();
+    m_scheduler.after(impactAt, this, [this, money, handInRoot, handOnScreen, onImpact = std::move(onImpact)] {
+        impact(money, handInRoot, handOnScreen, onImpact);
+    });
+    m_scheduler.after(returnAt, this, [this, onDone = std::move(onDone)] { returnToRest(onDone); });
+}
+
+void MonkeyStage::impact(bool money, QPointF handInRoot, QPointF handOnScreen, const std::function<void(QPointF)>& onImpact)
+{
+    const StageGeometry& g = m_geometry;
+    showFrame(m_slapImg);
+    m_sound.playImpact(m_settings.soundChoice());
+    throwSparks(handInRoot, money);
+    onImpact(handOnScreen);
+    m_pendulum->addAnimation(
+        Animation::keyframe(LayerProperty::rotationZ, {g.hitAngle(), g.recoilAngle(), g.hitAngle()}, 0.2),
+        QStringLiteral("recoil"));
+}
+
+void MonkeyStage::returnToRest(const std::function<void()>& onDone)
+{
+    const StageGeometry& g = m_geometry;
+    showFrame(m_idleImg);
+    const double rest = restingY(); // read now: a visibility change during the slap is honoured
+    m_pendulum->setPosition(QPointF(m_pendulum->position().x(), rest));
+    m_pendulum->setRotation(0);
+    m_pendulum->addAnimation(Animation::spring(LayerProperty::rotationZ, g.hitAngle(), 0, returnSpring),
+        QStringLiteral("return"));
+    m_pendulum->addAnimation(Animation::basic(LayerProperty::positionY, g.slapY(), rest, 0.9)
+                                 .setTimingFunction(TimingFunction::easeInEaseOut()),
+        QStringLiteral("rise"));
+    m_scheduler.after(std::min(returnSettling(), longestReturn), this, [this, onDone] {
+        startSway();
+        m_busy = false;
+        onDone();
+    });
+}
+
+void MonkeyStage::throwSparks(QPointF from, bool money)
+{
+    static const QList<QColor> moneyColors{QColor::fromRgbF(1, 0.82f, 0.25f), QColor::fromRgbF(1, 0.96f, 0.75f),
+        QColor::fromRgbF(1, 1, 1), QColor::fromRgbF(0.84f, 0.63f, 0.08f)};
+    static const QList<QColor> plainColors{QColor::fromRgbF(1, 1, 1), QColor::fromRgbF(0.6f, 0.9f, 0.6f),
+        QColor::fromRgbF(1, 0.96f, 0.75f)};
+    const QList<QColor>& colors = money ? moneyColors : plainColors;
+    const double S = m_geometry.S;
+    for (int i = 0; i < 14; ++i) {
+        auto spark = Layer::create();
+        const double side = i % 3 == 0 ? 1.5 * S : S;
+        spark->setBounds(QRectF(0, 0, side, side));
+        spark->setBackgroundColor(colors[i % colors.size()]);
+        spark->setZPosition(5);
+        const double direction = 2 * std::numbers::pi * i / 14 + randomIn(-0.25, 0.25);
+        const double distance = randomIn(26, 60);
+        const QPointF target = from + distance * QPointF(std::cos(direction), std::sin(direction));
+        spark->setPosition(target);
+        spark->setOpacity(0);
+        m_tree.root()->addSublayer(spark);
+        spark->addAnimation(Animation::basic(from, target, 0.45).setTimingFunction(TimingFunction::easeOut()),
+            QStringLiteral("move"));
+        // Both last 0.45 s: when the fade ends, the spark is done.
+        std::weak_ptr<Layer> weak = spark;
+        spark->addAnimation(Animation::basic(LayerProperty::opacity, 1, 0, 0.45)
+                                .setTimingFunction(TimingFunction::easeIn())
+                                .setOnComplete([weak](bool) {
+                                    if (auto done = weak.lock())
+                                        done->removeFromSuperlayer();
+                                }),
+            QStringLiteral("fade"));
+    }
+}
+
+bool MonkeyStage::isOverMonkey(QPointF point) const
+{
+    if (m_busy || !m_settings.alwaysVisible())
+        return false;
+    const double now = m_tree.now();
+    const double angle = m_pendulum->presentationRotation(now);
+    const QPointF pivot = m_pendulum->presentationPosition(now);
+    const QPoint cell = StageGeometry::spritePixel(point, pivot, std::isfinite(angle) ? angle : 0,
+        m_pendulum->anchorPoint().x(), m_pendulum->bounds().size(), m_geometry.S, StageGeometry::rows * m_geometry.S);
+    return Sprites::idle().isOpaque(cell.x(), cell.y());
+}
+
+void MonkeyStage::watchPointer()
+{
+    if (!m_panel)
+        return;
+    const QPointF pointer = m_screen.pointer();
+    if (!m_panelFrame.contains(pointer)) {
+        m_panel->setIgnoresMouseEvents(true);
+        return;
+    }
+    m_panel->setIgnoresMouseEvents(!isOverMonkey(pointer - m_panelFrame.topLeft()));
+}
+
+void MonkeyStage::handleClick(QPointF point)
+{
+    if (!isOverMonkey(point))
+        return;
+    showFrame(m_blinkImg);
+    m_scheduler.after(0.25, this, [this] {
+        if (!m_busy)
+            showFrame(m_idleImg);
+    });
+    if (onMonkeyClicked)
+        onMonkeyClicked();
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "events/Stage.h"
+#include "layers/LayerTree.h"
+#include "stage/StageGeometry.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class ImpactSound;
+class Layer;
+class LayerHostView;
+class OverlayPanel;
+class Scheduler;
+class Settings;
+
+// The monkey hanging from its vine in the top-right corner: it sways, blinks, can rest in view
+// or out of sight above the screen's top edge, answers clicks on its own pixels, and for every
+// event drops, swings left, slaps, throws sparks and swings back. Geometry is in points, y up.
+class MonkeyStage : public QObject, public Stage {
+    Q_OBJECT
+public:
+    // Seams to the screen: the first screen's usable area (y up), and the pointer (y up).
+    struct Screen {
+        std::function<std::optional<QRectF>()> visibleArea;
+        std::function<QPointF()> pointer;
+        static Screen system();
+    };
+
+    static constexpr double impactAt = 0.47;
+    static constexpr double returnAt = 1.25;
+    static constexpr double longestReturn = 3.2;
+    static constexpr int panelLevel = 26;
+    static constexpr int pointerWatchMs = 50;
+
+    MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screen screen = Screen::system(),
+        QObject* parent = nullptr);
+    ~MonkeyStage() override;
+
+    void layout();
+    void applyVisibility() override;
+    void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override;
+
+    bool busy() const { return m_busy; }
+    std::function<void()> onMonkeyClicked;
+
+    // Whether a point in the panel's coordinates lies on one of the monkey's opaque pixels as shown now.
+    bool isOverMonkey(QPointF point) const;
+    // Click-through everywhere but over the monkey (runs every 50 ms by itself).
+    void watchPointer();
+
+    const StageGeometry& geometry() const { return m_geometry; }
+    OverlayPanel* panel() const;
+    LayerHostView* view() const { return m_view; }
+    LayerTree& tree() { return m_tree; }
+    const std::shared_ptr<Layer>& pendulum() const { return m_pendulum; }
+    // How long the swing back takes to settle, as the return spring computes it.
+    static double returnSettling();
+
+private:
+    void createPanel(const QRect& frame);
+    void buildGeometry();
+    void startSway();
+    void scheduleBlink();
+    void showFrame(const QImage& image);
+    void impact(bool money, QPointF handInRoot, QPointF handOnScreen, const std::function<void(QPointF)>& onImpact);
+    void returnToRest(const std::function<void()>& onDone);
+    void throwSparks(QPointF from, bool money);
+    double restingY() const;
+    void handleClick(QPointF point);
+
+    Settings& m_settings;
+    Scheduler& m_scheduler;
+    ImpactSound& m_sound;
+    Screen m_screen;
+    LayerTree m_tree;
+    std::shared_ptr<Layer> m_pendulum;
+    std::shared_ptr<Layer> m_vine;
+    std::shared_ptr<Layer> m_monkey;
+    QImage m_idleImg;
+    QImage m_blinkImg;
+    QImage m_slapImg;
+    StageGeometry m_geometry = StageGeometry::forScale(4);
+    QRectF m_panelFrame; // y up
+    QPointer<OverlayPanel> m_panel;
+    LayerHostView* m_view = nullptr;
+    QTimer m_mouseTimer;
+    bool m_busy = false;
+};
