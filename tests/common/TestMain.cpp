@@ -1,5 +1,8 @@
 #include "common/TestEnvironment.h"
 
+#ifdef BONKBELL_TEST_GUI
+#include <QApplication>
+#endif
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
@@ -28,7 +31,11 @@ QString TestEnvironment::root()
 int main(int argc, char** argv)
 {
     isolate();
+#ifdef BONKBELL_TEST_GUI
+    QApplication app(argc, argv);
+#else
     QCoreApplication app(argc, argv);
+#endif
     testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
     delete sandbox;
