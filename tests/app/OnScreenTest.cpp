@@ -1,0 +1,126 @@
+#include "common/TestEnvironment.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using TestEnvironment::waitUntil;
+
+const QRgb outline = qRgb(58, 32, 14);
+const QRgb face = qRgb(236, 190, 140);
+const QRgb backdrop = qRgb(48, 96, 160);
+
+// A plain window covering the screen, beneath the overlay, that counts the clicks it gets.
+class Backdrop : public QWidget {
+public:
+    int clicks = 0;
+    Backdrop()
+    {
+        setAutoFillBackground(true);
+        QPalette colors = palette();
+        colors.setColor(QPalette::Window, QColor(backdrop));
+        setPalette(colors);
+        setGeometry(QGuiApplication::primaryScreen()->geometry());
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent*) override { ++clicks; }
+};
+
+// The real app on the session's X display with no compositor: the overlay must then be cut to
+// the monkey's pixels, so everything around it shows what lies beneath.
+class OnScreenTest : public testing::Test {
+protected:
+    QTemporaryDir root;
+    QProcess app;
+    Backdrop backdropWindow;
+
+    void SetUp() override
+    {
+        backdropWindow.show();
+        ASSERT_TRUE(waitUntil([&] { return backdropWindow.isVisible() && sample(5, 5) == backdrop; }));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        for (const char* dir : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"})
+            env.insert(QString::fromLatin1(dir), root.filePath(QString::fromLatin1(dir)));
+        env.insert(u"BONKBELL_INBOX"_s, root.filePath(u"inbox"_s));
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(BONKBELL_EXECUTABLE), {});
+        ASSERT_TRUE(waitUntil([&] { return log().contains("started v1.2"); }));
+    }
+
+    void TearDown() override
+    {
+        app.kill();
+        app.waitForFinished();
+    }
+
+    QByteArray log() const
+    {
+        QFile file(root.filePath(u"XDG_STATE_HOME/Bonkbell/Bonkbell.log"_s));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static QImage screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+    static QRgb sample(int x, int y) { return screen().pixel(x, y) | 0xff000000; }
+
+    // Where a colour shows in the top-right corner, the overlay's place.
+    static QList<QPoint> find(const QImage& shot, QRgb colour)
+    {
+        QList<QPoint> found;
+        for (int y = 0; y < 480; ++y)
+            for (int x = shot.width() - 413; x < shot.width(); ++x)
+                if ((shot.pixel(x, y) | 0xff000000) == colour)
+                    found.append(QPoint(x, y));
+        return found;
+    }
+
+    static void click(QPoint at)
+    {
+        QProcess::execute(u"xdotool"_s, {u"mousemove"_s, QString::number(at.x()), QString::number(at.y())});
+        QTest::qWait(150);   // the overlay checks the pointer every 50 ms
+        QProcess::execute(u"xdotool"_s, {u"click"_s, u"1"_s});
+    }
+};
+
+TEST_F(OnScreenTest, TheMonkeyHangsInTheCornerWithNothingAroundIt)
+{
+    QList<QPoint> edges;
+    ASSERT_TRUE(waitUntil([&] { return (edges = find(screen(), outline)).size() > 200; })) << "the outline never showed";
+    for (const QPoint& p : edges) {
+        // 22 sprite pixels of 4 points, 28 points from the right edge, swaying a few points.
+        EXPECT_GE(p.x(), 1920 - 28 - 88 - 12);
+        EXPECT_LT(p.x(), 1920 - 28 + 12);
+        EXPECT_LT(p.y(), 160);
+    }
+    const QImage shot = screen();
+    EXPECT_EQ(shot.pixel(1920 - 400, 400) | 0xff000000, backdrop) << "no black box around the monkey";
+    EXPECT_EQ(shot.pixel(1920 - 10, 5) | 0xff000000, backdrop);
+}
+
+TEST_F(OnScreenTest, ClicksPassThroughClearPixelsButNotTheMonkey)
+{
+    ASSERT_TRUE(waitUntil([&] { return find(screen(), face).size() > 100; }));
+    click(QPoint(1920 - 300, 300));
+    ASSERT_TRUE(waitUntil([&] { return backdropWindow.clicks == 1; })) << "a clear pixel of the overlay kept the click";
+
+    const QList<QPoint> belly = find(screen(), face);
+    QPointF middle;
+    for (const QPoint& p : belly)
+        middle += QPointF(p) / belly.size();
+    click(middle.toPoint());
+    ASSERT_TRUE(waitUntil([&] { return log().contains("monkey hidden (click on monkey)"); })) << log().constData();
+    EXPECT_EQ(backdropWindow.clicks, 1);
+}
+
+} // namespace
