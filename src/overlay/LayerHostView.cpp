@@ -37,6 +37,7 @@ void LayerHostView::stepFrame()
 {
     m_time = m_clock.uptime();
     const LayerTree::Frame frame = m_tree.step(m_time);
+    Q_EMIT stepped(m_time, frame.animating);
     if (frame.changed) {
         // Frames skipped for drawing the same pixels still moved things: keep their areas.
         m_pendingArea |= frame.dirtyArea;
@@ -52,7 +53,7 @@ void LayerHostView::stepFrame()
         m_frameTimer.stop();
         return;
     }
-    const double wait = frame.animating ? frameIntervalMs : std::max(0.0, (frame.nextChange - m_time) * 1000);
+    const double wait = frame.animating ? m_interval : std::max(0.0, (frame.nextChange - m_time) * 1000);
     m_frameTimer.start(int(std::min(wait, 60'000.0)));
 }
 

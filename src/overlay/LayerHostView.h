@@ -16,6 +16,8 @@ class LayerHostView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int frameIntervalMs = 16;
+    // Enough for a slow sway, whose pixels move a few times a second.
+    static constexpr int calmFrameIntervalMs = 40;
 
     LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPanel* panel);
 
@@ -24,9 +26,13 @@ public:
 
     // Steps and repaints now if the picture changed (the frame timer does this by itself).
     void stepFrame();
+    // How often to step while something moves.
+    void setFrameInterval(int ms) { m_interval = ms; }
 
 Q_SIGNALS:
-    // After each repaint; the time is the frame's on the clock.
+    // After each frame step (with whether something still moves), and after each repaint;
+    // the time is the frame's on the clock.
+    void stepped(double time, bool animating);
     void painted(double time);
 
 protected:
@@ -43,6 +49,7 @@ private:
     OverlayPanel* m_panel;
     QTimer m_frameTimer;
     double m_time = 0;
+    int m_interval = frameIntervalMs;
     quint64 m_shown = 0;
     QRectF m_pendingArea;
 };

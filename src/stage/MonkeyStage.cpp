@@ -104,7 +104,7 @@ void MonkeyStage::layout()
     buildGeometry();
     m_panel->bringToFront();
     if (!m_busy)
-        startSway();
+        settle();
 }
 
 void MonkeyStage::createPanel(const QRect& frame)
@@ -114,7 +114,6 @@ void MonkeyStage::createPanel(const QRect& frame)
     m_view = new LayerHostView(m_tree, m_scheduler, m_panel);
     m_view->setGeometry(0, 0, frame.width(), frame.height());
     m_view->onClick = [this](QPointF point) { handleClick(point); };
-    m_mouseTimer.start();
 }
 
 void MonkeyStage::buildGeometry()
@@ -129,6 +128,31 @@ void MonkeyStage::buildGeometry()
     m_vine->setFrame(g.vineFrame());
     m_vine->setContents(Sprites::image(Sprites::vine(g.n)));
     m_pendulum->setPosition(QPointF(g.pendulumX(), restingY()));
+}
+
+void MonkeyStage::settle()
+{
+    // Out of sight, a sway and a pointer watch would cost time all day for nothing anyone sees.
+    const bool shown = m_settings.alwaysVisible();
+    if (shown)
+        startSway();
+    else
+        m_pendulum->removeAnimation(QStringLiteral("sway"));
+    if (shown && m_panel) {
+        m_mouseTimer.start();
+    } else {
+        m_mouseTimer.stop();
+        if (m_panel)
+            m_panel->setIgnoresMouseEvents(true);
+    }
+    if (m_view)
+        m_view->setFrameInterval(LayerHostView::calmFrameIntervalMs);
+}
+
+void MonkeyStage::hurry()
+{
+    if (m_view)
+        m_view->setFrameInterval(LayerHostView::frameIntervalMs);
 }
 
 void MonkeyStage::startSway()
@@ -171,8 +195,15 @@ void MonkeyStage::applyVisibility()
     const double from = m_pendulum->presentationPosition(now).y();
     const double to = restingY();
     m_pendulum->setPosition(QPointF(m_pendulum->position().x(), to));
+    if (m_settings.alwaysVisible())
+        settle();
+    hurry();
     m_pendulum->addAnimation(Animation::basic(LayerProperty::positionY, from, to, 0.8)
-                                 .setTimingFunction(TimingFunction::easeInEaseOut()),
+                                 .setTimingFunction(TimingFunction::easeInEaseOut())
+                                 .setOnComplete([this](bool finished) {
+                                     if (finished && !m_busy)
+                                         settle();
+                                 }),
         QStringLiteral("visibility"));
 }
 
@@ -183,6 +214,7 @@ void MonkeyStage::slap(bool money, std::function<void(QPointF)> onImpact, std::f
         return;
     }
     m_busy = true;
+    hurry();
     const StageGeometry& g = m_geometry;
     const double now = m_tree.now();
     const double y0 = m_pendulum->presentationPosition(now).y();
@@ -230,8 +262,8 @@ void MonkeyStage::returnToRest(const std::function<void()>& onDone)
                                  .setTimingFunction(TimingFunction::easeInEaseOut()),
         QStringLiteral("rise"));
     m_scheduler.after(std::min(returnSettling(), longestReturn), this, [this, onDone] {
-        startSway();
         m_busy = false;
+        settle();
         onDone();
     });
 }

@@ -66,6 +66,10 @@ public:
 private:
     void createPanel(const QRect& frame);
     void buildGeometry();
+    // Idle motion that suits the visibility: sway and pointer watch only while in view, at a calm frame rate.
+    void settle();
+    // Full frame rate for a slap or a drop.
+    void hurry();
     void startSway();
     void scheduleBlink();
     void showFrame(const QImage& image);
