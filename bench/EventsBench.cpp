@@ -55,12 +55,3 @@ void scanFullInbox(benchmark::State& state)
 BENCHMARK(scanFullInbox)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

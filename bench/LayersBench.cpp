@@ -142,12 +142,3 @@ void wholeFrame(benchmark::State& state)
 BENCHMARK(wholeFrame);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
