@@ -1,9 +1,9 @@
 #include "app/AppDelegate.h"
 
-#include "app/StandInNote.h"
 #include "cli/ReloadNotice.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
+#include "note/NoteController.h"
 #include "sound/SoundPlayer.h"
 #include "stage/MonkeyStage.h"
 #include "support/Log.h"
@@ -51,7 +51,7 @@ void AppDelegate::createStage()
 {
     m_sound = std::make_unique<SoundPlayer>();
     m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound);
-    m_notes = std::make_unique<StandInNote>(m_scheduler);
+    m_notes = std::make_unique<NoteController>(m_scheduler);
     m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_notes);
     QPointer<PlaybackDriver> driver(m_driver.get());
     m_stage->onMonkeyClicked = [driver] {

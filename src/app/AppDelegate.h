@@ -12,7 +12,7 @@ class SecretStore;
 class Settings;
 class SoundPlayer;
 class MonkeyStage;
-class StandInNote;
+class NoteController;
 class StripeWatcher;
 
 // The application object: creates and wires every part at launch, then lives until the process ends.
@@ -37,7 +37,7 @@ private:
     SecretStore& m_secrets;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<MonkeyStage> m_stage;
-    std::unique_ptr<StandInNote> m_notes;
+    std::unique_ptr<NoteController> m_notes;
     std::unique_ptr<PlaybackDriver> m_driver;
     std::unique_ptr<StripeWatcher> m_stripe;
     std::unique_ptr<RevenueCatWatcher> m_revenueCat;

@@ -61,6 +61,12 @@ void Layer::setScale(double scale)
     changed();
 }
 
+void Layer::setSmoothsContents(bool smooth)
+{
+    m_smoothsContents = smooth;
+    changed();
+}
+
 void Layer::setOpacity(double opacity)
 {
     m_opacity = opacity;

@@ -52,6 +52,10 @@ public:
     bool masksToBounds() const { return m_masksToBounds; }
     void setMasksToBounds(bool masks);
     bool isHidden() const { return m_hidden; }
+    // Pixel art is drawn nearest-neighbour; a picture with text (the note) turned by a few
+    // degrees reads better filtered.
+    bool smoothsContents() const { return m_smoothsContents; }
+    void setSmoothsContents(bool smooth);
     void setHidden(bool hidden);
     // The bounds' box in the superlayer. setFrame sizes the bounds and places the anchor as
     // if rotation were 0 and scale 1.
@@ -115,6 +119,7 @@ private:
     double m_zPosition = 0;
     bool m_masksToBounds = false;
     bool m_hidden = false;
+    bool m_smoothsContents = false;
 
     std::vector<std::shared_ptr<Layer>> m_sublayers;
     std::weak_ptr<Layer> m_superlayer;

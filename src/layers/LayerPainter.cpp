@@ -100,6 +100,10 @@ void LayerPainter::paintOwnPicture(const Pass& pass, const Layer& layer, const Q
     }
     if (!contents.isNull()) {
         painter.setTransform(snapped(imageToLayer(bounds) * toPainter, pass.devicePixelRatio));
+        if (layer.smoothsContents())
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
         painter.drawImage(QRectF(QPointF(0, 0), bounds.size()), contents);
+        if (layer.smoothsContents())
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     }
 }

@@ -1,5 +1,6 @@
 #include "common/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -71,19 +72,22 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    static QImage screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
-    static QRgb sample(int x, int y) { return screen().pixel(x, y) | 0xff000000; }
-
-    // Where a colour shows in the top-right corner, the overlay's place.
-    static QList<QPoint> find(const QImage& shot, QRgb colour)
+    // Where a colour shows in a region of the screen.
+    static QList<QPoint> find(const QImage& shot, QRgb colour, const QRect& region)
     {
         QList<QPoint> found;
-        for (int y = 0; y < 480; ++y)
-            for (int x = shot.width() - 413; x < shot.width(); ++x)
+        for (int y = region.top(); y <= region.bottom(); ++y)
+            for (int x = region.left(); x <= region.right(); ++x)
                 if ((shot.pixel(x, y) | 0xff000000) == colour)
                     found.append(QPoint(x, y));
         return found;
     }
+
+    static QImage screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+    static QRgb sample(int x, int y) { return screen().pixel(x, y) | 0xff000000; }
+
+    // Where a colour shows in the top-right corner, the monkey's place.
+    static QList<QPoint> find(const QImage& shot, QRgb colour) { return find(shot, colour, QRect(shot.width() - 413, 0, 413, 480)); }
 
     static void click(QPoint at)
     {
@@ -121,6 +125,25 @@ TEST_F(OnScreenTest, ClicksPassThroughClearPixelsButNotTheMonkey)
     click(middle.toPoint());
     ASSERT_TRUE(waitUntil([&] { return log().contains("monkey hidden (click on monkey)"); })) << log().constData();
     EXPECT_EQ(backdropWindow.clicks, 1);
+}
+
+TEST_F(OnScreenTest, ADroppedEventShowsItsNoteAtTheMonkeysHand)
+{
+    const QRgb salePaper = qRgb(255, 228, 92);
+    QDir().mkpath(root.filePath(u"inbox"_s));
+    TestEnvironment::writeFile(root.filePath(u"inbox/.e.tmp"_s), R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
+    QFile::rename(root.filePath(u"inbox/.e.tmp"_s), root.filePath(u"inbox/e.json"_s));
+    // The slap lands 0.47 s in; the note then stays for 8 s.
+    QList<QPoint> paper;
+    const QRect leftOfTheMonkey(1920 - 700, 0, 700, 480);
+    ASSERT_TRUE(waitUntil([&] { return (paper = find(screen(), salePaper, leftOfTheMonkey)).size() > 5000; }, 5000))
+        << "no note: " << log().constData();
+    int right = 0;
+    for (const QPoint& p : paper)
+        right = std::max(right, p.x());
+    // The note's right edge sits 12 points right of the hand, which slaps 175 points left of rest.
+    EXPECT_GT(right, 1920 - 28 - 88 - 175 - 40);
+    EXPECT_LT(right, 1920 - 28 - 88 - 175 + 60);
 }
 
 } // namespace
