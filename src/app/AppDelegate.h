@@ -4,15 +4,19 @@
 
 #include <memory>
 
+class Autostart;
 class Inbox;
+class MonkeyStage;
+class NoteController;
 class PlaybackDriver;
 class RevenueCatWatcher;
 class Scheduler;
 class SecretStore;
 class Settings;
+class SettingsWindowController;
+class SingleInstance;
 class SoundPlayer;
-class MonkeyStage;
-class NoteController;
+class StatusMenu;
 class StripeWatcher;
 
 // The application object: creates and wires every part at launch, then lives until the process ends.
@@ -27,19 +31,29 @@ public:
     void applicationDidFinishLaunching();
 
 private:
+    bool claimSingleInstance();
     void createStage();
     void createWatchers();
+    void createSettingsWindow();
+    void createStatusMenu();
+    void createInbox();
     void followScreenChanges();
     void reloadKeys();
+    void logStart();
+    void showSetupOnFirstRun();
 
     Settings& m_settings;
     Scheduler& m_scheduler;
     SecretStore& m_secrets;
+    std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<MonkeyStage> m_stage;
     std::unique_ptr<NoteController> m_notes;
     std::unique_ptr<PlaybackDriver> m_driver;
     std::unique_ptr<StripeWatcher> m_stripe;
     std::unique_ptr<RevenueCatWatcher> m_revenueCat;
+    std::unique_ptr<SettingsWindowController> m_settingsWindow;
+    std::unique_ptr<Autostart> m_autostart;
+    std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<Inbox> m_inbox;
 };

@@ -104,6 +104,26 @@ TEST_F(ExecutableTest, PlaysDroppedEventFilesInOrderAndRejectsBadOnes)
     EXPECT_EQ(app.state(), QProcess::Running);
 }
 
+TEST_F(ExecutableTest, ASecondStartLeavesTheFirstRunning)
+{
+    app.start();
+    ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2")).isEmpty(); }));
+    // A first run without keys opened the settings once and remembered it.
+    QFile preferences(root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf")));
+    ASSERT_TRUE(preferences.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(preferences.readAll().contains("shownSetup=true"));
+
+    QProcess second;
+    second.setProcessEnvironment(app.processEnvironment());
+    second.start(app.program(), {});
+    ASSERT_TRUE(waitUntil([&] { return second.state() == QProcess::NotRunning; }, 10000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_TRUE(logMessages().contains(QStringLiteral("already running (pid %1); exiting").arg(app.processId())))
+        << logMessages().join(u'\n').toStdString();
+    EXPECT_EQ(logMessages().filter(QStringLiteral("started v1.2")).size(), 1);
+    EXPECT_EQ(app.state(), QProcess::Running);
+}
+
 TEST_F(ExecutableTest, AnyArgumentSelectsTheCommandLine)
 {
     int code = -1;
