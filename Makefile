@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench demo clean
 
 all: build
 
@@ -22,7 +22,11 @@ test: build
 	@bash tools/test-session.sh ctest --preset $(PRESET)
 
 bench: build
-	@bash tools/run-benchmarks.sh $(BUILD_DIR)
+	@bash tools/test-session.sh bash tools/run-benchmarks.sh $(BUILD_DIR)
+
+# Screenshots of the running app on a private X display, written to docs/.
+demo: build
+	@bash tools/test-session.sh bash tools/demo.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR)

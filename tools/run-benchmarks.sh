@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Runs every benchmark built under <build>/bench, one after the other.
+# Runs every benchmark: the programs built under <build>/bench, then the measuring scripts in
+# bench/ that run the whole app. Meant to run inside tools/test-session.sh (bus, keyring, display).
 set -euo pipefail
 build=${1:-build}
 for bench in "$build"/bench/*; do
-  [ -x "$bench" ] || continue
+  [ -f "$bench" ] && [ -x "$bench" ] || continue
   echo "== $(basename "$bench")"
-  "$bench" "${@:2}"
+  "$bench"
+done
+for script in bench/*.sh; do
+  echo "== $(basename "$script")"
+  bash "$script" "$build"
 done
