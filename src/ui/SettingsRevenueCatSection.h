@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ui/SettingsSection.h"
+
+class RevenueCatWatcher;
+
+// RevenueCat: a V2 secret key and, when the key sees several projects, the project's id.
+class SettingsRevenueCatSection final : public SettingsSection {
+    Q_OBJECT
+public:
+    SettingsRevenueCatSection(RevenueCatWatcher& watcher, Scheduler& clock, QWidget* parent = nullptr);
+
+    QLineEdit* projectField() const { return m_projectField; }
+
+protected:
+    QCoro::Task<std::optional<QString>> connectWatcher(QString key) override;
+    QString connectedText() const override;
+
+private:
+    RevenueCatWatcher& m_revenueCat;
+    QLineEdit* m_projectField;
+};

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class RevenueCatWatcher;
+class Scheduler;
+class SettingsRevenueCatSection;
+class SettingsStripeSection;
+class StripeWatcher;
+
+// The settings window's content: what Bonkbell does, one section per sales service, a word on
+// connecting both, and a button that sends a sample slap. A fixed width; the height follows
+// whatever the sections show.
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int fixedWidth = 560;
+
+    SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, std::function<void()> onTest, Scheduler& clock,
+        QWidget* parent = nullptr);
+
+    SettingsStripeSection* stripeSection() const { return m_stripe; }
+    SettingsRevenueCatSection* revenueCatSection() const { return m_revenueCat; }
+    QPushButton* testButton() const { return m_testButton; }
+    // Whether the "checked … ago" times are being kept current.
+    bool isTicking() const { return m_ticker.isActive(); }
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    void addFooter(QVBoxLayout* rows);
+    void focusFirstKeyField();
+    void fitHeight();
+    void updateTicking();
+    void tick();
+    void applyColors();
+
+    std::function<void()> m_onTest;
+    SettingsStripeSection* m_stripe;
+    SettingsRevenueCatSection* m_revenueCat;
+    QPushButton* m_testButton = nullptr;
+    QLabel* m_intro = nullptr;
+    QLabel* m_advice = nullptr;
+    QTimer m_ticker;
+};
