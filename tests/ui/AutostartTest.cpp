@@ -1,0 +1,106 @@
+#include "common/TestEnvironment.h"
+#include "ui/Autostart.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <glib.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+using TestEnvironment::takeLogMessages;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+QByteArray read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The program and arguments of an entry's Exec= as a GLib-based session reads them, so a quoting
+// mistake shows up as a wrong path (%% is the one field code an entry of ours may hold).
+QStringList execArguments(const QByteArray& entry)
+{
+    GKeyFile* file = g_key_file_new();
+    gchar* exec = g_key_file_load_from_data(file, entry.constData(), gsize(entry.size()), G_KEY_FILE_NONE, nullptr)
+        ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr) : nullptr;
+    const QByteArray command = QByteArray(exec).replace("%%", "%");
+    g_free(exec);
+    g_key_file_free(file);
+    gint argc = 0;
+    gchar** argv = nullptr;
+    QStringList out;
+    if (g_shell_parse_argv(command.constData(), &argc, &argv, nullptr))
+        for (gint i = 0; i < argc; ++i)
+            out.append(QString::fromUtf8(argv[i]));
+    g_strfreev(argv);
+    return out;
+}
+
+class AutostartTest : public testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"config/autostart/com.bonkbell.mac.desktop"_s);
+    Autostart autostart{path};
+
+    void SetUp() override { takeLogMessages(); }
+};
+
+TEST_F(AutostartTest, OnWritesTheEntryAndOffRemovesIt)
+{
+    ASSERT_TRUE(autostart.setOn(true, u"/usr/bin/bonkbell"_s)) << "the missing directory is created";
+    EXPECT_TRUE(autostart.isOn());
+    EXPECT_EQ(QFile::permissions(path) & 0x0777, QFileDevice::Permissions(0x0644));
+    EXPECT_THAT(QDir(dir.filePath(u"config/autostart"_s)).entryList(QDir::Files | QDir::Hidden),
+        ElementsAre("com.bonkbell.mac.desktop")) << "no temporary file is left behind";
+    const QByteArray entry = read(path);
+    EXPECT_THAT(execArguments(entry), ElementsAre("/usr/bin/bonkbell"));
+    EXPECT_THAT(entry.split('\n'), testing::IsSupersetOf({"[Desktop Entry]", "Type=Application", "Name=Bonkbell",
+        "Terminal=false", "X-GNOME-Autostart-enabled=true", "X-GNOME-Autostart-Delay=2", "X-KDE-autostart-after=panel",
+        "X-LXQt-Need-Tray=true"}));
+
+    EXPECT_TRUE(autostart.setOn(false, u"/usr/bin/bonkbell"_s));
+    EXPECT_FALSE(autostart.isOn());
+    // Already gone (someone else removed it): still off, still said so.
+    EXPECT_TRUE(autostart.setOn(false, u"/usr/bin/bonkbell"_s));
+    EXPECT_THAT(takeLogMessages(),
+        ElementsAre(u"open at login: on (%1)"_s.arg(path), "open at login: off", "open at login: off"));
+}
+
+TEST_F(AutostartTest, AnyExecutablePathSurvivesTheQuoting)
+{
+    const QStringList executables{u"/opt/My Apps/bonkbell"_s, u"/home/o'brien/\"quoted\"/bonkbell"_s,
+        u"/srv/back\\slash/two\\\\bonkbell"_s, u"/tmp/$HOME/${x}/bonkbell"_s, u"/tmp/`id`/bonkbell"_s,
+        u"/tmp/100%/%f/bonkbell"_s, u"/tmp/tab\there/new\nline/bonkbell"_s, u"/home/zoë/ünïcödé/bonkbell"_s};
+    for (const QString& executable : executables) {
+        SCOPED_TRACE(executable.toStdString());
+        ASSERT_TRUE(autostart.setOn(true, executable));
+        EXPECT_THAT(execArguments(read(path)), ElementsAre(executable));
+        QProcess validate;
+        validate.start(u"desktop-file-validate"_s, {path});
+        ASSERT_TRUE(validate.waitForFinished()) << "desktop-file-validate (desktop-file-utils) is needed";
+        EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+    }
+    // Worked out by hand: quoting escapes \ and $, the file format then doubles every backslash.
+    EXPECT_EQ(Autostart::entry(u"/a b/c\\d$e"_s).split('\n').at(3), R"(Exec="/a b/c\\\\d\\$e")");
+}
+
+TEST_F(AutostartTest, FailuresLeaveItOffAndSaySo)
+{
+    EXPECT_FALSE(autostart.setOn(true, QString())) << "no executable path: nothing to start";
+    EXPECT_THAT(takeLogMessages(), IsEmpty());
+
+    TestEnvironment::writeFile(dir.filePath(u"config/autostart"_s), "a file, not a directory");
+    EXPECT_FALSE(autostart.setOn(true, u"/usr/bin/bonkbell"_s));
+    EXPECT_FALSE(autostart.isOn());
+    EXPECT_THAT(takeLogMessages(), ElementsAre(u"ERROR could not write %1: Not a directory"_s.arg(path)));
+}
+
+} // namespace
