@@ -20,6 +20,7 @@ int runApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Bonkbell"));
+    app.setApplicationVersion(QString::fromLatin1(AppDelegate::version));
     app.setDesktopFileName(QStringLiteral("com.bonkbell.mac"));
     // No main window: closing the settings window must not end the app.
     app.setQuitOnLastWindowClosed(false);

@@ -1,12 +1,12 @@
 #include "ui/Autostart.h"
 
 #include "support/Log.h"
+#include "support/PrivateDirectory.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <filesystem>
 #include <system_error>
 
 using namespace Qt::StringLiterals;
@@ -91,10 +91,8 @@ QByteArray Autostart::entry(const QString& executable)
 std::optional<QString> Autostart::write(const QByteArray& bytes) const
 {
     // ~/.config/autostart is often missing on a fresh account.
-    std::error_code error;
-    std::filesystem::create_directories(QFile::encodeName(QFileInfo(m_path).path()).toStdString(), error);
-    if (error)
-        return QString::fromStdString(error.message());
+    if (const auto error = makePrivateDirectory(QFileInfo(m_path).path()))
+        return error;
     // QSaveFile writes a temporary file beside the target and renames it into place on commit,
     // so a session starting meanwhile never reads half an entry.
     QSaveFile file(m_path);

@@ -110,8 +110,10 @@ TEST_F(ExecutableTest, ASecondStartLeavesTheFirstRunning)
     ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2")).isEmpty(); }));
     // A first run without keys opened the settings once and remembered it.
     QFile preferences(root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf")));
-    ASSERT_TRUE(preferences.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(preferences.readAll().contains("shownSetup=true"));
+    EXPECT_TRUE(waitUntil([&] {
+        preferences.close();
+        return preferences.open(QIODevice::ReadOnly) && preferences.readAll().contains("shownSetup=true");
+    }));
 
     QProcess second;
     second.setProcessEnvironment(app.processEnvironment());
