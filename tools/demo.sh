@@ -30,11 +30,13 @@ sleep 0.5
 "$app" >"$work/app.log" 2>&1 & pids+=($!)
 sleep 2.5
 
-# The first run opens the settings window.
-if window=$(xdotool search --name '^Bonkbell' | head -1) && [ -n "$window" ]; then
+# The first run opens the settings window: the app's one big window named Bonkbell.
+for window in $(xdotool search --name '^Bonkbell$' || true); do
+  width=$(xdotool getwindowgeometry "$window" | awk -F'[ x]' '/Geometry/ {print $4}')
+  [ "${width:-0}" -gt 200 ] || continue
   import -window "$window" "$docs/settings-window.png" && echo "wrote docs/settings-window.png"
   xdotool windowunmap "$window" || true
-fi
+done
 sleep 0.5
 shot monkey-at-rest.png 420x520+1500+0
 
@@ -48,7 +50,7 @@ for json in \
   '{"kind":"renewal","headline":"Renewal!","who":"Recurring payment","detail":"$12.00 CAD"}' \
   '{"kind":"sale","headline":"New sale!","who":"Test Customer","detail":"$1.00","test":true}' \
   '{"kind":"sale","headline":"New sale!","who":"Old","at":"2020-01-01T00:00:00Z"}'; do
-  sleep 5
+  sleep 12 # the previous note stays 8 s, falls, and the monkey swings back
   drop "$i-event" "$json"
   sleep 0.95
   shot "note-$i.png" 760x560+1160+0
@@ -56,7 +58,7 @@ for json in \
 done
 
 if command -v trayer >/dev/null; then
-  sleep 5
+  sleep 12
   xdotool mousemove 1905 1066 click 1 || true
   sleep 0.8
   shot tray-menu.png 420x560+1500+520
