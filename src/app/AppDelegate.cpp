@@ -20,7 +20,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
-#include <QSystemTrayIcon>
 
 using namespace Qt::StringLiterals;
 
@@ -106,7 +105,7 @@ void AppDelegate::createStatusMenu()
     m_autostart = std::make_unique<Autostart>(Paths::launchAgent());
     m_statusMenu = std::make_unique<StatusMenu>(StatusMenu::Parts{m_settings, *m_stripe, *m_revenueCat, *m_stage,
         *m_driver, *m_sound, *m_settingsWindow, *m_autostart});
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!m_statusMenu->trayAvailable())
         log(u"WARN no system tray on this desktop; start Bonkbell again to open its settings"_s);
 }
 

@@ -70,21 +70,6 @@ bool StatusMenu::trayAvailable() const
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-QString StatusMenu::stateText(const WatchState& state)
-{
-    switch (state.kind) {
-    case WatchState::Kind::off:
-        return u"not connected"_s;
-    case WatchState::Kind::connecting:
-        return u"checking…"_s;
-    case WatchState::Kind::watching:
-        return u"watching"_s;
-    case WatchState::Kind::problem:
-        return u"⚠ "_s + state.message;
-    }
-    return {};
-}
-
 void StatusMenu::build()
 {
     const QString version = QCoreApplication::applicationVersion();
@@ -166,11 +151,11 @@ void StatusMenu::refresh()
 {
     // Read as they stand now; the menu does not follow changes while it stays open.
     StripeWatcher& stripe = m_parts.stripe;
-    QString stripeText = u"Stripe: "_s + stateText(stripe.state());
+    QString stripeText = u"Stripe: "_s + statusText(stripe.state());
     if (stripe.isConnected() && stripe.isTestMode())
         stripeText += u" (test mode)"_s;
     m_stripeLine->setText(plainTitle(stripeText));
-    m_revenueCatLine->setText(plainTitle(u"RevenueCat: "_s + stateText(m_parts.revenueCat.state())));
+    m_revenueCatLine->setText(plainTitle(u"RevenueCat: "_s + statusText(m_parts.revenueCat.state())));
 
     Settings& settings = m_parts.settings;
     m_hideItem->setText(settings.alwaysVisible() ? u"Hide Monkey"_s : u"Show Monkey"_s);

@@ -15,7 +15,6 @@ class RevenueCatWatcher;
 class Settings;
 class SettingsWindowController;
 class StripeWatcher;
-struct WatchState;
 
 // The tray icon and its menu: watcher status, settings, hide/show, test events, sound, size,
 // test-event filter, open at login, quit. Titles and check marks are refreshed on every opening.
@@ -45,9 +44,6 @@ public:
 
     // Re-reads the watchers, the preferences and the autostart entry into titles and check marks.
     void refresh();
-
-    // A watcher's state as its menu line words it.
-    static QString stateText(const WatchState& state);
 
 private:
     void build();

@@ -2,17 +2,17 @@
 
 using namespace Qt::StringLiterals;
 
-QString describe(const WatchState& state)
+QString statusText(const WatchState& state)
 {
     switch (state.kind) {
     case WatchState::Kind::off:
-        return u"off"_s;
+        return u"not connected"_s;
     case WatchState::Kind::connecting:
-        return u"connecting"_s;
+        return u"checking…"_s;
     case WatchState::Kind::watching:
         return u"watching"_s;
     case WatchState::Kind::problem:
-        return u"problem: "_s + state.message;
+        return u"⚠ "_s + state.message;
     }
     return {};
 }

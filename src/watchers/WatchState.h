@@ -20,4 +20,5 @@ struct WatchState {
     }
 };
 
-QString describe(const WatchState& state);
+// How the state reads in a status line: "not connected", "checking…", "watching", "⚠ <message>".
+QString statusText(const WatchState& state);

@@ -18,7 +18,7 @@
 
 inline void PrintTo(const WatchState& state, std::ostream* os)
 {
-    *os << describe(state).toStdString();
+    *os << statusText(state).toStdString();
 }
 
 // A watcher's world for tests: real preferences in a temporary file, keys in memory, a clock the
