@@ -1,3 +1,4 @@
+#include "common/LoopbackServer.h"
 #include "common/TestEnvironment.h"
 
 #include <QDir>
@@ -45,6 +46,7 @@ protected:
     QTemporaryDir root;
     QProcess app;
     Backdrop backdropWindow;
+    LoopbackServer stripe;
 
     void SetUp() override
     {
@@ -55,6 +57,7 @@ protected:
         for (const char* dir : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME"})
             env.insert(QString::fromLatin1(dir), root.filePath(QString::fromLatin1(dir)));
         env.insert(u"BONKBELL_INBOX"_s, root.filePath(u"inbox"_s));
+        env.insert(u"BONKBELL_STRIPE_BASE"_s, stripe.base().toString());
         app.setProcessEnvironment(env);
         app.start(QStringLiteral(BONKBELL_EXECUTABLE), {});
         ASSERT_TRUE(waitUntil([&] { return log().contains("started v1.2"); }));
@@ -144,6 +147,45 @@ TEST_F(OnScreenTest, ADroppedEventShowsItsNoteAtTheMonkeysHand)
     // The note's right edge sits 12 points right of the hand, which slaps 175 points left of rest.
     EXPECT_GT(right, 1920 - 28 - 88 - 175 - 40);
     EXPECT_LT(right, 1920 - 28 - 88 - 175 + 60);
+}
+
+// The first run opens the settings window; a key the service refuses shows its message in red.
+TEST_F(OnScreenTest, ABadKeyTypedIntoTheSettingsWindowIsRefusedOnScreen)
+{
+    stripe.route(u"/v1/charges"_s, 401, R"({"error":{"message":"Invalid API Key provided"}})");
+    QString window;
+    ASSERT_TRUE(waitUntil([&] {
+        QProcess search;
+        search.start(u"xdotool"_s, {u"search"_s, u"--name"_s, u"^Bonkbell$"_s});
+        search.waitForFinished();
+        for (const QString& id : QString::fromUtf8(search.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)) {
+            QProcess geometry;
+            geometry.start(u"xdotool"_s, {u"getwindowgeometry"_s, id});
+            geometry.waitForFinished();
+            if (!geometry.readAllStandardOutput().contains("x1\n"))   // not the 1×1 helper windows
+                window = id;
+        }
+        return !window.isEmpty();
+    })) << "the settings window did not open on the first run";
+    QProcess::execute(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, window});
+    QProcess::execute(u"xdotool"_s, {u"type"_s, u"--window"_s, window, u"rk_live_bad"_s});
+    QProcess::execute(u"xdotool"_s, {u"key"_s, u"--window"_s, window, u"Return"_s});
+
+    ASSERT_TRUE(waitUntil([&] { return !stripe.requestsTo(u"/v1/charges"_s).isEmpty(); }, 5000)) << "no key was checked";
+    EXPECT_EQ(stripe.requestsTo(u"/v1/charges"_s).first().headers.value("authorization"), "Bearer rk_live_bad");
+    // The refusal in red: many strongly red pixels inside the window.
+    const auto redPixels = [] {
+        const QImage shot = screen();
+        int count = 0;
+        for (int y = 0; y < shot.height(); y += 1)
+            for (int x = 0; x < shot.width() - 420; ++x) {
+                const QRgb p = shot.pixel(x, y);
+                count += qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90;
+            }
+        return count;
+    };
+    EXPECT_TRUE(waitUntil([&] { return redPixels() > 50; }, 5000));
+    EXPECT_FALSE(log().contains("rk_live_bad")) << "keys never reach the log";
 }
 
 } // namespace
