@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch root and checks what a desktop expects to find there.
+#   check-install.sh <build-dir>
+set -euo pipefail
+build=$1
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
+share=$root/usr/share
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+[ -x "$root/usr/bin/bonkbell" ] || fail "no executable in bin/"
+desktop-file-validate "$share/applications/com.bonkbell.mac.desktop" || fail "desktop entry"
+appstreamcli validate --no-net --pedantic "$share/metainfo/com.bonkbell.mac.metainfo.xml" >/dev/null || fail "AppStream metadata"
+for size in 16 22 24 32 48 64 128 256; do
+  icon=$share/icons/hicolor/${size}x${size}/apps/com.bonkbell.mac.png
+  [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || fail "icon $size"
+done
+man -l "$share/man/man1/bonkbell.1" 2>/dev/null | grep -q -- '--connect-stripe' || fail "man page"
+words=$(bash -c "source '$share/bash-completion/completions/bonkbell'; COMP_WORDS=(bonkbell --); COMP_CWORD=1; _bonkbell; echo \${COMPREPLY[*]}")
+[ "$words" = "--connect-stripe --connect-revenuecat --disconnect --status" ] || fail "completion: $words"
+# The installed executable runs on its own.
+out=$(HOME=$root XDG_CONFIG_HOME=$root/config "$root/usr/bin/bonkbell" --status) || fail "--status exit"
+[ "$(echo "$out" | head -1 | cut -c1-7)" = "Stripe:" ] || fail "--status output: $out"
+echo "installed tree is complete"
