@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: all deps configure build run test bench demo clean
+.PHONY: all deps configure build run test bench demo package clean
 
 all: build
 
@@ -27,6 +27,10 @@ bench: build
 # Screenshots of the running app on a private X display, written to docs/.
 demo: build
 	@bash tools/test-session.sh bash tools/demo.sh $(BUILD_DIR)
+
+# A .deb in build/.
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD_DIR)

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the .deb, unpacks it into a scratch root and runs the packaged executable.
+#   check-package.sh <build-dir>
+set -euo pipefail
+build=$(realpath "$1")
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+(cd "$build" && cpack -G DEB -B "$root/out" >/dev/null)
+deb=$(ls "$root"/out/bonkbell_*_amd64.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libqt6widgets6 libqt6multimedia6 libsecret-1-0 libicu72 qt6-qpa-plugins; do
+  [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
+done
+dpkg-deb -x "$deb" "$root/fs"
+out=$(HOME=$root XDG_CONFIG_HOME=$root/config "$root/fs/usr/bin/bonkbell" --status) || fail "--status exit"
+[ "$(echo "$out" | head -1 | cut -c1-7)" = "Stripe:" ] || fail "--status output: $out"
+echo "package installs and runs: $(basename "$deb")"
