@@ -17,7 +17,7 @@ class LayerHostView : public QWidget {
 public:
     static constexpr int frameIntervalMs = 16;
     // Enough for a slow sway, whose pixels move a few times a second.
-    static constexpr int calmFrameIntervalMs = 40;
+    static constexpr int calmFrameIntervalMs = 50;
 
     LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPanel* panel);
 
