@@ -15,7 +15,8 @@ std::optional<QString> nonBlank(const QJsonValue& value)
 {
     if (!value.isString())
         return std::nullopt;
-    QStringView text = value.toString();
+    const QString whole = value.toString();
+    QStringView text = whole;
     while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
         text = text.mid(1);
     while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
