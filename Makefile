@@ -24,6 +24,12 @@ test: build
 bench: build
 	@bash tools/test-session.sh bash tools/run-benchmarks.sh $(BUILD_DIR)
 
+# libFuzzer targets, built by clang in build-fuzz/; FUZZ_SECONDS per target.
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz
+fuzz: deps
+	@bash tools/fuzz.sh $(FUZZ_SECONDS)
+
 # Screenshots of the running app on a private X display, written to docs/.
 demo: build
 	@bash tools/test-session.sh bash tools/demo.sh $(BUILD_DIR)

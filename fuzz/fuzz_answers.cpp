@@ -1,0 +1,69 @@
+// Any bytes as the services' answers. The input is split at its first NUL byte: the part before
+// is a Stripe charge, the part after its invoice; the whole input is also each RevenueCat answer.
+#include "watchers/HttpJson.h"
+#include "watchers/RevenueCatMetrics.h"
+#include "watchers/StripeCharge.h"
+
+#include <QDateTime>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void fail(const char* what)
+{
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
+// A note must always be announceable as an event file: it survives encoding and carries its date.
+void checkEvent(const MonkeyEvent& event)
+{
+    if (event.headline.isEmpty() || !event.who || event.who->isEmpty())
+        fail("a charge gave a note without a headline or a customer");
+    const auto again = MonkeyEvent::decode(event.encode());
+    if (!again || *again != event)
+        fail("a charge's event did not survive encoding");
+    if (!event.date())
+        fail("a charge's event has no readable date");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray whole(reinterpret_cast<const char*>(data), qsizetype(size));
+    const qsizetype split = whole.indexOf('\0');
+    const QByteArray chargeBytes = split < 0 ? whole : whole.left(split);
+    const QByteArray invoiceBytes = split < 0 ? QByteArray() : whole.mid(split + 1);
+
+    const QJsonObject charge = HttpJson::objectOf(chargeBytes);
+    const QJsonObject invoice = HttpJson::objectOf(invoiceBytes);
+    const QJsonObject answer = HttpJson::objectOf(whole);
+
+    // An id once announced is never announced again.
+    if (StripeCharge::isAnnounceable(charge, {})
+        && StripeCharge::isAnnounceable(charge, {charge.value("id"_L1).toString()}))
+        fail("a charge already seen is announceable");
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1'796'000'000, Qt::UTC);
+    checkEvent(StripeCharge::describe(charge, std::nullopt, now));
+    checkEvent(StripeCharge::describe(charge, invoice, now));
+    (void)StripeCharge::productName(QString::fromUtf8(invoiceBytes));
+    (void)StripeCharge::invoiceId(charge);
+
+    // The error text of any answer is never empty: it falls back to the status.
+    if (HttpJson::errorMessage(500, charge).isNull())
+        fail("no error message");
+
+    const auto revenue = RevenueCatMetrics::revenue(answer);
+    (void)revenue;
+    // A first poll counts every active subscription as new.
+    (void)RevenueCatMetrics::headline(RevenueCatMetrics::activeSubscriptions(answer));
+    for (const QString& id : RevenueCatMetrics::projectIds(answer))
+        (void)RevenueCatMetrics::isPlausibleProjectId(id);
+    return 0;
+}
