@@ -11,7 +11,6 @@ targets=(fuzz_event fuzz_answers)
 
 # Inputs that still crash because of an open fault in the product; replayed again once fixed.
 known_open=(
-  fuzz_answers/charge-name-read-after-free
   fuzz_answers/headline-huge-subscriber-count
 )
 
