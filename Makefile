@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: all deps configure build run test bench demo package clean
+.PHONY: all deps configure build run test test-asan bench demo package clean
 
 all: build
 
@@ -20,6 +20,12 @@ run: build
 
 test: build
 	@bash tools/test-session.sh ctest --preset $(PRESET)
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/.
+test-asan: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@bash tools/test-session.sh ctest --preset asan
 
 bench: build
 	@bash tools/test-session.sh bash tools/run-benchmarks.sh $(BUILD_DIR)
