@@ -49,8 +49,9 @@ QString utcDay(const QDateTime& at)
 QString headline(double newSubscribers)
 {
     const double n = std::round(newSubscribers);
+    // Formatted as a double: a count from the service may be far beyond any integer type.
     if (n >= 2)
-        return u"%1 new subscribers!"_s.arg(qint64(n));
+        return u"%1 new subscribers!"_s.arg(QString::number(n, 'f', 0));
     return n == 1 ? u"New subscriber!"_s : u"New revenue!"_s;
 }
 

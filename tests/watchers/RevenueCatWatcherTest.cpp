@@ -113,6 +113,7 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribers)
     EXPECT_EQ(headlineFor(140, 5), u"2 new subscribers!"_s);
     EXPECT_EQ(headlineFor(150, 5), u"New revenue!"_s);
     EXPECT_EQ(headlineFor(150.01, 4), u"New revenue!"_s);
+    EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
 
     revenueByDay[u"2026-12-05"_s] = 150.019;   // under a hundredth: no show, but the baseline moves
     run(watcher->pollNow());
