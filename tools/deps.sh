@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev libsecret-1-dev libicu-dev qt6-multimedia-dev
   libxcb1-dev libxcb-xfixes0-dev dpkg-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   # test-time services
   dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils desktop-file-utils appstream man-db
 )
