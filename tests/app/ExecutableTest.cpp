@@ -1,3 +1,4 @@
+#include "AppProcessTest.h"
 #include "common/LoopbackServer.h"
 #include "common/TestEnvironment.h"
 
@@ -15,48 +16,11 @@ using TestEnvironment::waitUntil;
 using TestEnvironment::writeFile;
 
 // The real executable in a private HOME, XDG tree and inbox.
-class ExecutableTest : public testing::Test {
+class ExecutableTest : public AppProcessTest {
 protected:
-    QTemporaryDir root;
-    QString home = root.filePath(QStringLiteral("home"));
-    QString inbox = root.filePath(QStringLiteral("drop box"));
-    QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
-    QProcess app;
     LoopbackServer stripe;
 
-    void SetUp() override
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BONKBELL_STRIPE_BASE"), stripe.base().toString());
-        env.insert(QStringLiteral("BONKBELL_RC_BASE"), QStringLiteral("http://127.0.0.1:1"));
-        env.insert(QStringLiteral("BONKBELL_POLL_SECONDS"), QStringLiteral("0.2"));
-        env.insert(QStringLiteral("HOME"), home);
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_STATE_HOME"), root.filePath(QStringLiteral("state")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("BONKBELL_INBOX"), inbox);
-        app.setProcessEnvironment(env);
-        app.setProgram(QStringLiteral(BONKBELL_EXECUTABLE));
-    }
-
-    void TearDown() override
-    {
-        if (app.state() != QProcess::NotRunning) {
-            app.kill();
-            app.waitForFinished();
-        }
-    }
-
-    QStringList logMessages() const
-    {
-        QFile file(logPath);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QStringList out;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
-            out.append(line.mid(22));
-        return out;
-    }
+    void SetUp() override { configure(stripe.base(), QUrl(QStringLiteral("http://127.0.0.1:1"))); }
 
     QStringList slapLines() const { return logMessages().filter(QRegularExpression(QStringLiteral("^slap: "))); }
 

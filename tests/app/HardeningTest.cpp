@@ -1,3 +1,4 @@
+#include "AppProcessTest.h"
 #include "common/LoopbackServer.h"
 #include "common/TestEnvironment.h"
 
@@ -25,12 +26,8 @@ using namespace Qt::StringLiterals;
 using TestEnvironment::waitUntil;
 
 // The real executable in a private HOME, XDG tree and inbox, with both services on loopback.
-class HardeningTest : public testing::Test {
+class HardeningTest : public AppProcessTest {
 protected:
-    QTemporaryDir root;
-    QString inbox = root.filePath(u"drop box"_s);
-    QString logPath = root.filePath(u"state/Bonkbell/Bonkbell.log"_s);
-    QProcess app;
     LoopbackServer stripe;
     LoopbackServer revenueCat;
 
@@ -40,36 +37,7 @@ protected:
         stripe.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         revenueCat.route(u"/v2/projects/proj7/metrics/revenue"_s, 200, R"({"value":3.5,"currency":"USD"})");
         revenueCat.route(u"/v2/projects/proj7/metrics/overview"_s, 200, R"({"metrics":[]})");
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"BONKBELL_STRIPE_BASE"_s, stripe.base().toString());
-        env.insert(u"BONKBELL_RC_BASE"_s, revenueCat.base().toString());
-        env.insert(u"BONKBELL_POLL_SECONDS"_s, u"0.2"_s);
-        env.insert(u"HOME"_s, root.filePath(u"home"_s));
-        env.insert(u"XDG_DATA_HOME"_s, root.filePath(u"data"_s));
-        env.insert(u"XDG_STATE_HOME"_s, root.filePath(u"state"_s));
-        env.insert(u"XDG_CONFIG_HOME"_s, root.filePath(u"config"_s));
-        env.insert(u"BONKBELL_INBOX"_s, inbox);
-        app.setProcessEnvironment(env);
-        app.setProgram(QStringLiteral(BONKBELL_EXECUTABLE));
-    }
-
-    void TearDown() override
-    {
-        if (app.state() != QProcess::NotRunning) {
-            app.kill();
-            app.waitForFinished();
-        }
-    }
-
-    QStringList logMessages() const
-    {
-        QFile file(logPath);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        QStringList out;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
-            out.append(line.mid(22));
-        return out;
+        configure(stripe.base(), revenueCat.base());
     }
 
     void startApp()
