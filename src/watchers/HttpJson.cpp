@@ -21,7 +21,6 @@ struct DeleteLater {
 QNetworkRequest makeRequest(const QUrl& url, const StringMap& headers)
 {
     QNetworkRequest request(url);
-    request.setTransferTimeout(HttpJson::timeoutMs);
     // Nothing is remembered between requests: no cookies in or out.
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
@@ -58,7 +57,11 @@ QNetworkAccessManager& apiSession()
 {
     // Lives as long as the process; never destroyed after the application object.
     // No cache is installed, and every request keeps its cookies to itself (see makeRequest).
-    static auto* session = new QNetworkAccessManager;
+    static auto* session = [] {
+        auto* manager = new QNetworkAccessManager;
+        manager->setTransferTimeout(timeoutMs);
+        return manager;
+    }();
     return *session;
 }
 
@@ -96,6 +99,14 @@ QJsonObject objectOf(const QByteArray& body)
     return document.isObject() ? document.object() : QJsonObject();
 }
 
+std::optional<QJsonObject> successObjectOf(const QByteArray& body)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(body);
+    if (!document.isObject())
+        return std::nullopt;
+    return document.object();
+}
+
 } // namespace HttpJson
 
 QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringMap query, StringMap headers)
@@ -121,8 +132,10 @@ QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringM
         co_return TransportError{transportDescription(*reply)};
 
     const int status = statusAttribute.toInt();
-    const QJsonObject body = HttpJson::objectOf(reply->readAll());
+    const QByteArray body = reply->readAll();
     if (status < 200 || status > 299)
-        co_return APIError{status, HttpJson::errorMessage(status, body)};
-    co_return body;
+        co_return APIError{status, HttpJson::errorMessage(status, HttpJson::objectOf(body))};
+    if (auto object = HttpJson::successObjectOf(body))
+        co_return *std::move(object);
+    co_return TransportError{u"The answer couldn't be read as JSON."_s};
 }

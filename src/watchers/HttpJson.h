@@ -6,6 +6,8 @@
 #include <QMap>
 #include <QUrl>
 
+#include <optional>
+
 #include <qcoro/qcorotask.h>
 
 class QNetworkAccessManager;
@@ -13,6 +15,7 @@ class QNetworkAccessManager;
 using StringMap = QMap<QString, QString>;
 
 namespace HttpJson {
+// An answer that sends nothing for this long is given up; the session holds it so tests can shorten it.
 inline constexpr int timeoutMs = 20'000;
 inline constexpr qint64 maxBodyBytes = 4 * 1024 * 1024;
 
@@ -27,7 +30,12 @@ QString errorMessage(int status, const QJsonObject& body);
 
 // Any answer body as an object; anything that is not a JSON object counts as empty.
 QJsonObject objectOf(const QByteArray& body);
+
+// A success answer as an object, or none when it is not one (cut short, an HTML sign-in page...).
+std::optional<QJsonObject> successObjectOf(const QByteArray& body);
 } // namespace HttpJson
 
 // One GET: a JSON object, an APIError for a non-success status, or the transport's failure.
+// A success answer that is not a JSON object counts as a transport failure, never as an empty
+// success: otherwise a portal's sign-in page would pass for an answer with no sales in it.
 QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringMap query, StringMap headers);

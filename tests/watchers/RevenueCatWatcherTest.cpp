@@ -24,6 +24,12 @@ protected:
     void SetUp() override
     {
         WatcherFixture::SetUp();
+        serveMetrics();
+        server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"proj1"},{"name":"no id"}]})");
+    }
+
+    void serveMetrics()
+    {
         server.route(u"/v2/projects/proj1/metrics/revenue"_s, [this](const LoopbackServer::Request& request) {
             QJsonObject answer{{"value"_L1, revenueByDay.value(request.query.value(u"start_date"_s))}};
             if (currency)
@@ -35,7 +41,6 @@ protected:
                                                      QJsonObject{{"id"_L1, u"active_subscriptions"_s}, {"value"_L1, activeSubscriptions}}}}};
             return LoopbackServer::Response{200, QJsonDocument(answer).toJson()};
         });
-        server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"proj1"},{"name":"no id"}]})");
     }
 
     std::unique_ptr<RevenueCatWatcher> connected(const QString& day, double revenue, double subscriptions)
@@ -78,11 +83,6 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusalsKeepWhatWasStored)
     server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"a"},{"id":"b"}]})");
     EXPECT_EQ(run(watcher.connect(u"sk_x"_s, {})),
         u"Enter your project ID. It's in the RevenueCat dashboard address: app.revenuecat.com/projects/<this part>/…"_s);
-    server.route(u"/v2/projects"_s, 403, "{}");
-    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"\t"_s)),
-        u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s);
-    server.route(u"/v2/projects/proj1/metrics/revenue"_s, 403, "{}");
-    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"proj1"_s)), u"This key needs the \"Charts & metrics → overview: Read\" permission."_s);
     EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"nope"_s)), u"RevenueCat can't find that project ID."_s);
     EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"../v1/x"_s)), u"RevenueCat can't find that project ID."_s);
     EXPECT_EQ(watcher.state(), WatchState::off());
@@ -155,14 +155,70 @@ TEST_F(RevenueCatWatcherTest, AnOlderOrMissingBaselineIsRetakenSilently)
     }
 }
 
-TEST_F(RevenueCatWatcherTest, RateLimitingSlowsToFiveMinutes)
+TEST_F(RevenueCatWatcherTest, EveryRefusalIsExplainedInConnectAndInPolls)
 {
+    const struct {
+        int status;
+        QByteArray body;
+        QString forProjectList; // connect without a project id
+        QString forMetrics;     // connect with one, and polls
+    } refusals[] = {
+        {401, R"({"message":"Invalid"})", u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s,
+            u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s},
+        {403, R"({"message":"Forbidden"})", u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s,
+            u"This key needs the \"Charts & metrics → overview: Read\" permission."_s},
+        {404, "{}", u"RevenueCat can't find that project ID."_s, u"RevenueCat can't find that project ID."_s},
+        {429, R"({"message":"Too many"})", u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s,
+            u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s},
+        {500, R"({"message":"Internal"})", u"RevenueCat said: Internal"_s, u"RevenueCat said: Internal"_s},
+        {502, "<html><body>Bad Gateway</body></html>", u"RevenueCat said: HTTP 502"_s, u"RevenueCat said: HTTP 502"_s},
+    };
     auto watcher = connected(u"2026-12-05"_s, 1, 1);
-    server.route(u"/v2/projects/proj1/metrics/overview"_s, 429, R"({"message":"Too many"})");
-    run(watcher->pollNow());
-    EXPECT_EQ(watcher->state(), WatchState::problem(u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s));
-    EXPECT_EQ(watcher->interval(), 300);
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.status);
+        server.route(u"/v2/projects"_s, refusal.status, refusal.body);
+        EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u" "_s)), refusal.forProjectList);
+        server.route(u"/v2/projects/proj1/metrics/overview"_s, refusal.status, refusal.body);
+        EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u"proj1"_s)), refusal.forMetrics);
+        EXPECT_EQ(watcher->state(), WatchState::watching()) << "the previous key goes on";
+        run(watcher->pollNow());
+        EXPECT_EQ(watcher->state(), WatchState::problem(refusal.forMetrics));
+        EXPECT_EQ(watcher->interval(), 300);
+        serveMetrics();
+    }
+    EXPECT_EQ(secrets.read(RevenueCatWatcher::keychainAccount()), u"sk_abc"_s);
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 1) << "a failed poll leaves the baseline as it was";
+}
+
+TEST_F(RevenueCatWatcherTest, BrokenAnswersLoseNoRevenueAndRepeatNone)
+{
+    ShortTransferTimeout timeout;
+    auto watcher = connected(u"2026-12-05"_s, 100, 2);
+    revenueByDay[u"2026-12-05"_s] = 100;
+    activeSubscriptions = 2;
+    for (const BrokenAnswer& broken : brokenAnswers()) {
+        SCOPED_TRACE(broken.name);
+        revenueByDay[u"2026-12-05"_s] += 10; // sales go on during the outage
+        activeSubscriptions += 1;
+        for (const char* metric : {"revenue", "overview"}) {
+            serveMetrics();
+            server.route(u"/v2/projects/proj1/metrics/"_s + QLatin1StringView(metric), [&](const auto&) { return broken.response; });
+            const std::optional<QString> message = run(watcher->connect(u"sk_new"_s, u"proj1"_s));
+            EXPECT_TRUE(message->startsWith(u"Couldn't reach RevenueCat: "_s) && message->endsWith(broken.description)) << message->toStdString();
+            run(watcher->pollNow());
+        }
+        EXPECT_THAT(delivered, IsEmpty());
+        EXPECT_EQ(settings.get(Preferences::rcRevenue), 100);
+    }
+    EXPECT_EQ(watcher->state(), WatchState::problem(u"Can't reach RevenueCat right now. Retrying."_s));
+
+    serveMetrics();
+    run(watcher->pollNow());
+    run(watcher->pollNow());
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_EQ(delivered[0].headline, u"6 new subscribers!"_s);
+    EXPECT_EQ(delivered[0].who, u"+"_s + formatMoney(60, u"EUR"_s));
+    EXPECT_EQ(watcher->state(), WatchState::watching());
 }
 
 } // namespace

@@ -30,6 +30,12 @@ protected:
     void SetUp() override
     {
         WatcherFixture::SetUp();
+        serveCharges();
+        server.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
+    }
+
+    void serveCharges()
+    {
         server.route(u"/v1/charges"_s, [this](const LoopbackServer::Request& request) {
             const int limit = request.query.value(u"limit"_s).toInt();
             qsizetype start = 0;
@@ -44,7 +50,6 @@ protected:
             const bool more = start + page.size() < charges.size();
             return LoopbackServer::Response{200, QJsonDocument(QJsonObject{{"data"_L1, page}, {"has_more"_L1, more}}).toJson()};
         });
-        server.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
     }
 
     void routeInvoice(const QString& id, const QJsonObject& invoice)
@@ -234,6 +239,74 @@ TEST_F(StripeWatcherTest, AFailedChargesListAnnouncesNothingAndIsExplained)
     server.route(u"/v1/charges"_s, 400, R"({"error":{"message":"Invalid created[gte]"}})");
     run(watcher->pollNow());
     EXPECT_EQ(watcher->state(), WatchState::problem(u"Stripe said: Invalid created[gte]"_s));
+}
+
+TEST_F(StripeWatcherTest, EveryRefusalIsExplainedInConnectAndInPolls)
+{
+    const auto cannotRead = [](const QString& label) {
+        return u"This key can't read "_s + label + u". In Stripe, edit the key and set "_s + label + u" to Read."_s;
+    };
+    const auto always = [](const QString& text) { return [text](const QString&) { return text; }; };
+    const struct {
+        int status;
+        QByteArray body;
+        std::function<QString(const QString& label)> message;
+    } refusals[] = {
+        {403, R"({"error":{"message":"restricted"}})", cannotRead},
+        {401, R"({"error":{"message":"Invalid API Key"}})",
+            always(u"Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s)},
+        {402, R"({"error":{"message":"Your account is past due."}})", always(u"Stripe said: Your account is past due."_s)},
+        {500, "<html><body>Internal Server Error</body></html>", always(u"Stripe said: HTTP 500"_s)},
+        {503, "[]", always(u"Stripe said: HTTP 503"_s)},
+    };
+    auto watcher = connected(u"rk_live_old"_s);
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.status);
+        server.route(u"/v1/charges"_s, refusal.status, refusal.body);
+        EXPECT_EQ(run(watcher->connect(u"rk_live_new"_s)), refusal.message(u"Charges"_s));
+        run(watcher->pollNow());
+        EXPECT_EQ(watcher->state(), WatchState::problem(refusal.message(u"Charges"_s)));
+
+        serveCharges();
+        server.route(u"/v1/invoices"_s, refusal.status, refusal.body);
+        EXPECT_EQ(run(watcher->connect(u"rk_live_new"_s)), refusal.message(u"Invoices"_s));
+        EXPECT_EQ(watcher->state(), WatchState::watching()) << "the previous key goes on";
+        server.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
+    }
+    EXPECT_EQ(secrets.read(StripeWatcher::keychainAccount()), u"rk_live_old"_s);
+}
+
+TEST_F(StripeWatcherTest, BrokenAnswersLoseNoSaleAndRepeatNone)
+{
+    ShortTransferTimeout timeout;
+    auto watcher = connected(u"rk_live_old"_s);
+    for (const BrokenAnswer& broken : brokenAnswers()) {
+        SCOPED_TRACE(broken.name);
+        charges.prepend(charge(u"ch_%1"_s.arg(charges.size() + 1))); // sales go on during the outage
+        server.route(u"/v1/charges"_s, [&](const auto&) { return broken.response; });
+        const std::optional<QString> message = run(watcher->connect(u"rk_live_new"_s));
+        EXPECT_TRUE(message->startsWith(u"Couldn't reach Stripe: "_s) && message->endsWith(broken.description)) << message->toStdString();
+        run(watcher->pollNow());
+        EXPECT_THAT(delivered, IsEmpty());
+    }
+    EXPECT_EQ(watcher->state(), WatchState::problem(u"Can't reach Stripe right now. Retrying."_s));
+    EXPECT_EQ(secrets.read(StripeWatcher::keychainAccount()), u"rk_live_old"_s);
+
+    // Back to normal, except that every invoice answer is broken: each sale is still told once.
+    serveCharges();
+    const QList<BrokenAnswer> broken = brokenAnswers();
+    for (qsizetype i = 0; i < charges.size(); ++i) {
+        charges[i].insert("invoice"_L1, u"in_%1"_s.arg(i));
+        server.route(u"/v1/invoices/in_%1"_s.arg(i), [response = broken[i].response](const auto&) { return response; });
+    }
+    run(watcher->pollNow());
+    run(watcher->pollNow());
+    EXPECT_EQ(watcher->state(), WatchState::watching());
+    ASSERT_EQ(delivered.size(), broken.size());
+    for (qsizetype i = 0; i < delivered.size(); ++i) {
+        EXPECT_EQ(delivered[i].who, u"Jane ch_%1"_s.arg(i + 1)) << "oldest first";
+        EXPECT_EQ(delivered[i].headline, u"New sale!"_s);
+    }
 }
 
 TEST(StripeCharge, AmountsUseTheCurrencysMinorUnit)

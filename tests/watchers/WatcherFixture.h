@@ -6,7 +6,10 @@
 #include "common/TestEnvironment.h"
 #include "events/MonkeyEvent.h"
 #include "support/Settings.h"
+#include "watchers/HttpJson.h"
 #include "watchers/WatchState.h"
+
+#include <QNetworkAccessManager>
 #include "watchers/WatcherServices.h"
 
 #include <QTemporaryDir>
@@ -19,6 +22,35 @@
 inline void PrintTo(const WatchState& state, std::ostream* os)
 {
     *os << statusText(state).toStdString();
+}
+
+// While alive, a request that hears nothing for a moment is given up, as after the real time-out.
+class ShortTransferTimeout {
+public:
+    static constexpr int ms = 300;
+    ShortTransferTimeout() { HttpJson::apiSession().setTransferTimeout(ms); }
+    ~ShortTransferTimeout() { HttpJson::apiSession().setTransferTimeout(HttpJson::timeoutMs); }
+};
+
+// Answers that give a watcher nothing it can use, served where a good answer was expected, with
+// the failure's description (empty: the network layer's own words).
+struct BrokenAnswer {
+    const char* name;
+    LoopbackServer::Response response;
+    QString description;
+};
+
+inline QList<BrokenAnswer> brokenAnswers()
+{
+    const QString notJSON = QStringLiteral("The answer couldn't be read as JSON.");
+    return {
+        {"dropped connection", {200, {}, 0, true}, {}},
+        {"answer after the time-out", {200, "{}", ShortTransferTimeout::ms * 4}, QStringLiteral("The request timed out.")},
+        {"answer over 4 MiB", {200, QByteArray(HttpJson::maxBodyBytes + 1, ' ')}, QStringLiteral("The answer was larger than 4 MiB.")},
+        {"JSON cut short", {200, R"({"data":[{"id":"ch_)"}, notJSON},
+        {"JSON array", {200, "[]"}, notJSON},
+        {"HTML sign-in page", {200, "<html><body>Sign in to the Wi-Fi</body></html>"}, notJSON},
+    };
 }
 
 // A watcher's world for tests: real preferences in a temporary file, keys in memory, a clock the
