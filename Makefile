@@ -18,8 +18,11 @@ build: configure
 run: build
 	./$(BUILD_DIR)/bin/bonkbell
 
+# Every test, then a short fuzzing run per target (TEST_FUZZ_SECONDS=0 leaves it out).
+TEST_FUZZ_SECONDS ?= 60
 test: build
 	@bash tools/test-session.sh ctest --preset $(PRESET)
+	@if [ "$(TEST_FUZZ_SECONDS)" != 0 ]; then bash tools/fuzz.sh $(TEST_FUZZ_SECONDS); fi
 
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/.
 test-asan: deps

@@ -32,15 +32,23 @@ for target in "${targets[@]}"; do
   fi
 done
 
+# The targets fuzz side by side, one core each.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-for target in "${targets[@]}"; do
-  corpus=$scratch/${target#fuzz_}
+fuzz() {
+  local target=$1 corpus=$scratch/${1#fuzz_}
   cp -r "fuzz/corpus/${target#fuzz_}" "$corpus"
+  "$bin/$target" -max_total_time="$seconds" -artifact_prefix="$bin/" -print_final_stats=1 "$corpus" 2>"$bin/$target.log"
+}
+declare -A running
+for target in "${targets[@]}"; do
   echo "== $target: fuzzing for ${seconds}s"
-  if "$bin/$target" -max_total_time="$seconds" -artifact_prefix="$bin/" -print_final_stats=1 "$corpus" \
-      2>"$bin/$target.log"; then
-    grep -E "^(stat::number_of_executed_units|stat::average_exec_per_sec)" "$bin/$target.log" || true
+  fuzz "$target" &
+  running[$target]=$!
+done
+for target in "${targets[@]}"; do
+  if wait "${running[$target]}"; then
+    echo "== $target: $(grep -E "^stat::(number_of_executed_units|average_exec_per_sec)" "$bin/$target.log" | tr -s ' \n' ' ')"
   else
     tail -60 "$bin/$target.log"
     failed+=("$target")

@@ -12,6 +12,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ -x "$root/usr/bin/bonkbell" ] || fail "no executable in bin/"
 desktop-file-validate "$share/applications/com.bonkbell.mac.desktop" || fail "desktop entry"
 appstreamcli validate --no-net --pedantic "$share/metainfo/com.bonkbell.mac.metainfo.xml" >/dev/null || fail "AppStream metadata"
+# Each screenshot is one the README shows.
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+for image in $(grep -o '<image>[^<]*</image>' "$share/metainfo/com.bonkbell.mac.metainfo.xml" | sed -E 's|</?image>||g; s|.*/||'); do
+  grep -q "(docs/$image)" "$source_dir/README.md" && [ -f "$source_dir/docs/$image" ] || fail "screenshot $image is not in the README"
+done
 for size in 16 22 24 32 48 64 128 256; do
   icon=$share/icons/hicolor/${size}x${size}/apps/com.bonkbell.mac.png
   [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || fail "icon $size"
