@@ -10,7 +10,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   # test-time services
-  dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils desktop-file-utils appstream man-db
+  dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils desktop-file-utils appstream man-db lintian
 )
 
 missing=()

@@ -21,7 +21,7 @@ for size in 16 22 24 32 48 64 128 256; do
   icon=$share/icons/hicolor/${size}x${size}/apps/com.bonkbell.mac.png
   [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || fail "icon $size"
 done
-man -l "$share/man/man1/bonkbell.1" 2>/dev/null | grep -q -- '--connect-stripe' || fail "man page"
+man -l "$share/man/man1/bonkbell.1.gz" 2>/dev/null | grep -q -- '--connect-stripe' || fail "man page"
 words=$(bash -c "source '$share/bash-completion/completions/bonkbell'; COMP_WORDS=(bonkbell --); COMP_CWORD=1; _bonkbell; echo \${COMPREPLY[*]}")
 [ "$words" = "--connect-stripe --connect-revenuecat --disconnect --status" ] || fail "completion: $words"
 # The installed executable runs on its own.

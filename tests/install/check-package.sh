@@ -13,6 +13,8 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for needed in libqt6widgets6 libqt6multimedia6 libsecret-1-0 libicu72 qt6-qpa-plugins; do
   [[ $depends == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
+# Debian's own checks: description, copyright, changelog, compressed man page, permissions.
+lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian: $(lintian "$deb" 2>/dev/null)"
 dpkg-deb -x "$deb" "$root/fs"
 out=$(HOME=$root XDG_CONFIG_HOME=$root/config "$root/fs/usr/bin/bonkbell" --status) || fail "--status exit"
 [ "$(echo "$out" | head -1 | cut -c1-7)" = "Stripe:" ] || fail "--status output: $out"
