@@ -93,18 +93,17 @@ QString errorMessage(int status, const QJsonObject& body)
     return u"HTTP %1"_s.arg(status);
 }
 
-QJsonObject objectOf(const QByteArray& body)
-{
-    const QJsonDocument document = QJsonDocument::fromJson(body);
-    return document.isObject() ? document.object() : QJsonObject();
-}
-
-std::optional<QJsonObject> successObjectOf(const QByteArray& body)
+std::optional<QJsonObject> parseObject(const QByteArray& body)
 {
     const QJsonDocument document = QJsonDocument::fromJson(body);
     if (!document.isObject())
         return std::nullopt;
     return document.object();
+}
+
+QJsonObject objectOf(const QByteArray& body)
+{
+    return parseObject(body).value_or(QJsonObject());
 }
 
 } // namespace HttpJson
@@ -135,7 +134,7 @@ QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringM
     const QByteArray body = reply->readAll();
     if (status < 200 || status > 299)
         co_return APIError{status, HttpJson::errorMessage(status, HttpJson::objectOf(body))};
-    if (auto object = HttpJson::successObjectOf(body))
+    if (auto object = HttpJson::parseObject(body))
         co_return *std::move(object);
     co_return TransportError{u"The answer couldn't be read as JSON."_s};
 }

@@ -28,11 +28,11 @@ QUrl requestUrl(const QUrl& base, const QString& path, const StringMap& query);
 // The JSON object of a non-success answer's message: error.message, then message, then "HTTP <status>".
 QString errorMessage(int status, const QJsonObject& body);
 
+// An answer body as a JSON object, or none when it is not one (cut short, an HTML sign-in page...).
+std::optional<QJsonObject> parseObject(const QByteArray& body);
+
 // Any answer body as an object; anything that is not a JSON object counts as empty.
 QJsonObject objectOf(const QByteArray& body);
-
-// A success answer as an object, or none when it is not one (cut short, an HTML sign-in page...).
-std::optional<QJsonObject> successObjectOf(const QByteArray& body);
 } // namespace HttpJson
 
 // One GET: a JSON object, an APIError for a non-success status, or the transport's failure.

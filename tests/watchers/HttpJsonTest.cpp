@@ -61,8 +61,10 @@ TEST(HttpJson, NoUsableAnswerIsATransportError)
         const auto result = fetch(server.base(), u"x"_s);
         ASSERT_FALSE(result.ok()) << broken.name;
         const QString description = std::get<TransportError>(result.error()).description;
-        EXPECT_EQ(description, broken.description.isEmpty() ? description : broken.description) << broken.name;
-        EXPECT_FALSE(description.isEmpty());
+        EXPECT_FALSE(description.isEmpty()) << broken.name;
+        if (!broken.description.isEmpty()) {
+            EXPECT_EQ(description, broken.description) << broken.name;
+        }
     }
 
     const auto refused = fetch(QUrl(u"http://127.0.0.1:1"_s), u"x"_s);
