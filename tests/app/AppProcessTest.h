@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/TestEnvironment.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QStringList>
@@ -32,6 +34,32 @@ protected:
         app.setProgram(QStringLiteral(BONKBELL_EXECUTABLE));
     }
 
+    // Starts the app and waits for its start line.
+    void startApp()
+    {
+        app.start();
+        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2")).isEmpty(); }))
+            << logMessages().join(u'\n').toStdString();
+    }
+
+    struct CommandLineRun {
+        QString out;
+        int exitCode = -1;
+    };
+
+    // The executable as a command line in the app's environment, `input` on its standard input.
+    CommandLineRun runCommandLine(const QStringList& arguments, const QByteArray& input = {})
+    {
+        QProcess cli;
+        cli.setProcessEnvironment(app.processEnvironment());
+        cli.start(app.program(), arguments);
+        cli.write(input);
+        cli.closeWriteChannel();
+        // The loopback servers live in this process: keep its event loop turning.
+        TestEnvironment::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
+        return {QString::fromUtf8(cli.readAllStandardOutput()), cli.exitCode()};
+    }
+
     void TearDown() override
     {
         if (app.state() != QProcess::NotRunning) {
@@ -43,11 +71,8 @@ protected:
     // The log's messages, stamps stripped.
     QStringList logMessages() const
     {
-        QFile file(logPath);
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
         QStringList out;
-        for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
+        for (const QString& line : QString::fromUtf8(TestEnvironment::readFile(logPath)).split(u'\n', Qt::SkipEmptyParts))
             out.append(line.mid(22));
         return out;
     }

@@ -29,19 +29,6 @@ protected:
         writeFile(inbox + QStringLiteral("/.") + name + QStringLiteral(".tmp"), json);
         QFile::rename(inbox + QStringLiteral("/.") + name + QStringLiteral(".tmp"), inbox + u'/' + name);
     }
-
-    QString runCommandLine(const QStringList& arguments, int& exitCode, const QByteArray& input = {})
-    {
-        QProcess cli;
-        cli.setProcessEnvironment(app.processEnvironment());
-        cli.start(app.program(), arguments);
-        cli.write(input);
-        cli.closeWriteChannel();
-        // The loopback server lives in this process: keep its event loop turning.
-        waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
-        exitCode = cli.exitCode();
-        return QString::fromUtf8(cli.readAllStandardOutput());
-    }
 };
 
 TEST_F(ExecutableTest, PlaysDroppedEventFilesInOrderAndRejectsBadOnes)
@@ -70,8 +57,7 @@ TEST_F(ExecutableTest, PlaysDroppedEventFilesInOrderAndRejectsBadOnes)
 
 TEST_F(ExecutableTest, ASecondStartLeavesTheFirstRunning)
 {
-    app.start();
-    ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2")).isEmpty(); }));
+    startApp();
     // A first run without keys opened the settings once and remembered it.
     QFile preferences(root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf")));
     EXPECT_TRUE(waitUntil([&] {
@@ -92,11 +78,11 @@ TEST_F(ExecutableTest, ASecondStartLeavesTheFirstRunning)
 
 TEST_F(ExecutableTest, AnyArgumentSelectsTheCommandLine)
 {
-    int code = -1;
     for (const char* verb : {"--STATUS", "--bogus"}) {
-        EXPECT_EQ(runCommandLine({QString::fromLatin1(verb)}, code), QStringLiteral(
+        const CommandLineRun run = runCommandLine({QString::fromLatin1(verb)});
+        EXPECT_EQ(run.out, QStringLiteral(
             "Usage: Bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status\n"));
-        EXPECT_EQ(code, 2);
+        EXPECT_EQ(run.exitCode, 2);
     }
     EXPECT_FALSE(QFile::exists(logPath)) << "the command line logs nothing";
 }
@@ -109,9 +95,9 @@ TEST_F(ExecutableTest, ConnectingFromTheCommandLineMakesTheRunningAppPollStripe)
     app.start();
     ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2; Stripe off")).isEmpty(); }));
 
-    int code = -1;
-    EXPECT_EQ(runCommandLine({QStringLiteral("--connect-stripe")}, code, "rk_test_e2e\n"), QStringLiteral("Stripe connected (test mode).\n"));
-    EXPECT_EQ(code, 0);
+    const CommandLineRun connect = runCommandLine({QStringLiteral("--connect-stripe")}, "rk_test_e2e\n");
+    EXPECT_EQ(connect.out, QStringLiteral("Stripe connected (test mode).\n"));
+    EXPECT_EQ(connect.exitCode, 0);
     ASSERT_TRUE(waitUntil([&] { return logMessages().contains(QStringLiteral("keys changed from the command line; reloading")); }));
 
     charges = R"({"data":[{"id":"ch_e2e","status":"succeeded","paid":true,"amount":1999,"currency":"usd",)"
@@ -120,8 +106,7 @@ TEST_F(ExecutableTest, ConnectingFromTheCommandLineMakesTheRunningAppPollStripe)
     EXPECT_TRUE(slapLines().first().startsWith(QStringLiteral("slap: sale [TEST] New sale! | Jane | "))) << slapLines().first().toStdString();
     EXPECT_EQ(stripe.requestsTo(QStringLiteral("/v1/charges")).last().headers.value("authorization"), "Bearer rk_test_e2e");
 
-    runCommandLine({QStringLiteral("--disconnect"), QStringLiteral("stripe")}, code);
-    EXPECT_EQ(code, 0);
+    EXPECT_EQ(runCommandLine({QStringLiteral("--disconnect"), QStringLiteral("stripe")}).exitCode, 0);
 }
 
 } // namespace

@@ -23,6 +23,7 @@
 namespace {
 
 using namespace Qt::StringLiterals;
+using TestEnvironment::readFile;
 using TestEnvironment::waitUntil;
 
 // The real executable in a private HOME, XDG tree and inbox, with both services on loopback.
@@ -38,31 +39,6 @@ protected:
         revenueCat.route(u"/v2/projects/proj7/metrics/revenue"_s, 200, R"({"value":3.5,"currency":"USD"})");
         revenueCat.route(u"/v2/projects/proj7/metrics/overview"_s, 200, R"({"metrics":[]})");
         configure(stripe.base(), revenueCat.base());
-    }
-
-    void startApp()
-    {
-        app.start();
-        ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(u"started v1.2"_s).isEmpty(); }))
-            << logMessages().join(u'\n').toStdString();
-    }
-
-    int runCommandLine(const QStringList& arguments, const QByteArray& input = {})
-    {
-        QProcess cli;
-        cli.setProcessEnvironment(app.processEnvironment());
-        cli.start(app.program(), arguments);
-        cli.write(input);
-        cli.closeWriteChannel();
-        // The loopback servers live in this process: keep its event loop turning.
-        waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
-        return cli.exitCode();
-    }
-
-    static QByteArray readAll(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
 
@@ -80,8 +56,8 @@ TEST_F(HardeningTest, KeysLeaveNoTraceOutsideTheKeyring)
     const QByteArray stripeKey = "rk_test_Zq8vHardenStripeXw3";
     const QByteArray rcKey = "sk_Zq8vHardenRevenueXw3";
     startApp();
-    ASSERT_EQ(runCommandLine({u"--connect-stripe"_s}, stripeKey + '\n'), 0);
-    ASSERT_EQ(runCommandLine({u"--connect-revenuecat"_s, u"proj7"_s}, rcKey + '\n'), 0);
+    ASSERT_EQ(runCommandLine({u"--connect-stripe"_s}, stripeKey + '\n').exitCode, 0);
+    ASSERT_EQ(runCommandLine({u"--connect-revenuecat"_s, u"proj7"_s}, rcKey + '\n').exitCode, 0);
 
     // The command line probed each service once; wait for the app's own polls with the keys.
     const int stripeSeen = bearerRequests(stripe, u"/v1/charges"_s, stripeKey);
@@ -97,15 +73,15 @@ TEST_F(HardeningTest, KeysLeaveNoTraceOutsideTheKeyring)
     QDirIterator it(root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        places.append({path, readAll(path)});
+        places.append({path, readFile(path)});
     }
     const QString proc = u"/proc/%1/"_s.arg(app.processId());
-    places.append({proc + u"cmdline"_s, readAll(proc + u"cmdline"_s)});
-    places.append({proc + u"environ"_s, readAll(proc + u"environ"_s)});
+    places.append({proc + u"cmdline"_s, readFile(proc + u"cmdline"_s)});
+    places.append({proc + u"environ"_s, readFile(proc + u"environ"_s)});
     places.append({u"standard error"_s, app.readAllStandardError()});
     // A search that finds nothing to read proves nothing.
-    EXPECT_FALSE(readAll(proc + u"environ"_s).isEmpty());
-    EXPECT_FALSE(readAll(logPath).isEmpty());
+    EXPECT_FALSE(readFile(proc + u"environ"_s).isEmpty());
+    EXPECT_FALSE(readFile(logPath).isEmpty());
     for (const auto& [where, bytes] : places) {
         for (const QByteArray& key : {stripeKey, rcKey}) {
             // A key kept as a QString would show up in UTF-16.
@@ -115,8 +91,8 @@ TEST_F(HardeningTest, KeysLeaveNoTraceOutsideTheKeyring)
         }
     }
 
-    EXPECT_EQ(runCommandLine({u"--disconnect"_s, u"stripe"_s}), 0);
-    EXPECT_EQ(runCommandLine({u"--disconnect"_s, u"revenuecat"_s}), 0);
+    EXPECT_EQ(runCommandLine({u"--disconnect"_s, u"stripe"_s}).exitCode, 0);
+    EXPECT_EQ(runCommandLine({u"--disconnect"_s, u"revenuecat"_s}).exitCode, 0);
 }
 
 TEST_F(HardeningTest, InboxUnderLoadLosesNothing)

@@ -69,11 +69,7 @@ protected:
         app.waitForFinished();
     }
 
-    QByteArray log() const
-    {
-        QFile file(root.filePath(u"XDG_STATE_HOME/Bonkbell/Bonkbell.log"_s));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray log() const { return TestEnvironment::readFile(root.filePath(u"XDG_STATE_HOME/Bonkbell/Bonkbell.log"_s)); }
 
     // Where a colour shows in a region of the screen.
     static QList<QPoint> find(const QImage& shot, QRgb colour, const QRect& region)

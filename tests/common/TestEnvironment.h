@@ -16,6 +16,9 @@ QString root();
 // The messages (stamps stripped) logged since the last call, and forgets them.
 QStringList takeLogMessages();
 
+// The bytes of the file at `path`; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+
 // Writes `bytes` to `path`, creating parent directories.
 void writeFile(const QString& path, const QByteArray& bytes);
 

@@ -14,11 +14,7 @@ protected:
     QString file = dir.filePath(QStringLiteral("Bonkbell.conf"));
     Settings settings{file};
 
-    QByteArray stored() const
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray stored() const { return TestEnvironment::readFile(file); }
 };
 
 TEST_F(SettingsTest, RegisteredDefaultsAreReadButNeverWritten)

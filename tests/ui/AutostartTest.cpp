@@ -14,15 +14,10 @@
 namespace {
 
 using namespace Qt::StringLiterals;
+using TestEnvironment::readFile;
 using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 using testing::IsEmpty;
-
-QByteArray read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The program and arguments of an entry's Exec= as a GLib-based session reads them, so a quoting
 // mistake shows up as a wrong path (%% is the one field code an entry of ours may hold).
@@ -60,7 +55,7 @@ TEST_F(AutostartTest, OnWritesTheEntryAndOffRemovesIt)
     EXPECT_EQ(QFile::permissions(path) & 0x0777, QFileDevice::Permissions(0x0644));
     EXPECT_THAT(QDir(dir.filePath(u"config/autostart"_s)).entryList(QDir::Files | QDir::Hidden),
         ElementsAre("com.bonkbell.mac.desktop")) << "no temporary file is left behind";
-    const QByteArray entry = read(path);
+    const QByteArray entry = readFile(path);
     EXPECT_THAT(execArguments(entry), ElementsAre("/usr/bin/bonkbell"));
     EXPECT_THAT(entry.split('\n'), testing::IsSupersetOf({"[Desktop Entry]", "Type=Application", "Name=Bonkbell",
         "Terminal=false", "X-GNOME-Autostart-enabled=true", "X-GNOME-Autostart-Delay=2", "X-KDE-autostart-after=panel",
@@ -82,7 +77,7 @@ TEST_F(AutostartTest, AnyExecutablePathSurvivesTheQuoting)
     for (const QString& executable : executables) {
         SCOPED_TRACE(executable.toStdString());
         ASSERT_TRUE(autostart.setOn(true, executable));
-        EXPECT_THAT(execArguments(read(path)), ElementsAre(executable));
+        EXPECT_THAT(execArguments(readFile(path)), ElementsAre(executable));
         QProcess validate;
         validate.start(u"desktop-file-validate"_s, {path});
         ASSERT_TRUE(validate.waitForFinished()) << "desktop-file-validate (desktop-file-utils) is needed";
