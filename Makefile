@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: all deps configure build run test test-asan bench demo package clean
+.PHONY: all deps configure build run test bench demo package clean
 
 all: build
 
@@ -18,17 +18,14 @@ build: configure
 run: build
 	./$(BUILD_DIR)/bin/bonkbell
 
-# Every test, then a short fuzzing run per target (TEST_FUZZ_SECONDS=0 leaves it out).
+# Every test in one tree built under AddressSanitizer and UndefinedBehaviorSanitizer (build-test/),
+# then a short fuzzing run per target (TEST_FUZZ_SECONDS=0 leaves it out).
 TEST_FUZZ_SECONDS ?= 60
-test: build
-	@bash tools/test-session.sh ctest --preset $(PRESET)
+test: deps
+	@cmake --preset test >/dev/null
+	@cmake --build --preset test
+	@bash tools/test-session.sh ctest --preset test
 	@if [ "$(TEST_FUZZ_SECONDS)" != 0 ]; then bash tools/fuzz.sh $(TEST_FUZZ_SECONDS); fi
-
-# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer, in build-asan/.
-test-asan: deps
-	@cmake --preset asan >/dev/null
-	@cmake --build --preset asan
-	@bash tools/test-session.sh ctest --preset asan
 
 bench: build
 	@bash tools/test-session.sh bash tools/run-benchmarks.sh $(BUILD_DIR)
@@ -48,4 +45,4 @@ package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD_DIR)
+	rm -rf $(BUILD_DIR) build-test build-fuzz

@@ -2,6 +2,7 @@
 #include "cli/CLI.h"
 #include "cli/ReloadNotice.h"
 #include "keychain/Keychain.h"
+#include "support/AppIdentity.h"
 #include "support/Log.h"
 #include "support/Settings.h"
 #include "support/SystemScheduler.h"
@@ -19,9 +20,9 @@ namespace {
 int runApplication(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    app.setApplicationName(QStringLiteral("Bonkbell"));
-    app.setApplicationVersion(QString::fromLatin1(AppDelegate::version));
-    app.setDesktopFileName(QStringLiteral("com.bonkbell.mac"));
+    app.setApplicationName(QString::fromLatin1(AppIdentity::name));
+    app.setApplicationVersion(QString::fromLatin1(AppIdentity::version));
+    app.setDesktopFileName(QString::fromLatin1(AppIdentity::id));
     // No main window: closing the settings window must not end the app.
     app.setQuitOnLastWindowClosed(false);
     Keychain keychain;

@@ -1,12 +1,13 @@
 #include "app/AppDelegate.h"
 
+#include "AppBusProxy.h"
 #include "app/SingleInstance.h"
-#include "cli/ReloadNotice.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
 #include "note/NoteController.h"
 #include "sound/SoundPlayer.h"
 #include "stage/MonkeyStage.h"
+#include "support/AppIdentity.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "support/Settings.h"
@@ -43,7 +44,7 @@ void AppDelegate::applicationDidFinishLaunching()
     createStatusMenu();
     createInbox();
     followScreenChanges();
-    ReloadNotice::subscribe(this, [this] { reloadKeys(); });
+    listenForReload();
     logStart();
     showSetupOnFirstRun();
 }
@@ -53,15 +54,10 @@ bool AppDelegate::claimSingleInstance()
     m_instance = std::make_unique<SingleInstance>();
     if (const auto other = m_instance->claim()) {
         log(u"already running (pid %1); exiting"_s.arg(*other));
-        // Starting it again is also how to reach the settings when no tray shows the menu.
         SingleInstance::askToShowSettings();
         QCoreApplication::exit(0);
         return false;
     }
-    m_instance->onShowSettings = [this] {
-        if (m_settingsWindow)
-            m_settingsWindow->show();
-    };
     return true;
 }
 
@@ -98,6 +94,9 @@ void AppDelegate::createSettingsWindow()
     m_settingsWindow = std::make_unique<SettingsWindowController>(*m_stripe, *m_revenueCat, [] {
         Inbox::drop(MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s));
     });
+    // Starting the app again is also how to reach the settings when no tray shows the menu.
+    connect(m_instance.get(), &SingleInstance::showSettingsRequested, m_settingsWindow.get(),
+        &SettingsWindowController::show);
 }
 
 void AppDelegate::createStatusMenu()
@@ -136,6 +135,13 @@ void AppDelegate::followScreenChanges()
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, relayout);
 }
 
+void AppDelegate::listenForReload()
+{
+    // Any sender: the notice comes from the command line's own unique name.
+    m_reloadNotices = std::make_unique<AppBusProxy>(QString(), u"/"_s, QDBusConnection::sessionBus());
+    connect(m_reloadNotices.get(), &AppBusProxy::reload, this, &AppDelegate::reloadKeys);
+}
+
 void AppDelegate::reloadKeys()
 {
     log(u"keys changed from the command line; reloading"_s);
@@ -146,7 +152,7 @@ void AppDelegate::reloadKeys()
 void AppDelegate::logStart()
 {
     const auto state = [](bool connected) { return connected ? u"connected"_s : u"off"_s; };
-    log(u"started v%1; Stripe %2, RevenueCat %3; inbox %4"_s.arg(QString::fromLatin1(version),
+    log(u"started v%1; Stripe %2, RevenueCat %3; inbox %4"_s.arg(QString::fromLatin1(AppIdentity::version),
         state(m_stripe->isConnected()), state(m_revenueCat->isConnected()), m_inbox->dir()));
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class AppBusProxy;
 class Autostart;
 class Inbox;
 class MonkeyStage;
@@ -23,8 +24,6 @@ class StripeWatcher;
 class AppDelegate : public QObject {
     Q_OBJECT
 public:
-    static constexpr const char* version = "1.2";
-
     AppDelegate(Settings& settings, Scheduler& scheduler, SecretStore& secrets, QObject* parent = nullptr);
     ~AppDelegate() override;
 
@@ -38,6 +37,7 @@ private:
     void createStatusMenu();
     void createInbox();
     void followScreenChanges();
+    void listenForReload();
     void reloadKeys();
     void logStart();
     void showSetupOnFirstRun();
@@ -46,6 +46,7 @@ private:
     Scheduler& m_scheduler;
     SecretStore& m_secrets;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<AppBusProxy> m_reloadNotices;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<MonkeyStage> m_stage;
     std::unique_ptr<NoteController> m_notes;

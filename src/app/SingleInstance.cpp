@@ -1,12 +1,15 @@
 #include "app/SingleInstance.h"
 
+#include "AppBusAdaptor.h"
+#include "AppBusProxy.h"
+#include "cli/ReloadNotice.h"
+#include "support/AppIdentity.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "support/PrivateDirectory.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QDBusMessage>
 
 using namespace Qt::StringLiterals;
 
@@ -22,9 +25,10 @@ std::optional<qint64> SingleInstance::claim()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return claimWithLockFile();
-    const QString name = QString::fromLatin1(busName);
+    const QString name = QString::fromLatin1(AppIdentity::id);
     if (bus.registerService(name)) {
-        bus.registerObject(u"/"_s, this, QDBusConnection::ExportScriptableSlots);
+        new AppBusAdaptor(this);
+        bus.registerObject(u"/"_s, this);
         return std::nullopt;
     }
     const auto pid = bus.interface()->servicePid(name);
@@ -38,7 +42,7 @@ std::optional<qint64> SingleInstance::claimWithLockFile()
         dir = Paths::support();
     makePrivateDirectory(dir);
     log(u"WARN no session bus; using a lock file to run once"_s);
-    m_lock = std::make_unique<QLockFile>(dir + u"/com.bonkbell.mac.lock"_s);
+    m_lock = std::make_unique<QLockFile>(dir + u"/"_s + QString::fromLatin1(AppIdentity::id) + u".lock"_s);
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock())
         return std::nullopt;
@@ -53,14 +57,12 @@ void SingleInstance::askToShowSettings()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.call(QDBusMessage::createMethodCall(QString::fromLatin1(busName), u"/"_s, QString::fromLatin1(busName), u"ShowSettings"_s),
-        QDBus::NoBlock);
-    // One round trip, so the call has left before this process exits.
-    bus.call(QDBusMessage::createMethodCall(u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"GetId"_s));
+    // Not waited for: the running app answers when its event loop gets to it.
+    AppBusProxy(QString::fromLatin1(AppIdentity::id), u"/"_s, bus).ShowSettings();
+    ReloadNotice::flushSessionBus();
 }
 
 void SingleInstance::ShowSettings()
 {
-    if (onShowSettings)
-        onShowSettings();
+    Q_EMIT showSettingsRequested();
 }

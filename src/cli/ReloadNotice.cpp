@@ -1,26 +1,19 @@
 #include "cli/ReloadNotice.h"
 
+#include "AppBusAdaptor.h"
+
 #include <QDBusConnection>
-#include <QDBusMessage>
+#include <QDBusConnectionInterface>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Receives the bus signal and forwards it to the callback.
-class ReloadReceiver : public QObject {
+// The command line's end of the bus interface: its adaptor relays this object's signal.
+class ReloadSender : public QObject {
     Q_OBJECT
-public:
-    ReloadReceiver(QObject* parent, std::function<void()> onReload)
-        : QObject(parent), m_onReload(std::move(onReload))
-    {
-    }
-
-public Q_SLOTS:
-    void reload() { m_onReload(); }
-
-private:
-    std::function<void()> m_onReload;
+Q_SIGNALS:
+    void reload();
 };
 
 } // namespace
@@ -32,20 +25,22 @@ void post()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
-    bus.send(QDBusMessage::createSignal(u"/"_s, QString::fromLatin1(interface), QString::fromLatin1(member)));
-    bus.call(QDBusMessage::createMethodCall(
-        u"org.freedesktop.DBus"_s, u"/org/freedesktop/DBus"_s, u"org.freedesktop.DBus"_s, u"GetId"_s));
+    ReloadSender sender;
+    new AppBusAdaptor(&sender);
+    if (!bus.registerObject(u"/"_s, &sender))
+        return;
+    // The adaptor hands the signal to the bus's own thread; the round trip queued behind it
+    // makes sure it left before the object goes.
+    Q_EMIT sender.reload();
+    flushSessionBus();
+    bus.unregisterObject(u"/"_s);
 }
 
-bool subscribe(QObject* context, std::function<void()> onReload)
+void flushSessionBus()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    auto* receiver = new ReloadReceiver(context, std::move(onReload));
-    // Any sender: the notice comes from the command line's own unique name. The bus API takes
-    // its receiver by slot name, hence the one string-based connection of the code.
-    return bus.connect(QString(), u"/"_s, QString::fromLatin1(interface), QString::fromLatin1(member), receiver, SLOT(reload()));
+    if (bus.isConnected())
+        bus.interface()->call(u"GetId"_s);
 }
 
 } // namespace ReloadNotice

@@ -1,5 +1,6 @@
 #include "keychain/Keychain.h"
 
+#include "support/AppIdentity.h"
 #include "support/Log.h"
 
 #include <QFileInfo>
@@ -13,7 +14,7 @@ namespace {
 const SecretSchema* schema()
 {
     static const SecretSchema bonkbell = {
-        "com.bonkbell.mac",
+        AppIdentity::id,
         SECRET_SCHEMA_NONE,
         {
             {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
@@ -107,7 +108,7 @@ QString reasonFor(const GError* error, bool connected)
 
 QString Keychain::service()
 {
-    return QStringLiteral("com.bonkbell.mac");
+    return QString::fromLatin1(AppIdentity::id);
 }
 
 std::optional<QString> Keychain::read(const QString& account)

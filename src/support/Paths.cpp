@@ -1,5 +1,7 @@
 #include "support/Paths.h"
 
+#include "support/AppIdentity.h"
+
 #include <QDir>
 
 using namespace Qt::StringLiterals;
@@ -60,7 +62,7 @@ QString preferences()
 
 QString launchAgent()
 {
-    return xdgBase("XDG_CONFIG_HOME", u".config"_s) + u"/autostart/com.bonkbell.mac.desktop"_s;
+    return xdgBase("XDG_CONFIG_HOME", u".config"_s) + u"/autostart/"_s + QString::fromLatin1(AppIdentity::id) + u".desktop"_s;
 }
 
 } // namespace Paths

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/TestEnvironment.h"
+#include "support/AppIdentity.h"
 
 #include <QFile>
 #include <QProcess>
@@ -9,6 +10,9 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+// The app's start line begins with this, the version being the build's own.
+inline const QString startedV = QStringLiteral("started v") + QLatin1StringView(AppIdentity::version);
 
 // The real executable in a private HOME, XDG tree and inbox, with its service addresses
 // pointed wherever the test says; killed at the end of the test.
@@ -38,7 +42,7 @@ protected:
     void startApp()
     {
         app.start();
-        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2")).isEmpty(); }))
+        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logMessages().filter(startedV).isEmpty(); }))
             << logMessages().join(u'\n').toStdString();
     }
 

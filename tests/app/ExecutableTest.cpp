@@ -37,7 +37,7 @@ TEST_F(ExecutableTest, PlaysDroppedEventFilesInOrderAndRejectsBadOnes)
     writeFile(root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf")), "[General]\nnoteSeconds=0.2\n");
     publish(QStringLiteral("0-early.json"), R"({"kind":"renewal","headline":"Left from before"})");
     app.start();
-    const QString started = QStringLiteral("started v1.2; Stripe off, RevenueCat off; inbox ") + inbox;
+    const QString started = startedV + QStringLiteral("; Stripe off, RevenueCat off; inbox ") + inbox;
     ASSERT_TRUE(waitUntil([&] { return logMessages().contains(started); }));
 
     publish(QStringLiteral("1-a.json"), R"({"kind":"sale","headline":"New sale!","who":"Ann\nB","detail":"$5","test":true})");
@@ -72,7 +72,7 @@ TEST_F(ExecutableTest, ASecondStartLeavesTheFirstRunning)
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_TRUE(logMessages().contains(QStringLiteral("already running (pid %1); exiting").arg(app.processId())))
         << logMessages().join(u'\n').toStdString();
-    EXPECT_EQ(logMessages().filter(QStringLiteral("started v1.2")).size(), 1);
+    EXPECT_EQ(logMessages().filter(startedV).size(), 1);
     EXPECT_EQ(app.state(), QProcess::Running);
 }
 
@@ -93,7 +93,7 @@ TEST_F(ExecutableTest, ConnectingFromTheCommandLineMakesTheRunningAppPollStripe)
     stripe.route(QStringLiteral("/v1/charges"), [&](const LoopbackServer::Request&) { return LoopbackServer::Response{200, charges}; });
     stripe.route(QStringLiteral("/v1/invoices"), 200, R"({"data":[]})");
     app.start();
-    ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(QStringLiteral("started v1.2; Stripe off")).isEmpty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !logMessages().filter(startedV + QStringLiteral("; Stripe off")).isEmpty(); }));
 
     const CommandLineRun connect = runCommandLine({QStringLiteral("--connect-stripe")}, "rk_test_e2e\n");
     EXPECT_EQ(connect.out, QStringLiteral("Stripe connected (test mode).\n"));

@@ -1,5 +1,6 @@
 #include "common/LoopbackServer.h"
 #include "common/TestEnvironment.h"
+#include "support/AppIdentity.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +61,7 @@ protected:
         env.insert(u"BONKBELL_STRIPE_BASE"_s, stripe.base().toString());
         app.setProcessEnvironment(env);
         app.start(QStringLiteral(BONKBELL_EXECUTABLE), {});
-        ASSERT_TRUE(waitUntil([&] { return log().contains("started v1.2"); }));
+        ASSERT_TRUE(waitUntil([&] { return log().contains(QByteArray("started v") + AppIdentity::version); }));
     }
 
     void TearDown() override

@@ -1,4 +1,4 @@
-#include "cli/ReloadNotice.h"
+#include "AppBusProxy.h"
 #include "common/LoopbackServer.h"
 #include "common/TestEnvironment.h"
 
@@ -29,7 +29,8 @@ protected:
     LoopbackServer stripe;
     LoopbackServer revenueCat;
     int reloads = 0;
-    QObject receiver;
+    // A running app's ear: the bus interface's proxy, listening to any sender.
+    AppBusProxy notices{QString(), u"/"_s, QDBusConnection::sessionBus()};
 
     void SetUp() override
     {
@@ -37,7 +38,7 @@ protected:
         stripe.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         revenueCat.route(u"/v2/projects/proj9/metrics/revenue"_s, 200, R"({"value":12.5,"currency":"USD"})");
         revenueCat.route(u"/v2/projects/proj9/metrics/overview"_s, 200, R"({"metrics":[]})");
-        ReloadNotice::subscribe(&receiver, [this] { ++reloads; });
+        QObject::connect(&notices, &AppBusProxy::reload, [this] { ++reloads; });
         run({u"--disconnect"_s, u"stripe"_s});
         run({u"--disconnect"_s, u"revenuecat"_s});
         reloads = 0;
