@@ -5,11 +5,11 @@
 #include "events/PlaybackDriver.h"
 #include "sound/ImpactSound.h"
 #include "stage/MonkeyStage.h"
+#include "support/Autostart.h"
 #include "support/Log.h"
 #include "support/Settings.h"
-#include "ui/Autostart.h"
-#include "ui/SettingsWindowController.h"
 #include "ui/TrayIcon.h"
+#include "ui/settings/SettingsWindowController.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 

@@ -1,10 +1,10 @@
-#include "ui/SettingsRevenueCatSection.h"
-#include "ui/SettingsStatusLine.h"
-#include "ui/SettingsStripeSection.h"
-#include "ui/SettingsStyle.h"
-#include "ui/SettingsSymbol.h"
-#include "ui/SettingsView.h"
-#include "ui/SettingsWindowController.h"
+#include "ui/settings/SettingsRevenueCatSection.h"
+#include "ui/settings/SettingsStatusLine.h"
+#include "ui/settings/SettingsStripeSection.h"
+#include "ui/settings/SettingsStyle.h"
+#include "ui/settings/SettingsSymbol.h"
+#include "ui/settings/SettingsView.h"
+#include "ui/settings/SettingsWindowController.h"
 
 #include "watchers/WatcherFixture.h"
 

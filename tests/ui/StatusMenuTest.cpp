@@ -6,10 +6,10 @@
 #include "events/PlaybackDriver.h"
 #include "sound/ImpactSound.h"
 #include "stage/MonkeyStage.h"
+#include "support/Autostart.h"
 #include "support/Settings.h"
-#include "ui/Autostart.h"
-#include "ui/SettingsWindowController.h"
 #include "ui/StatusMenu.h"
+#include "ui/settings/SettingsWindowController.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 

@@ -1,10 +1,10 @@
-#include "ui/SettingsView.h"
+#include "ui/settings/SettingsView.h"
 
 #include "sprites/Sprites.h"
-#include "ui/SettingsMonkey.h"
-#include "ui/SettingsRevenueCatSection.h"
-#include "ui/SettingsStripeSection.h"
-#include "ui/SettingsStyle.h"
+#include "ui/settings/SettingsMonkey.h"
+#include "ui/settings/SettingsRevenueCatSection.h"
+#include "ui/settings/SettingsStripeSection.h"
+#include "ui/settings/SettingsStyle.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,5 +1,5 @@
 #include "common/TestEnvironment.h"
-#include "ui/Autostart.h"
+#include "support/Autostart.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "ui/SettingsRevenueCatSection.h"
+#include "ui/settings/SettingsRevenueCatSection.h"
 
 #include "watchers/RevenueCatWatcher.h"
 

@@ -1,8 +1,8 @@
-#include "ui/SettingsSection.h"
+#include "ui/settings/SettingsSection.h"
 
 #include "support/Scheduler.h"
-#include "ui/SettingsStatusLine.h"
-#include "ui/SettingsStyle.h"
+#include "ui/settings/SettingsStatusLine.h"
+#include "ui/settings/SettingsStyle.h"
 #include "watchers/Watcher.h"
 
 #include <QDesktopServices>

@@ -1,6 +1,6 @@
-#include "ui/SettingsWindowController.h"
+#include "ui/settings/SettingsWindowController.h"
 
-#include "ui/SettingsView.h"
+#include "ui/settings/SettingsView.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/SettingsSection.h"
+#include "ui/settings/SettingsSection.h"
 
 class StripeWatcher;
 

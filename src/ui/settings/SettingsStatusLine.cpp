@@ -1,7 +1,7 @@
-#include "ui/SettingsStatusLine.h"
+#include "ui/settings/SettingsStatusLine.h"
 
-#include "ui/SettingsStyle.h"
-#include "ui/SettingsSymbol.h"
+#include "ui/settings/SettingsStyle.h"
+#include "ui/settings/SettingsSymbol.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

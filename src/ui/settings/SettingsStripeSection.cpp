@@ -1,6 +1,6 @@
-#include "ui/SettingsStripeSection.h"
+#include "ui/settings/SettingsStripeSection.h"
 
-#include "ui/SettingsStyle.h"
+#include "ui/settings/SettingsStyle.h"
 #include "watchers/StripeWatcher.h"
 
 #include <QEvent>
