@@ -4,6 +4,7 @@
 #include "cli/ReloadNotice.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
+#include "events/TestEvent.h"
 #include "note/NoteController.h"
 #include "sound/SoundPlayer.h"
 #include "stage/MonkeyStage.h"
@@ -96,7 +97,7 @@ void AppDelegate::createSettingsWindow()
 {
     // The test button's event travels through the inbox like any script's.
     m_settingsWindow = std::make_unique<SettingsWindowController>(*m_stripe, *m_revenueCat, [] {
-        Inbox::drop(MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s));
+        Inbox::drop(*testEvent(u"sale"_s));
     });
 }
 

@@ -1,8 +1,8 @@
 #include "ui/StatusMenu.h"
 
 #include "events/Inbox.h"
-#include "events/MonkeyEvent.h"
 #include "events/PlaybackDriver.h"
+#include "events/TestEvent.h"
 #include "sound/ImpactSound.h"
 #include "stage/MonkeyStage.h"
 #include "support/Autostart.h"
@@ -32,18 +32,6 @@ QString plainTitle(QString text)
     for (const QChar c : {u'\t', u'\n', u'\r'})
         text.replace(c, u' ');
     return text;
-}
-
-std::optional<MonkeyEvent> testEvent(const QString& kind)
-{
-    // test stays false, so "Show test events" does not filter them and the note carries no stamp.
-    if (kind == u"sale"_s)
-        return MonkeyEvent::now(kind, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s);
-    if (kind == u"onboarding"_s)
-        return MonkeyEvent::now(kind, u"New signup!"_s, u"Test Monkey (Banana Co.)"_s, u"Just finished signing up"_s);
-    if (kind == u"renewal"_s)
-        return MonkeyEvent::now(kind, u"Renewal!"_s, u"Recurring payment"_s, u"$12.00 CAD"_s);
-    return std::nullopt;
 }
 
 } // namespace
