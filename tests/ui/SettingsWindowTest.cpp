@@ -82,8 +82,9 @@ protected:
     {
         stripe = std::make_unique<StripeWatcher>(services(), deliver(), false);
         revenueCat = std::make_unique<RevenueCatWatcher>(services(), deliver(), false);
-        const auto onTest = [this] { ++testSlaps; };
-        controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, onTest, nullptr, scheduler);
+        controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, nullptr, scheduler);
+        QObject::connect(controller.get(), &SettingsWindowController::testEventRequested,
+            [this](const QString& kind) { testSlaps += kind == u"sale"_s; });
     }
 
     SettingsView& open()

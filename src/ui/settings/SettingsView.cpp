@@ -25,10 +25,8 @@ constexpr int tickMs = 1000;
 
 } // namespace
 
-SettingsView::SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, std::function<void()> onTest,
-    Scheduler& clock, QWidget* parent)
+SettingsView::SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, Scheduler& clock, QWidget* parent)
     : QWidget(parent)
-    , m_onTest(std::move(onTest))
     , m_stripe(new SettingsStripeSection(stripe, clock, this))
     , m_revenueCat(new SettingsRevenueCatSection(revenueCat, clock, this))
 {
@@ -78,10 +76,7 @@ void SettingsView::addFooter(QVBoxLayout* rows)
     m_testButton = new QPushButton(u"Send a test slap"_s, this);
     m_testButton->setAutoDefault(false);
     rows->addWidget(m_testButton, 0, Qt::AlignLeft);
-    connect(m_testButton, &QPushButton::clicked, this, [this] {
-        if (m_onTest)
-            m_onTest();
-    });
+    connect(m_testButton, &QPushButton::clicked, this, [this] { Q_EMIT testEventRequested(u"sale"_s); });
 }
 
 void SettingsView::focusFirstKeyField()

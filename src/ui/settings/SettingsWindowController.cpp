@@ -9,11 +9,10 @@
 using namespace Qt::StringLiterals;
 
 SettingsWindowController::SettingsWindowController(StripeWatcher& stripe, RevenueCatWatcher& revenueCat,
-    std::function<void()> onTest, QObject* parent, Scheduler& clock)
+    QObject* parent, Scheduler& clock)
     : QObject(parent)
     , m_stripe(stripe)
     , m_revenueCat(revenueCat)
-    , m_onTest(std::move(onTest))
     , m_clock(clock)
 {
 }
@@ -40,7 +39,8 @@ void SettingsWindowController::show()
 
 void SettingsWindowController::createWindow()
 {
-    m_view = new SettingsView(m_stripe, m_revenueCat, m_onTest, m_clock);
+    m_view = new SettingsView(m_stripe, m_revenueCat, m_clock);
+    connect(m_view, &SettingsView::testEventRequested, this, &SettingsWindowController::testEventRequested);
     // Closing only hides it, so typed text and a running check survive until the next show.
     m_view->setAttribute(Qt::WA_DeleteOnClose, false);
     m_view->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
