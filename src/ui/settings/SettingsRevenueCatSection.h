@@ -10,8 +10,6 @@ class SettingsRevenueCatSection final : public SettingsSection {
 public:
     SettingsRevenueCatSection(RevenueCatWatcher& watcher, Scheduler& clock, QWidget* parent = nullptr);
 
-    QLineEdit* projectField() const { return m_projectField; }
-
 protected:
     QCoro::Task<std::optional<QString>> connectWatcher(QString key) override;
     QString connectedText() const override;

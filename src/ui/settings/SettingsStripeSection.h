@@ -10,8 +10,6 @@ class SettingsStripeSection final : public SettingsSection {
 public:
     SettingsStripeSection(StripeWatcher& watcher, Scheduler& clock, QWidget* parent = nullptr);
 
-    QLabel* testModeMarker() const { return m_testMode; }
-
 protected:
     QCoro::Task<std::optional<QString>> connectWatcher(QString key) override;
     QString connectedText() const override;

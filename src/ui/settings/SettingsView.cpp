@@ -30,6 +30,8 @@ SettingsView::SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat,
     , m_stripe(new SettingsStripeSection(stripe, clock, this))
     , m_revenueCat(new SettingsRevenueCatSection(revenueCat, clock, this))
 {
+    m_stripe->setObjectName(u"stripeSection"_s);
+    m_revenueCat->setObjectName(u"revenueCatSection"_s);
     auto* rows = new QVBoxLayout(this);
     rows->setContentsMargins(22, 22, 22, 22);
     rows->setSpacing(16);
@@ -73,10 +75,11 @@ void SettingsView::addFooter(QVBoxLayout* rows)
         TextSize::caption, true, this);
     rows->addWidget(m_advice);
 
-    m_testButton = new QPushButton(u"Send a test slap"_s, this);
-    m_testButton->setAutoDefault(false);
-    rows->addWidget(m_testButton, 0, Qt::AlignLeft);
-    connect(m_testButton, &QPushButton::clicked, this, [this] { Q_EMIT testEventRequested(u"sale"_s); });
+    auto* testButton = new QPushButton(u"Send a test slap"_s, this);
+    testButton->setObjectName(u"testButton"_s);
+    testButton->setAutoDefault(false);
+    rows->addWidget(testButton, 0, Qt::AlignLeft);
+    connect(testButton, &QPushButton::clicked, this, [this] { Q_EMIT testEventRequested(u"sale"_s); });
 }
 
 void SettingsView::focusFirstKeyField()

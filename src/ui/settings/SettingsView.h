@@ -4,7 +4,6 @@
 #include <QWidget>
 
 class QLabel;
-class QPushButton;
 class QVBoxLayout;
 class RevenueCatWatcher;
 class Scheduler;
@@ -21,12 +20,6 @@ public:
     static constexpr int fixedWidth = 560;
 
     SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, Scheduler& clock, QWidget* parent = nullptr);
-
-    SettingsStripeSection* stripeSection() const { return m_stripe; }
-    SettingsRevenueCatSection* revenueCatSection() const { return m_revenueCat; }
-    QPushButton* testButton() const { return m_testButton; }
-    // Whether the "checked … ago" times are being kept current.
-    bool isTicking() const { return m_ticker.isActive(); }
 
 Q_SIGNALS:
     // "Send a test slap": a sample sale should go out.
@@ -49,7 +42,6 @@ private:
 
     SettingsStripeSection* m_stripe;
     SettingsRevenueCatSection* m_revenueCat;
-    QPushButton* m_testButton = nullptr;
     QLabel* m_intro = nullptr;
     QLabel* m_advice = nullptr;
     QTimer m_ticker;

@@ -22,11 +22,6 @@ SettingsWindowController::~SettingsWindowController()
     delete m_view;
 }
 
-QWidget* SettingsWindowController::window() const
-{
-    return m_view;
-}
-
 void SettingsWindowController::show()
 {
     if (!m_view)
@@ -40,6 +35,7 @@ void SettingsWindowController::show()
 void SettingsWindowController::createWindow()
 {
     m_view = new SettingsView(m_stripe, m_revenueCat, m_clock);
+    m_view->setObjectName(u"settingsWindow"_s);
     connect(m_view, &SettingsView::testEventRequested, this, &SettingsWindowController::testEventRequested);
     // Closing only hides it, so typed text and a running check survive until the next show.
     m_view->setAttribute(Qt::WA_DeleteOnClose, false);

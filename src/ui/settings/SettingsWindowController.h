@@ -4,7 +4,6 @@
 
 #include <QObject>
 
-class QWidget;
 class RevenueCatWatcher;
 class SettingsView;
 class StripeWatcher;
@@ -20,9 +19,6 @@ public:
 
     // Shows the window (creating it once, keeping it when closed) and brings it forward.
     void show();
-    // None until the first show.
-    QWidget* window() const;
-    SettingsView* view() const { return m_view; }
 
 Q_SIGNALS:
     // The test button: a sample event of `kind` ("sale") should go out.
