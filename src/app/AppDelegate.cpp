@@ -4,16 +4,17 @@
 #include "app/SingleInstance.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
+#include "events/TestEvent.h"
 #include "note/NoteController.h"
 #include "sound/SoundPlayer.h"
 #include "stage/MonkeyStage.h"
 #include "support/AppIdentity.h"
+#include "support/Autostart.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "support/Settings.h"
-#include "ui/Autostart.h"
-#include "ui/SettingsWindowController.h"
 #include "ui/StatusMenu.h"
+#include "ui/settings/SettingsWindowController.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 
@@ -23,6 +24,18 @@
 #include <QScreen>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A sample event asked for from the menu or the settings window travels through the inbox like
+// any script's, so it queues and filters the same way.
+void dropTestEvent(const QString& kind)
+{
+    if (const auto event = testEvent(kind))
+        Inbox::drop(*event);
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(Settings& settings, Scheduler& scheduler, SecretStore& secrets, QObject* parent)
     : QObject(parent)
@@ -90,10 +103,8 @@ void AppDelegate::createWatchers()
 
 void AppDelegate::createSettingsWindow()
 {
-    // The test button's event travels through the inbox like any script's.
-    m_settingsWindow = std::make_unique<SettingsWindowController>(*m_stripe, *m_revenueCat, [] {
-        Inbox::drop(MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s));
-    });
+    m_settingsWindow = std::make_unique<SettingsWindowController>(*m_stripe, *m_revenueCat);
+    connect(m_settingsWindow.get(), &SettingsWindowController::testEventRequested, this, dropTestEvent);
     // Starting the app again is also how to reach the settings when no tray shows the menu.
     connect(m_instance.get(), &SingleInstance::showSettingsRequested, m_settingsWindow.get(),
         &SettingsWindowController::show);
@@ -102,8 +113,26 @@ void AppDelegate::createSettingsWindow()
 void AppDelegate::createStatusMenu()
 {
     m_autostart = std::make_unique<Autostart>(Paths::launchAgent());
-    m_statusMenu = std::make_unique<StatusMenu>(StatusMenu::Parts{m_settings, *m_stripe, *m_revenueCat, *m_stage,
-        *m_driver, *m_sound, *m_settingsWindow, *m_autostart});
+    m_statusMenu = std::make_unique<StatusMenu>(StatusMenu::Sources{m_settings, *m_stripe, *m_revenueCat, *m_autostart});
+    StatusMenu* menu = m_statusMenu.get();
+    connect(menu, &StatusMenu::settingsRequested, m_settingsWindow.get(), &SettingsWindowController::show);
+    connect(menu, &StatusMenu::monkeyHiddenRequested, m_driver.get(), &PlaybackDriver::setMonkeyHidden);
+    connect(menu, &StatusMenu::testEventRequested, this, dropTestEvent);
+    connect(menu, &StatusMenu::soundChosen, this, [this](SoundChoice choice) {
+        m_settings.setSoundChoice(choice);
+        m_sound->playImpact(choice); // a preview of what was chosen
+        log(u"sound: "_s + rawValue(choice));
+    });
+    // A new size in the middle of a swing would tear the running animation apart.
+    // TODO: connect to MonkeyStage::applyScale, which keeps this rule, once the stage has it.
+    connect(menu, &StatusMenu::sizeRequested, m_stage.get(), [this](double scale) {
+        if (m_stage->busy())
+            return;
+        m_settings.setScale(scale);
+        m_stage->layout();
+    });
+    connect(menu, &StatusMenu::openAtLoginRequested, this,
+        [this](bool on) { m_autostart->setOn(on, QCoreApplication::applicationFilePath()); });
     if (!m_statusMenu->trayAvailable())
         log(u"WARN no system tray on this desktop; start Bonkbell again to open its settings"_s);
 }

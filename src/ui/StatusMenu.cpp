@@ -1,16 +1,9 @@
 #include "ui/StatusMenu.h"
 
-#include "events/Inbox.h"
-#include "events/MonkeyEvent.h"
-#include "events/PlaybackDriver.h"
-#include "sound/ImpactSound.h"
-#include "stage/MonkeyStage.h"
+#include "support/Autostart.h"
 #include "support/Log.h"
 #include "support/Settings.h"
-#include "ui/Autostart.h"
-#include "ui/SettingsWindowController.h"
 #include "ui/TrayIcon.h"
-#include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
@@ -34,25 +27,14 @@ QString plainTitle(QString text)
     return text;
 }
 
-std::optional<MonkeyEvent> testEvent(const QString& kind)
-{
-    // test stays false, so "Show test events" does not filter them and the note carries no stamp.
-    if (kind == u"sale"_s)
-        return MonkeyEvent::now(kind, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s);
-    if (kind == u"onboarding"_s)
-        return MonkeyEvent::now(kind, u"New signup!"_s, u"Test Monkey (Banana Co.)"_s, u"Just finished signing up"_s);
-    if (kind == u"renewal"_s)
-        return MonkeyEvent::now(kind, u"Renewal!"_s, u"Recurring payment"_s, u"$12.00 CAD"_s);
-    return std::nullopt;
-}
-
 } // namespace
 
-StatusMenu::StatusMenu(Parts parts, QObject* parent)
+StatusMenu::StatusMenu(Sources sources, QObject* parent)
     : QObject(parent)
-    , m_parts(parts)
+    , m_sources(sources)
     , m_menu(new QMenu)
 {
+    m_menu->setObjectName(u"statusMenu"_s);
     build();
     refresh();
     connect(m_menu, &QMenu::aboutToShow, this, &StatusMenu::refresh);
@@ -76,13 +58,13 @@ void StatusMenu::build()
     addLine(version.isEmpty() ? u"Bonkbell"_s : u"Bonkbell "_s + version);
     m_stripeLine = addLine(u"Stripe"_s);
     m_revenueCatLine = addLine(u"RevenueCat"_s);
-    addItem(m_menu, u"Connect Sales…"_s, &StatusMenu::openSettings);
+    addItem(m_menu, u"Connect Sales…"_s, &StatusMenu::settingsRequested);
     m_menu->addSeparator();
     m_hideItem = addItem(m_menu, u"Hide Monkey"_s, &StatusMenu::toggleHidden);
     m_menu->addSeparator();
-    addItem(m_menu, u"Test: new sale"_s, u"sale"_s, &StatusMenu::dropTestEvent);
-    addItem(m_menu, u"Test: new signup"_s, u"onboarding"_s, &StatusMenu::dropTestEvent);
-    addItem(m_menu, u"Test: renewal"_s, u"renewal"_s, &StatusMenu::dropTestEvent);
+    addItem(m_menu, u"Test: new sale"_s, u"sale"_s, &StatusMenu::requestTestEvent);
+    addItem(m_menu, u"Test: new signup"_s, u"onboarding"_s, &StatusMenu::requestTestEvent);
+    addItem(m_menu, u"Test: renewal"_s, u"renewal"_s, &StatusMenu::requestTestEvent);
     m_menu->addSeparator();
     addSoundMenu();
     m_toggleItems = {addItem(m_menu, u"Show test events"_s, showTestsKey, &StatusMenu::toggle),
@@ -113,7 +95,11 @@ QAction* StatusMenu::addItem(QMenu* menu, const QString& title, const QVariant& 
 {
     QAction* item = menu->addAction(title);
     item->setData(value);
-    connect(item, &QAction::triggered, this, [this, item, handler] { (this->*handler)(item->data()); });
+    connect(item, &QAction::triggered, this, [this, item, handler] {
+        (this->*handler)(item->data());
+        // Qt flips a check mark when it is clicked; put it back in line with what really happened.
+        refresh();
+    });
     return item;
 }
 
@@ -123,7 +109,7 @@ void StatusMenu::addSoundMenu()
     const std::pair<SoundChoice, QString> choices[] = {
         {SoundChoice::slap, u"Slap"_s}, {SoundChoice::pop, u"Pop"_s}, {SoundChoice::off, u"Off"_s}};
     for (const auto& [choice, title] : choices)
-        m_soundItems.append(addItem(sounds, title, rawValue(choice), &StatusMenu::setSound));
+        m_soundItems.append(addItem(sounds, title, rawValue(choice), &StatusMenu::chooseSound));
 }
 
 void StatusMenu::addSizeMenu()
@@ -131,12 +117,12 @@ void StatusMenu::addSizeMenu()
     QMenu* sizes = m_menu->addMenu(u"Monkey size"_s);
     const std::pair<double, QString> scales[] = {{3.0, u"Small"_s}, {4.0, u"Medium"_s}, {5.0, u"Large"_s}};
     for (const auto& [scale, title] : scales)
-        m_sizeItems.append(addItem(sizes, title, scale, &StatusMenu::setSize));
+        m_sizeItems.append(addItem(sizes, title, scale, &StatusMenu::chooseSize));
 }
 
 void StatusMenu::createTrayIcon()
 {
-    m_tray = new QSystemTrayIcon(TrayIcon::icon());
+    m_tray = new QSystemTrayIcon(TrayIcon::icon(), this);
     m_tray->setToolTip(u"Bonkbell"_s);
     m_tray->setContextMenu(m_menu);
     // The status item opens its menu on a plain click too; hosts that send only activation need this.
@@ -150,18 +136,18 @@ void StatusMenu::createTrayIcon()
 void StatusMenu::refresh()
 {
     // Read as they stand now; the menu does not follow changes while it stays open.
-    StripeWatcher& stripe = m_parts.stripe;
+    const StripeWatcher& stripe = m_sources.stripe;
     QString stripeText = u"Stripe: "_s + statusText(stripe.state());
     if (stripe.isConnected() && stripe.isTestMode())
         stripeText += u" (test mode)"_s;
     m_stripeLine->setText(plainTitle(stripeText));
-    m_revenueCatLine->setText(plainTitle(u"RevenueCat: "_s + statusText(m_parts.revenueCat.state())));
+    m_revenueCatLine->setText(plainTitle(u"RevenueCat: "_s + statusText(m_sources.revenueCat.state())));
 
-    Settings& settings = m_parts.settings;
+    const Settings& settings = m_sources.settings;
     m_hideItem->setText(settings.alwaysVisible() ? u"Hide Monkey"_s : u"Show Monkey"_s);
     for (QAction* item : std::as_const(m_toggleItems)) {
         const QString key = item->data().toString();
-        item->setChecked(key == showTestsKey ? settings.showTests() : key == loginKey && m_parts.autostart.isOn());
+        item->setChecked(key == showTestsKey ? settings.showTests() : key == loginKey && m_sources.autostart.isOn());
     }
     const double scale = settings.scale();
     for (QAction* item : std::as_const(m_sizeItems))
@@ -171,52 +157,33 @@ void StatusMenu::refresh()
         item->setChecked(item->data().toString() == sound);
 }
 
-void StatusMenu::openSettings()
-{
-    m_parts.settingsWindow.show();
-}
-
 void StatusMenu::toggleHidden()
 {
-    m_parts.driver.setMonkeyHidden(m_parts.settings.alwaysVisible(), u"menu"_s);
+    Q_EMIT monkeyHiddenRequested(m_sources.settings.alwaysVisible(), u"menu"_s);
 }
 
-void StatusMenu::dropTestEvent(const QVariant& kind)
+void StatusMenu::requestTestEvent(const QVariant& kind)
 {
-    // Through the inbox like any script's event, so it queues and filters the same way.
-    if (const auto event = testEvent(kind.toString()))
-        Inbox::drop(*event);
+    Q_EMIT testEventRequested(kind.toString());
 }
 
-void StatusMenu::setSound(const QVariant& raw)
+void StatusMenu::chooseSound(const QVariant& raw)
 {
-    const auto choice = soundChoiceFromRaw(raw.toString());
-    if (!choice)
-        return;
-    m_parts.settings.setSoundChoice(*choice);
-    m_parts.sound.playImpact(*choice);
-    log(u"sound: "_s + raw.toString());
-    refresh();
+    if (const auto choice = soundChoiceFromRaw(raw.toString()))
+        Q_EMIT soundChosen(*choice);
 }
 
 void StatusMenu::toggle(const QVariant& key)
 {
     if (key.toString() == showTestsKey)
-        m_parts.settings.setShowTests(!m_parts.settings.showTests());
+        m_sources.settings.setShowTests(!m_sources.settings.showTests());
     else if (key.toString() == loginKey)
-        m_parts.autostart.setOn(!m_parts.autostart.isOn(), QCoreApplication::applicationFilePath());
-    // Qt flips a check mark when it is clicked; put it back in line with what really happened.
-    refresh();
+        Q_EMIT openAtLoginRequested(!m_sources.autostart.isOn());
 }
 
-void StatusMenu::setSize(const QVariant& scale)
+void StatusMenu::chooseSize(const QVariant& scale)
 {
-    // A new size in the middle of a swing would tear the running animation apart.
-    if (!m_parts.stage.busy()) {
-        m_parts.settings.setScale(scale.toDouble());
-        m_parts.stage.layout();
-    }
-    refresh();
+    Q_EMIT sizeRequested(scale.toDouble());
 }
 
 void StatusMenu::quit()

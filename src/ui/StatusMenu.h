@@ -1,49 +1,54 @@
 #pragma once
 
+#include "support/SoundChoice.h"
+
 #include <QList>
 #include <QObject>
 
 class Autostart;
-class ImpactSound;
-class MonkeyStage;
-class PlaybackDriver;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
 class QVariant;
-class RevenueCatWatcher;
 class Settings;
-class SettingsWindowController;
 class StripeWatcher;
+class Watcher;
 
 // The tray icon and its menu: watcher status, settings, hide/show, test events, sound, size,
-// test-event filter, open at login, quit. Titles and check marks are refreshed on every opening.
+// test-event filter, open at login, quit. Titles and check marks are refreshed on every opening;
+// what the user asks for is signalled to whoever carries it out.
 class StatusMenu : public QObject {
     Q_OBJECT
 public:
-    struct Parts {
+    // What the titles and check marks are drawn from.
+    struct Sources {
         Settings& settings;
-        StripeWatcher& stripe;
-        RevenueCatWatcher& revenueCat;
-        MonkeyStage& stage;
-        PlaybackDriver& driver;
-        ImpactSound& sound;
-        SettingsWindowController& settingsWindow;
-        Autostart& autostart;
+        const StripeWatcher& stripe;
+        const Watcher& revenueCat;
+        const Autostart& autostart;
     };
 
     // Builds the menu and shows the tray icon, also when no tray host runs yet: one that
     // appears later embeds it by itself.
-    explicit StatusMenu(Parts parts, QObject* parent = nullptr);
+    explicit StatusMenu(Sources sources, QObject* parent = nullptr);
     ~StatusMenu() override;
 
-    QMenu* menu() const { return m_menu; }
-    QSystemTrayIcon* trayIcon() const { return m_tray; }
     // Whether a tray host is there to show the icon now.
     bool trayAvailable() const;
 
     // Re-reads the watchers, the preferences and the autostart entry into titles and check marks.
     void refresh();
+
+Q_SIGNALS:
+    void settingsRequested();
+    // "Hide Monkey" asks for hidden, "Show Monkey" for shown; the reason is "menu".
+    void monkeyHiddenRequested(bool hidden, const QString& reason);
+    // The kind of a sample event: "sale", "onboarding" or "renewal".
+    void testEventRequested(const QString& kind);
+    void soundChosen(SoundChoice choice);
+    void sizeRequested(double scale);
+    // On when the entry is missing, off when it is there.
+    void openAtLoginRequested(bool on);
 
 private:
     void build();
@@ -55,15 +60,14 @@ private:
     void addSizeMenu();
     void createTrayIcon();
 
-    void openSettings();
     void toggleHidden();
-    void dropTestEvent(const QVariant& kind);
-    void setSound(const QVariant& raw);
+    void requestTestEvent(const QVariant& kind);
+    void chooseSound(const QVariant& raw);
     void toggle(const QVariant& key);
-    void setSize(const QVariant& scale);
+    void chooseSize(const QVariant& scale);
     void quit();
 
-    Parts m_parts;
+    Sources m_sources;
     QMenu* m_menu = nullptr;
     QSystemTrayIcon* m_tray = nullptr;
     QAction* m_stripeLine = nullptr;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the .deb, unpacks it into a scratch root and runs the packaged executable.
+# Builds the .deb, unpacks it into a scratch root and runs the packaged executable on its own.
 #   check-package.sh <build-dir>
 set -euo pipefail
 build=$(realpath "$1")

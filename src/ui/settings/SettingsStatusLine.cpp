@@ -1,7 +1,7 @@
-#include "ui/SettingsStatusLine.h"
+#include "ui/settings/SettingsStatusLine.h"
 
-#include "ui/SettingsStyle.h"
-#include "ui/SettingsSymbol.h"
+#include "ui/settings/SettingsStyle.h"
+#include "ui/settings/SettingsSymbol.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -27,6 +27,7 @@ SettingsStatusLine::SettingsStatusLine(QWidget* parent)
     , m_text(SettingsStyle::label({}, TextSize::callout, true, this))
     , m_detail(SettingsStyle::label({}, TextSize::callout, false, this))
 {
+    m_symbol->setObjectName(u"symbol"_s);
     m_symbol->setFont(m_text->font());
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -64,7 +65,8 @@ QString SettingsStatusLine::elapsedText(qint64 seconds)
 void SettingsStatusLine::display(const WatchState& state, const std::optional<QDateTime>& lastChecked, const QDateTime& now)
 {
     m_state = state;
-    m_showsElapsedTime = state.kind == WatchState::Kind::watching && lastChecked.has_value();
+    // A time that goes stale as the clock moves, shown only while watching.
+    const bool showsElapsedTime = state.kind == WatchState::Kind::watching && lastChecked.has_value();
     QString text;
     switch (state.kind) {
     case WatchState::Kind::off:
@@ -81,14 +83,9 @@ void SettingsStatusLine::display(const WatchState& state, const std::optional<QD
         break;
     }
     m_text->setText(text);
-    m_detail->setText(m_showsElapsedTime ? u"· checked %1 ago"_s.arg(elapsedText(lastChecked->secsTo(now))) : QString());
-    m_detail->setVisible(m_showsElapsedTime);
+    m_detail->setText(showsElapsedTime ? u"· checked %1 ago"_s.arg(elapsedText(lastChecked->secsTo(now))) : QString());
+    m_detail->setVisible(showsElapsedTime);
     applyColors();
-}
-
-QString SettingsStatusLine::text() const
-{
-    return m_detail->isHidden() ? m_text->text() : m_text->text() + u' ' + m_detail->text();
 }
 
 void SettingsStatusLine::changeEvent(QEvent* event)

@@ -1,4 +1,4 @@
-#include "ui/SettingsMonkey.h"
+#include "ui/settings/SettingsMonkey.h"
 
 #include "sprites/Sprites.h"
 

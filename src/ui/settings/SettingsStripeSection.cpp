@@ -1,6 +1,6 @@
-#include "ui/SettingsStripeSection.h"
+#include "ui/settings/SettingsStripeSection.h"
 
-#include "ui/SettingsStyle.h"
+#include "ui/settings/SettingsStyle.h"
 #include "watchers/StripeWatcher.h"
 
 #include <QEvent>
@@ -30,6 +30,7 @@ SettingsStripeSection::SettingsStripeSection(StripeWatcher& watcher, Scheduler& 
     , m_stripe(watcher)
     , m_testMode(SettingsStyle::label(u"TEST MODE"_s, TextSize::caption, false, this))
 {
+    m_testMode->setObjectName(u"testMode"_s);
     m_testMode->setFont(SettingsStyle::font(TextSize::caption, true));
     SettingsStyle::setTextColor(m_testMode, SettingsStyle::orange(palette()));
     addTitleMarker(m_testMode);

@@ -19,12 +19,6 @@ public:
 
     void display(const WatchState& state, const std::optional<QDateTime>& lastChecked, const QDateTime& now);
 
-    // The words shown, parts joined by single spaces.
-    QString text() const;
-    const SettingsSymbol* symbol() const { return m_symbol; }
-    // Whether the line shows a time that goes stale as the clock moves.
-    bool showsElapsedTime() const { return m_showsElapsedTime; }
-
     // The time since a moment in short units, the two largest that are not zero:
     // "0 sec", "45 sec", "2 min, 5 sec", "1 hr", "3 days, 4 hr".
     static QString elapsedText(qint64 seconds);
@@ -39,5 +33,4 @@ private:
     QLabel* m_text;
     QLabel* m_detail;
     WatchState m_state;
-    bool m_showsElapsedTime = false;
 };

@@ -31,29 +31,16 @@ public:
         QString keyPlaceholder;
     };
 
-    // Shows the section's own look; call once the subclass is complete.
-    void refresh();
     // Brings "checked … ago" up to the clock.
     void refreshTime();
-    bool showsElapsedTime() const;
-
-    // Checks and stores the typed key through the watcher, unless a check runs or nothing is typed.
-    void startConnect();
-    bool isBusy() const { return m_busy; }
-    const std::optional<QString>& message() const { return m_message; }
     bool showsConnectedForm() const;
-
     QLineEdit* keyField() const { return m_keyField; }
-    QPushButton* connectButton() const { return m_connectButton; }
-    QPushButton* disconnectButton() const { return m_disconnectButton; }
-    QLabel* connectedLabel() const { return m_connectedLabel; }
-    QLabel* instructionLabel() const { return m_instructionLabel; }
-    QLabel* linkLabel() const { return m_linkLabel; }
-    QLabel* messageLabel() const { return m_messageLabel; }
-    SettingsStatusLine* statusLine() const { return m_statusLine; }
 
 protected:
     SettingsSection(Watcher& watcher, Scheduler& clock, const Texts& texts, QWidget* parent);
+
+    // Shows the section's own look; call once the subclass is complete.
+    void refresh();
 
     virtual QCoro::Task<std::optional<QString>> connectWatcher(QString key) = 0;
     // The sentence shown while connected.
@@ -69,6 +56,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Checks and stores the typed key through the watcher, unless a check runs or nothing is typed.
+    void startConnect();
     QWidget* buildConnectedForm();
     QWidget* buildEntryForm(const Texts& texts);
     void finishConnect(const std::optional<QString>& answer);
@@ -88,8 +77,6 @@ private:
     QLabel* m_connectedLabel = nullptr;
     QPushButton* m_disconnectButton = nullptr;
     QWidget* m_entryForm = nullptr;
-    QLabel* m_instructionLabel = nullptr;
-    QLabel* m_linkLabel = nullptr;
     QLineEdit* m_keyField = nullptr;
     QPushButton* m_connectButton = nullptr;
     QLabel* m_messageLabel = nullptr;

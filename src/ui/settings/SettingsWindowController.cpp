@@ -1,6 +1,6 @@
-#include "ui/SettingsWindowController.h"
+#include "ui/settings/SettingsWindowController.h"
 
-#include "ui/SettingsView.h"
+#include "ui/settings/SettingsView.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -9,11 +9,10 @@
 using namespace Qt::StringLiterals;
 
 SettingsWindowController::SettingsWindowController(StripeWatcher& stripe, RevenueCatWatcher& revenueCat,
-    std::function<void()> onTest, QObject* parent, Scheduler& clock)
+    QObject* parent, Scheduler& clock)
     : QObject(parent)
     , m_stripe(stripe)
     , m_revenueCat(revenueCat)
-    , m_onTest(std::move(onTest))
     , m_clock(clock)
 {
 }
@@ -21,11 +20,6 @@ SettingsWindowController::SettingsWindowController(StripeWatcher& stripe, Revenu
 SettingsWindowController::~SettingsWindowController()
 {
     delete m_view;
-}
-
-QWidget* SettingsWindowController::window() const
-{
-    return m_view;
 }
 
 void SettingsWindowController::show()
@@ -40,7 +34,9 @@ void SettingsWindowController::show()
 
 void SettingsWindowController::createWindow()
 {
-    m_view = new SettingsView(m_stripe, m_revenueCat, m_onTest, m_clock);
+    m_view = new SettingsView(m_stripe, m_revenueCat, m_clock);
+    m_view->setObjectName(u"settingsWindow"_s);
+    connect(m_view, &SettingsView::testEventRequested, this, &SettingsWindowController::testEventRequested);
     // Closing only hides it, so typed text and a running check survive until the next show.
     m_view->setAttribute(Qt::WA_DeleteOnClose, false);
     m_view->setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint

@@ -1,5 +1,5 @@
 #include "common/TestEnvironment.h"
-#include "ui/Autostart.h"
+#include "support/Autostart.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,25 +17,19 @@ using namespace Qt::StringLiterals;
 using TestEnvironment::readFile;
 using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
-using testing::IsEmpty;
 
 // The program and arguments of an entry's Exec= as a GLib-based session reads them, so a quoting
 // mistake shows up as a wrong path (%% is the one field code an entry of ours may hold).
 QStringList execArguments(const QByteArray& entry)
 {
-    GKeyFile* file = g_key_file_new();
-    gchar* exec = g_key_file_load_from_data(file, entry.constData(), gsize(entry.size()), G_KEY_FILE_NONE, nullptr)
+    g_autoptr(GKeyFile) file = g_key_file_new();
+    g_autofree gchar* exec = g_key_file_load_from_data(file, entry.constData(), gsize(entry.size()), G_KEY_FILE_NONE, nullptr)
         ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr) : nullptr;
-    const QByteArray command = QByteArray(exec).replace("%%", "%");
-    g_free(exec);
-    g_key_file_free(file);
-    gint argc = 0;
-    gchar** argv = nullptr;
+    g_auto(GStrv) argv = nullptr;
     QStringList out;
-    if (g_shell_parse_argv(command.constData(), &argc, &argv, nullptr))
-        for (gint i = 0; i < argc; ++i)
-            out.append(QString::fromUtf8(argv[i]));
-    g_strfreev(argv);
+    if (g_shell_parse_argv(QByteArray(exec).replace("%%", "%").constData(), nullptr, &argv, nullptr))
+        for (gchar** argument = argv; *argument; ++argument)
+            out.append(QString::fromUtf8(*argument));
     return out;
 }
 
@@ -48,16 +42,15 @@ protected:
     void SetUp() override { takeLogMessages(); }
 };
 
-TEST_F(AutostartTest, OnWritesTheEntryAndOffRemovesIt)
+TEST_F(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
 {
+    EXPECT_FALSE(autostart.setOn(true, QString())) << "no executable path: nothing to start";
     ASSERT_TRUE(autostart.setOn(true, u"/usr/bin/bonkbell"_s)) << "the missing directory is created";
     EXPECT_TRUE(autostart.isOn());
     EXPECT_EQ(QFile::permissions(path) & 0x0777, QFileDevice::Permissions(0x0644));
     EXPECT_THAT(QDir(dir.filePath(u"config/autostart"_s)).entryList(QDir::Files | QDir::Hidden),
         ElementsAre("com.bonkbell.mac.desktop")) << "no temporary file is left behind";
-    const QByteArray entry = readFile(path);
-    EXPECT_THAT(execArguments(entry), ElementsAre("/usr/bin/bonkbell"));
-    EXPECT_THAT(entry.split('\n'), testing::IsSupersetOf({"[Desktop Entry]", "Type=Application", "Name=Bonkbell",
+    EXPECT_THAT(readFile(path).split('\n'), testing::IsSupersetOf({"[Desktop Entry]", "Type=Application", "Name=Bonkbell",
         "Terminal=false", "X-GNOME-Autostart-enabled=true", "X-GNOME-Autostart-Delay=2", "X-KDE-autostart-after=panel",
         "X-LXQt-Need-Tray=true"}));
 
@@ -65,16 +58,20 @@ TEST_F(AutostartTest, OnWritesTheEntryAndOffRemovesIt)
     EXPECT_FALSE(autostart.isOn());
     // Already gone (someone else removed it): still off, still said so.
     EXPECT_TRUE(autostart.setOn(false, u"/usr/bin/bonkbell"_s));
-    EXPECT_THAT(takeLogMessages(),
-        ElementsAre(u"open at login: on (%1)"_s.arg(path), "open at login: off", "open at login: off"));
+    // Where the entry cannot be written it stays off, and the log says why.
+    ASSERT_TRUE(QDir(dir.filePath(u"config"_s)).rmdir(u"autostart"_s));
+    TestEnvironment::writeFile(dir.filePath(u"config/autostart"_s), "a file, not a directory");
+    EXPECT_FALSE(autostart.setOn(true, u"/usr/bin/bonkbell"_s));
+    EXPECT_FALSE(autostart.isOn());
+    EXPECT_THAT(takeLogMessages(), ElementsAre(u"open at login: on (%1)"_s.arg(path), "open at login: off",
+        "open at login: off", u"ERROR could not write %1: Not a directory"_s.arg(path)));
 }
 
 TEST_F(AutostartTest, AnyExecutablePathSurvivesTheQuoting)
 {
-    const QStringList executables{u"/opt/My Apps/bonkbell"_s, u"/home/o'brien/\"quoted\"/bonkbell"_s,
-        u"/srv/back\\slash/two\\\\bonkbell"_s, u"/tmp/$HOME/${x}/bonkbell"_s, u"/tmp/`id`/bonkbell"_s,
-        u"/tmp/100%/%f/bonkbell"_s, u"/tmp/tab\there/new\nline/bonkbell"_s, u"/home/zoë/ünïcödé/bonkbell"_s};
-    for (const QString& executable : executables) {
+    for (const QString& executable : {u"/opt/My Apps/bonkbell"_s, u"/home/o'brien/\"quoted\"/bonkbell"_s,
+             u"/srv/back\\slash/two\\\\bonkbell"_s, u"/tmp/$HOME/${x}/bonkbell"_s, u"/tmp/`id`/bonkbell"_s,
+             u"/tmp/100%/%f/bonkbell"_s, u"/tmp/tab\there/new\nline/bonkbell"_s, u"/home/zoë/ünïcödé/bonkbell"_s}) {
         SCOPED_TRACE(executable.toStdString());
         ASSERT_TRUE(autostart.setOn(true, executable));
         EXPECT_THAT(execArguments(readFile(path)), ElementsAre(executable));
@@ -85,17 +82,6 @@ TEST_F(AutostartTest, AnyExecutablePathSurvivesTheQuoting)
     }
     // Worked out by hand: quoting escapes \ and $, the file format then doubles every backslash.
     EXPECT_EQ(Autostart::entry(u"/a b/c\\d$e"_s).split('\n').at(3), R"(Exec="/a b/c\\\\d\\$e")");
-}
-
-TEST_F(AutostartTest, FailuresLeaveItOffAndSaySo)
-{
-    EXPECT_FALSE(autostart.setOn(true, QString())) << "no executable path: nothing to start";
-    EXPECT_THAT(takeLogMessages(), IsEmpty());
-
-    TestEnvironment::writeFile(dir.filePath(u"config/autostart"_s), "a file, not a directory");
-    EXPECT_FALSE(autostart.setOn(true, u"/usr/bin/bonkbell"_s));
-    EXPECT_FALSE(autostart.isOn());
-    EXPECT_THAT(takeLogMessages(), ElementsAre(u"ERROR could not write %1: Not a directory"_s.arg(path)));
 }
 
 } // namespace

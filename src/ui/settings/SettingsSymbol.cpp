@@ -1,4 +1,4 @@
-#include "ui/SettingsSymbol.h"
+#include "ui/settings/SettingsSymbol.h"
 
 #include <QPainter>
 #include <QPainterPath>

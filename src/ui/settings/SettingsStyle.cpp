@@ -1,4 +1,4 @@
-#include "ui/SettingsStyle.h"
+#include "ui/settings/SettingsStyle.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,8 +1,8 @@
-#include "ui/SettingsSection.h"
+#include "ui/settings/SettingsSection.h"
 
 #include "support/Scheduler.h"
-#include "ui/SettingsStatusLine.h"
-#include "ui/SettingsStyle.h"
+#include "ui/settings/SettingsStatusLine.h"
+#include "ui/settings/SettingsStyle.h"
 #include "watchers/Watcher.h"
 
 #include <QDesktopServices>
@@ -46,12 +46,14 @@ SettingsSection::SettingsSection(Watcher& watcher, Scheduler& clock, const Texts
     m_titleRow->addWidget(SettingsStyle::label(texts.title, TextSize::headline, false, this));
     m_titleRow->addStretch(1);
     m_statusLine = new SettingsStatusLine(this);
+    m_statusLine->setObjectName(u"statusLine"_s);
     m_titleRow->addWidget(m_statusLine);
     rows->addLayout(m_titleRow);
 
     rows->addWidget(buildConnectedForm());
     rows->addWidget(buildEntryForm(texts));
     m_messageLabel = SettingsStyle::label({}, TextSize::callout, true, this);
+    m_messageLabel->setObjectName(u"message"_s);
     m_messageLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_messageLabel->hide();
     rows->addWidget(m_messageLabel);
@@ -68,8 +70,10 @@ QWidget* SettingsSection::buildConnectedForm()
     m_connectedForm = new QWidget(this);
     auto* rows = stack(m_connectedForm);
     m_connectedLabel = SettingsStyle::label({}, TextSize::callout, true, m_connectedForm);
+    m_connectedLabel->setObjectName(u"connectedText"_s);
     rows->addWidget(m_connectedLabel);
     m_disconnectButton = new QPushButton(u"Disconnect"_s, m_connectedForm);
+    m_disconnectButton->setObjectName(u"disconnectButton"_s);
     m_disconnectButton->setAutoDefault(false);
     rows->addWidget(m_disconnectButton, 0, Qt::AlignLeft);
     QObject::connect(m_disconnectButton, &QPushButton::clicked, this, [this] { m_watcher.disconnect(); });
@@ -82,23 +86,26 @@ QWidget* SettingsSection::buildEntryForm(const Texts& texts)
     auto* rows = stack(m_entryForm);
 
     const QString instruction = SettingsStyle::withBoldSpans(texts.instruction);
-    m_instructionLabel = SettingsStyle::label(instruction, TextSize::callout, true, m_entryForm);
-    m_instructionLabel->setTextFormat(Qt::RichText);
-    rows->addWidget(m_instructionLabel);
+    QLabel* instructionLabel = SettingsStyle::label(instruction, TextSize::callout, true, m_entryForm);
+    instructionLabel->setTextFormat(Qt::RichText);
+    rows->addWidget(instructionLabel);
 
     const QString anchor = u"<a href=\"%1\">%2</a>"_s.arg(
         m_link.toString(QUrl::FullyEncoded).toHtmlEscaped(), texts.linkText.toHtmlEscaped());
-    m_linkLabel = SettingsStyle::label(anchor, TextSize::callout, false, m_entryForm);
-    m_linkLabel->setTextFormat(Qt::RichText);
-    m_linkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    m_linkLabel->setCursor(Qt::PointingHandCursor);
-    rows->addWidget(m_linkLabel, 0, Qt::AlignLeft);
-    QObject::connect(m_linkLabel, &QLabel::linkActivated, this, [this] { QDesktopServices::openUrl(m_link); });
+    QLabel* linkLabel = SettingsStyle::label(anchor, TextSize::callout, false, m_entryForm);
+    linkLabel->setObjectName(u"link"_s);
+    linkLabel->setTextFormat(Qt::RichText);
+    linkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    linkLabel->setCursor(Qt::PointingHandCursor);
+    rows->addWidget(linkLabel, 0, Qt::AlignLeft);
+    QObject::connect(linkLabel, &QLabel::linkActivated, this, [this] { QDesktopServices::openUrl(m_link); });
 
     m_keyField = new QLineEdit(m_entryForm);
+    m_keyField->setObjectName(u"keyField"_s);
     m_keyField->setEchoMode(QLineEdit::Password);
     m_keyField->setPlaceholderText(texts.keyPlaceholder);
     m_connectButton = new QPushButton(m_entryForm);
+    m_connectButton->setObjectName(u"connectButton"_s);
     m_connectButton->setAutoDefault(false);
     // Wide enough for either title, so the row does not shift when a check starts.
     m_connectButton->setText(checkingTitle);
@@ -169,11 +176,6 @@ void SettingsSection::refresh()
 void SettingsSection::refreshTime()
 {
     m_statusLine->display(m_watcher.state(), m_watcher.lastChecked(), m_clock.now());
-}
-
-bool SettingsSection::showsElapsedTime() const
-{
-    return m_statusLine->showsElapsedTime();
 }
 
 bool SettingsSection::showsConnectedForm() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/SettingsSection.h"
+#include "ui/settings/SettingsSection.h"
 
 class StripeWatcher;
 
@@ -9,8 +9,6 @@ class SettingsStripeSection final : public SettingsSection {
     Q_OBJECT
 public:
     SettingsStripeSection(StripeWatcher& watcher, Scheduler& clock, QWidget* parent = nullptr);
-
-    QLabel* testModeMarker() const { return m_testMode; }
 
 protected:
     QCoro::Task<std::optional<QString>> connectWatcher(QString key) override;

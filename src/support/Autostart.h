@@ -14,8 +14,6 @@ public:
     // Writes the entry for `executable`, or removes it. Logs what it did; false when it failed.
     bool setOn(bool on, const QString& executable);
 
-    QString path() const { return m_path; }
-
     // The desktop entry that starts `executable` in graphical sessions, once the panel is up.
     static QByteArray entry(const QString& executable);
 

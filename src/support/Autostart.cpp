@@ -1,4 +1,4 @@
-#include "ui/Autostart.h"
+#include "support/Autostart.h"
 
 #include "support/Log.h"
 #include "support/PrivateDirectory.h"

@@ -3,10 +3,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
-
 class QLabel;
-class QPushButton;
 class QVBoxLayout;
 class RevenueCatWatcher;
 class Scheduler;
@@ -22,14 +19,11 @@ class SettingsView : public QWidget {
 public:
     static constexpr int fixedWidth = 560;
 
-    SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, std::function<void()> onTest, Scheduler& clock,
-        QWidget* parent = nullptr);
+    SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, Scheduler& clock, QWidget* parent = nullptr);
 
-    SettingsStripeSection* stripeSection() const { return m_stripe; }
-    SettingsRevenueCatSection* revenueCatSection() const { return m_revenueCat; }
-    QPushButton* testButton() const { return m_testButton; }
-    // Whether the "checked … ago" times are being kept current.
-    bool isTicking() const { return m_ticker.isActive(); }
+Q_SIGNALS:
+    // "Send a test slap": a sample sale should go out.
+    void testEventRequested(const QString& kind);
 
 protected:
     bool event(QEvent* event) override;
@@ -46,10 +40,8 @@ private:
     void tick();
     void applyColors();
 
-    std::function<void()> m_onTest;
     SettingsStripeSection* m_stripe;
     SettingsRevenueCatSection* m_revenueCat;
-    QPushButton* m_testButton = nullptr;
     QLabel* m_intro = nullptr;
     QLabel* m_advice = nullptr;
     QTimer m_ticker;

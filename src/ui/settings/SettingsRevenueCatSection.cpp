@@ -1,4 +1,4 @@
-#include "ui/SettingsRevenueCatSection.h"
+#include "ui/settings/SettingsRevenueCatSection.h"
 
 #include "watchers/RevenueCatWatcher.h"
 
@@ -28,6 +28,7 @@ SettingsRevenueCatSection::SettingsRevenueCatSection(RevenueCatWatcher& watcher,
     , m_revenueCat(watcher)
     , m_projectField(new QLineEdit(this))
 {
+    m_projectField->setObjectName(u"projectField"_s);
     m_projectField->setPlaceholderText(u"Project ID (optional)"_s);
     m_projectField->setFixedWidth(170);
     addField(m_projectField);

@@ -1,10 +1,10 @@
-#include "ui/SettingsView.h"
+#include "ui/settings/SettingsView.h"
 
 #include "sprites/Sprites.h"
-#include "ui/SettingsMonkey.h"
-#include "ui/SettingsRevenueCatSection.h"
-#include "ui/SettingsStripeSection.h"
-#include "ui/SettingsStyle.h"
+#include "ui/settings/SettingsMonkey.h"
+#include "ui/settings/SettingsRevenueCatSection.h"
+#include "ui/settings/SettingsStripeSection.h"
+#include "ui/settings/SettingsStyle.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -25,13 +25,13 @@ constexpr int tickMs = 1000;
 
 } // namespace
 
-SettingsView::SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, std::function<void()> onTest,
-    Scheduler& clock, QWidget* parent)
+SettingsView::SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, Scheduler& clock, QWidget* parent)
     : QWidget(parent)
-    , m_onTest(std::move(onTest))
     , m_stripe(new SettingsStripeSection(stripe, clock, this))
     , m_revenueCat(new SettingsRevenueCatSection(revenueCat, clock, this))
 {
+    m_stripe->setObjectName(u"stripeSection"_s);
+    m_revenueCat->setObjectName(u"revenueCatSection"_s);
     auto* rows = new QVBoxLayout(this);
     rows->setContentsMargins(22, 22, 22, 22);
     rows->setSpacing(16);
@@ -75,13 +75,11 @@ void SettingsView::addFooter(QVBoxLayout* rows)
         TextSize::caption, true, this);
     rows->addWidget(m_advice);
 
-    m_testButton = new QPushButton(u"Send a test slap"_s, this);
-    m_testButton->setAutoDefault(false);
-    rows->addWidget(m_testButton, 0, Qt::AlignLeft);
-    connect(m_testButton, &QPushButton::clicked, this, [this] {
-        if (m_onTest)
-            m_onTest();
-    });
+    auto* testButton = new QPushButton(u"Send a test slap"_s, this);
+    testButton->setObjectName(u"testButton"_s);
+    testButton->setAutoDefault(false);
+    rows->addWidget(testButton, 0, Qt::AlignLeft);
+    connect(testButton, &QPushButton::clicked, this, [this] { Q_EMIT testEventRequested(u"sale"_s); });
 }
 
 void SettingsView::focusFirstKeyField()

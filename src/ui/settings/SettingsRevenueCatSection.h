@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/SettingsSection.h"
+#include "ui/settings/SettingsSection.h"
 
 class RevenueCatWatcher;
 
@@ -9,8 +9,6 @@ class SettingsRevenueCatSection final : public SettingsSection {
     Q_OBJECT
 public:
     SettingsRevenueCatSection(RevenueCatWatcher& watcher, Scheduler& clock, QWidget* parent = nullptr);
-
-    QLineEdit* projectField() const { return m_projectField; }
 
 protected:
     QCoro::Task<std::optional<QString>> connectWatcher(QString key) override;
