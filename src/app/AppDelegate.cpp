@@ -118,11 +118,8 @@ void AppDelegate::createStatusMenu()
     connect(menu, &StatusMenu::settingsRequested, m_settingsWindow.get(), &SettingsWindowController::show);
     connect(menu, &StatusMenu::monkeyHiddenRequested, m_driver.get(), &PlaybackDriver::setMonkeyHidden);
     connect(menu, &StatusMenu::testEventRequested, this, dropTestEvent);
-    connect(menu, &StatusMenu::soundChosen, this, [this](SoundChoice choice) {
-        m_settings.setSoundChoice(choice);
-        m_sound->playImpact(choice); // a preview of what was chosen
-        log(u"sound: "_s + rawValue(choice));
-    });
+    // A preview of what was chosen.
+    connect(menu, &StatusMenu::soundChosen, m_sound.get(), &SoundPlayer::playImpact);
     // A new size in the middle of a swing would tear the running animation apart.
     // TODO: connect to MonkeyStage::applyScale, which keeps this rule, once the stage has it.
     connect(menu, &StatusMenu::sizeRequested, m_stage.get(), [this](double scale) {
@@ -131,8 +128,6 @@ void AppDelegate::createStatusMenu()
         m_settings.setScale(scale);
         m_stage->layout();
     });
-    connect(menu, &StatusMenu::openAtLoginRequested, this,
-        [this](bool on) { m_autostart->setOn(on, QCoreApplication::applicationFilePath()); });
     if (!m_statusMenu->trayAvailable())
         log(u"WARN no system tray on this desktop; start Bonkbell again to open its settings"_s);
 }

@@ -169,8 +169,12 @@ void StatusMenu::requestTestEvent(const QVariant& kind)
 
 void StatusMenu::chooseSound(const QVariant& raw)
 {
-    if (const auto choice = soundChoiceFromRaw(raw.toString()))
-        Q_EMIT soundChosen(*choice);
+    const auto choice = soundChoiceFromRaw(raw.toString());
+    if (!choice)
+        return;
+    m_sources.settings.setSoundChoice(*choice);
+    log(u"sound: "_s + raw.toString());
+    Q_EMIT soundChosen(*choice);
 }
 
 void StatusMenu::toggle(const QVariant& key)
@@ -178,7 +182,7 @@ void StatusMenu::toggle(const QVariant& key)
     if (key.toString() == showTestsKey)
         m_sources.settings.setShowTests(!m_sources.settings.showTests());
     else if (key.toString() == loginKey)
-        Q_EMIT openAtLoginRequested(!m_sources.autostart.isOn());
+        m_sources.autostart.setOn(!m_sources.autostart.isOn(), QCoreApplication::applicationFilePath());
 }
 
 void StatusMenu::chooseSize(const QVariant& scale)

@@ -20,12 +20,13 @@ class Watcher;
 class StatusMenu : public QObject {
     Q_OBJECT
 public:
-    // What the titles and check marks are drawn from.
+    // What the titles and check marks are drawn from; the menu itself stores the choices that
+    // take nothing else (the sound, the test-event filter, open at login).
     struct Sources {
         Settings& settings;
         const StripeWatcher& stripe;
         const Watcher& revenueCat;
-        const Autostart& autostart;
+        Autostart& autostart;
     };
 
     // Builds the menu and shows the tray icon, also when no tray host runs yet: one that
@@ -45,10 +46,9 @@ Q_SIGNALS:
     void monkeyHiddenRequested(bool hidden, const QString& reason);
     // The kind of a sample event: "sale", "onboarding" or "renewal".
     void testEventRequested(const QString& kind);
+    // After the choice is stored, so it can be heard.
     void soundChosen(SoundChoice choice);
     void sizeRequested(double scale);
-    // On when the entry is missing, off when it is there.
-    void openAtLoginRequested(bool on);
 
 private:
     void build();

@@ -4,6 +4,7 @@
 #include "watchers/StripeWatcher.h"
 #include "watchers/WatcherFixture.h"
 
+#include <QFile>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -36,7 +37,6 @@ protected:
         QObject::connect(menu, &StatusMenu::testEventRequested, [this](const QString& kind) { asked << u"test "_s + kind; });
         QObject::connect(menu, &StatusMenu::soundChosen, [this](SoundChoice choice) { asked << u"sound "_s + rawValue(choice); });
         QObject::connect(menu, &StatusMenu::sizeRequested, [this](double scale) { asked << u"size %1"_s.arg(scale); });
-        QObject::connect(menu, &StatusMenu::openAtLoginRequested, [this](bool on) { asked << (on ? u"login on"_s : u"login off"_s); });
     }
 
     QMenu* menu() const { return statusMenu->findChild<QSystemTrayIcon*>()->contextMenu(); }
@@ -93,24 +93,28 @@ TEST_F(StatusMenuTest, ItemsAskForWhatTheySayAndCheckMarksFollowTheStateAsTheMen
              u"Test: renewal"_s, u"Slap"_s, u"Pop"_s, u"Off"_s, u"Small"_s, u"Medium"_s, u"Large"_s, u"Open at login"_s})
         choose(title);
     EXPECT_THAT(asked, ElementsAre("settings", "hide (menu)", "test sale", "test onboarding", "test renewal",
-        "sound slap", "sound pop", "sound off", "size 3", "size 4", "size 5", "login on"));
-    // Asking changed nothing by itself; the test-event filter is the one choice the menu stores.
+        "sound slap", "sound pop", "sound off", "size 3", "size 4", "size 5"));
+    // The sound, the test-event filter and open at login are stored by the menu itself.
     choose(u"Show test events"_s);
     EXPECT_FALSE(settings.showTests());
-    EXPECT_THAT(checkedOnOpening(), ElementsAre("Slap", "Medium"));
+    EXPECT_EQ(settings.soundChoice(), SoundChoice::off);
+    EXPECT_TRUE(QFile::exists(entryPath));
+    EXPECT_THAT(TestEnvironment::takeLogMessages(), ElementsAre("sound: slap", "sound: pop", "sound: off",
+        u"open at login: on (%1)"_s.arg(entryPath)));
+    EXPECT_THAT(checkedOnOpening(), ElementsAre("Off", "Open at login", "Medium"));
 
     asked.clear();
     settings.setScale(3.5); // no size is exactly that
-    settings.setSoundChoice(SoundChoice::off);
+    settings.setSoundChoice(SoundChoice::pop);
     settings.setAlwaysVisible(false);
-    TestEnvironment::writeFile(entryPath, "[Desktop Entry]\n");
-    EXPECT_THAT(checkedOnOpening(), ElementsAre("Off", "Open at login"));
+    EXPECT_THAT(checkedOnOpening(), ElementsAre("Pop", "Open at login"));
     EXPECT_EQ(title(5), u"Show Monkey"_s);
     choose(u"Show Monkey"_s);
     choose(u"Open at login"_s);
-    EXPECT_THAT(asked, ElementsAre("show (menu)", "login off"));
+    EXPECT_THAT(asked, ElementsAre("show (menu)"));
+    EXPECT_FALSE(QFile::exists(entryPath));
     settings.setScale(5.0);
-    EXPECT_THAT(checkedOnOpening(), ElementsAre("Off", "Open at login", "Large"));
+    EXPECT_THAT(checkedOnOpening(), ElementsAre("Pop", "Large"));
 }
 
 } // namespace
