@@ -5,6 +5,7 @@
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
 #include "note/NoteController.h"
+#include "overlay/Screens.h"
 #include "sound/SoundPlayer.h"
 #include "stage/MonkeyStage.h"
 #include "support/Log.h"
@@ -17,9 +18,7 @@
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QPointer>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -42,7 +41,6 @@ void AppDelegate::applicationDidFinishLaunching()
     createSettingsWindow();
     createStatusMenu();
     createInbox();
-    followScreenChanges();
     ReloadNotice::subscribe(this, [this] { reloadKeys(); });
     logStart();
     showSetupOnFirstRun();
@@ -67,15 +65,14 @@ bool AppDelegate::claimSingleInstance()
 
 void AppDelegate::createStage()
 {
+    m_screens = std::make_unique<SystemScreens>();
     m_sound = std::make_unique<SoundPlayer>();
-    m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound);
-    m_notes = std::make_unique<NoteController>(m_scheduler);
+    m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound, *m_screens);
+    m_notes = std::make_unique<NoteController>(m_scheduler, *m_screens);
     m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_notes);
-    QPointer<PlaybackDriver> driver(m_driver.get());
-    m_stage->onMonkeyClicked = [driver] {
-        if (driver)
-            driver->setMonkeyHidden(true, u"click on monkey"_s);
-    };
+    PlaybackDriver* driver = m_driver.get();
+    connect(m_stage.get(), &MonkeyStage::monkeyClicked, driver,
+        [driver] { driver->setMonkeyHidden(true, u"click on monkey"_s); });
     m_stage->layout();
 }
 
@@ -117,23 +114,6 @@ void AppDelegate::createInbox()
             driver->receive(batch);
     }, m_scheduler);
     m_inbox->start();
-}
-
-void AppDelegate::followScreenChanges()
-{
-    const auto relayout = [this] { m_stage->layout(); };
-    const auto watch = [this, relayout](QScreen* screen) {
-        connect(screen, &QScreen::geometryChanged, this, relayout);
-        connect(screen, &QScreen::availableGeometryChanged, this, relayout);
-    };
-    for (QScreen* screen : QGuiApplication::screens())
-        watch(screen);
-    connect(qGuiApp, &QGuiApplication::screenAdded, this, [watch, relayout](QScreen* screen) {
-        watch(screen);
-        relayout();
-    });
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, relayout);
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, relayout);
 }
 
 void AppDelegate::reloadKeys()

@@ -11,6 +11,7 @@ class NoteController;
 class PlaybackDriver;
 class RevenueCatWatcher;
 class Scheduler;
+class Screens;
 class SecretStore;
 class Settings;
 class SettingsWindowController;
@@ -37,7 +38,6 @@ private:
     void createSettingsWindow();
     void createStatusMenu();
     void createInbox();
-    void followScreenChanges();
     void reloadKeys();
     void logStart();
     void showSetupOnFirstRun();
@@ -46,6 +46,7 @@ private:
     Scheduler& m_scheduler;
     SecretStore& m_secrets;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<Screens> m_screens;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<MonkeyStage> m_stage;
     std::unique_ptr<NoteController> m_notes;

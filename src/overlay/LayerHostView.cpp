@@ -82,18 +82,15 @@ void LayerHostView::updateDrawnRegion()
 
 void LayerHostView::mousePressEvent(QMouseEvent* event)
 {
-    if (onClick)
-        onClick(QPointF(event->position().x(), height() - event->position().y()));
+    Q_EMIT clicked(QPointF(event->position().x(), height() - event->position().y()));
 }
 
 void LayerHostView::enterEvent(QEnterEvent*)
 {
-    if (onHover)
-        onHover(true);
+    Q_EMIT hoverChanged(true);
 }
 
 void LayerHostView::leaveEvent(QEvent*)
 {
-    if (onHover)
-        onHover(false);
+    Q_EMIT hoverChanged(false);
 }

@@ -1,3 +1,4 @@
+#include "common/FakeScreens.h"
 #include "common/LoopbackServer.h"
 #include "common/ManualScheduler.h"
 #include "common/MemorySecretStore.h"
@@ -54,6 +55,7 @@ protected:
     QString inboxDir = dir.filePath(u"inbox"_s);
     std::unique_ptr<StripeWatcher> stripe;
     std::unique_ptr<RevenueCatWatcher> revenueCat;
+    FakeScreens screens;
     std::unique_ptr<MonkeyStage> stage;
     std::unique_ptr<PlaybackDriver> driver;
     std::unique_ptr<SettingsWindowController> settingsWindow;
@@ -69,8 +71,7 @@ protected:
         const WatcherServices services{settings, secrets, scheduler, server.base()};
         stripe = std::make_unique<StripeWatcher>(services, [](const MonkeyEvent&) {}, false);
         revenueCat = std::make_unique<RevenueCatWatcher>(services, [](const MonkeyEvent&) {}, false);
-        stage = std::make_unique<MonkeyStage>(settings, scheduler, sound,
-            MonkeyStage::Screen{[] { return std::optional(QRectF(0, 0, 1920, 1048)); }, [] { return QPointF(); }});
+        stage = std::make_unique<MonkeyStage>(settings, scheduler, sound, screens);
         stage->layout();
         driver = std::make_unique<PlaybackDriver>(settings, scheduler, *stage, notes);
         settingsWindow = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, [] {});
@@ -171,16 +172,17 @@ TEST_F(StatusMenuTest, SizeChangesWaitUntilTheStageIsIdle)
     ASSERT_TRUE(stage->busy());
     choose(u"Large"_s);
     EXPECT_EQ(settings.scale(), 4.0);
-    EXPECT_EQ(stage->geometry().S, 4.0);
+    const auto monkeyScale = [] { return (shownWindow(u"monkeyPanel"_s)->width() - 325) / 22.0; };
+    EXPECT_EQ(monkeyScale(), 4.0);
 
     scheduler.advance(5);
     ASSERT_FALSE(stage->busy());
     choose(u"Large"_s);
-    EXPECT_EQ(stage->geometry().S, 5.0);
+    EXPECT_EQ(monkeyScale(), 5.0);
     // The size already in effect is stored and laid out again.
     settings.setScale(3.0);
     choose(u"Small"_s);
-    EXPECT_EQ(stage->geometry().S, 3.0);
+    EXPECT_EQ(monkeyScale(), 3.0);
 }
 
 TEST_F(StatusMenuTest, OpenAtLoginFollowsTheEntryFile)
