@@ -2,6 +2,7 @@
 // drops, swings, slaps and swings back (a frame repaints only when its pixels change).
 //   tools/test-session.sh build/bench/slap_frames [slaps]
 #include "overlay/LayerHostView.h"
+#include "overlay/Screens.h"
 #include "sound/ImpactSound.h"
 #include "stage/MonkeyStage.h"
 #include "support/Log.h"
@@ -32,15 +33,25 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     Settings settings(dir.filePath(QStringLiteral("prefs.conf")));
     Silence silence;
-    MonkeyStage stage(settings, SystemScheduler::shared(), silence);
+    SystemScreens screens;
+    MonkeyStage stage(settings, SystemScheduler::shared(), silence, screens);
     stage.layout();
+    LayerHostView* view = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->objectName() == QLatin1String("monkeyPanel"))
+            view = window->findChild<LayerHostView*>();
+    }
+    if (!view) {
+        std::fprintf(stderr, "no screen to hang the monkey on\n");
+        return 1;
+    }
 
     QList<double> gaps;
     double last = -1;
     bool slapping = false;
     // A gap counts only when the frame before it still had something moving; a pause with
     // nothing to animate (the monkey holding still after the slap) is no late frame.
-    QObject::connect(stage.view(), &LayerHostView::stepped, [&](double time, bool animating) {
+    QObject::connect(view, &LayerHostView::stepped, [&](double time, bool animating) {
         if (slapping && last >= 0)
             gaps.append((time - last) * 1000);
         last = animating ? time : -1;

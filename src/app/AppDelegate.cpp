@@ -6,6 +6,7 @@
 #include "events/PlaybackDriver.h"
 #include "events/TestEvent.h"
 #include "note/NoteController.h"
+#include "overlay/Screens.h"
 #include "sound/SoundPlayer.h"
 #include "stage/MonkeyStage.h"
 #include "support/AppIdentity.h"
@@ -19,9 +20,7 @@
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QPointer>
-#include <QScreen>
 
 using namespace Qt::StringLiterals;
 
@@ -56,7 +55,6 @@ void AppDelegate::applicationDidFinishLaunching()
     createSettingsWindow();
     createStatusMenu();
     createInbox();
-    followScreenChanges();
     listenForReload();
     logStart();
     showSetupOnFirstRun();
@@ -76,15 +74,14 @@ bool AppDelegate::claimSingleInstance()
 
 void AppDelegate::createStage()
 {
+    m_screens = std::make_unique<SystemScreens>();
     m_sound = std::make_unique<SoundPlayer>();
-    m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound);
-    m_notes = std::make_unique<NoteController>(m_scheduler);
+    m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound, *m_screens);
+    m_notes = std::make_unique<NoteController>(m_scheduler, *m_screens);
     m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_notes);
-    QPointer<PlaybackDriver> driver(m_driver.get());
-    m_stage->onMonkeyClicked = [driver] {
-        if (driver)
-            driver->setMonkeyHidden(true, u"click on monkey"_s);
-    };
+    PlaybackDriver* driver = m_driver.get();
+    connect(m_stage.get(), &MonkeyStage::monkeyClicked, driver,
+        [driver] { driver->setMonkeyHidden(true, u"click on monkey"_s); });
     m_stage->layout();
 }
 
@@ -120,14 +117,7 @@ void AppDelegate::createStatusMenu()
     connect(menu, &StatusMenu::testEventRequested, this, dropTestEvent);
     // A preview of what was chosen.
     connect(menu, &StatusMenu::soundChosen, m_sound.get(), &SoundPlayer::playImpact);
-    // A new size in the middle of a swing would tear the running animation apart.
-    // TODO: connect to MonkeyStage::applyScale, which keeps this rule, once the stage has it.
-    connect(menu, &StatusMenu::sizeRequested, m_stage.get(), [this](double scale) {
-        if (m_stage->busy())
-            return;
-        m_settings.setScale(scale);
-        m_stage->layout();
-    });
+    connect(menu, &StatusMenu::sizeRequested, m_stage.get(), &MonkeyStage::applyScale);
     if (!m_statusMenu->trayAvailable())
         log(u"WARN no system tray on this desktop; start Bonkbell again to open its settings"_s);
 }
@@ -140,23 +130,6 @@ void AppDelegate::createInbox()
             driver->receive(batch);
     }, m_scheduler);
     m_inbox->start();
-}
-
-void AppDelegate::followScreenChanges()
-{
-    const auto relayout = [this] { m_stage->layout(); };
-    const auto watch = [this, relayout](QScreen* screen) {
-        connect(screen, &QScreen::geometryChanged, this, relayout);
-        connect(screen, &QScreen::availableGeometryChanged, this, relayout);
-    };
-    for (QScreen* screen : QGuiApplication::screens())
-        watch(screen);
-    connect(qGuiApp, &QGuiApplication::screenAdded, this, [watch, relayout](QScreen* screen) {
-        watch(screen);
-        relayout();
-    });
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, relayout);
-    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, relayout);
 }
 
 void AppDelegate::listenForReload()

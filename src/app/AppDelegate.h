@@ -12,6 +12,7 @@ class NoteController;
 class PlaybackDriver;
 class RevenueCatWatcher;
 class Scheduler;
+class Screens;
 class SecretStore;
 class Settings;
 class SettingsWindowController;
@@ -36,7 +37,6 @@ private:
     void createSettingsWindow();
     void createStatusMenu();
     void createInbox();
-    void followScreenChanges();
     void listenForReload();
     void reloadKeys();
     void logStart();
@@ -47,6 +47,7 @@ private:
     SecretStore& m_secrets;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<AppBusProxy> m_reloadNotices;
+    std::unique_ptr<Screens> m_screens;
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<MonkeyStage> m_stage;
     std::unique_ptr<NoteController> m_notes;

@@ -5,36 +5,20 @@
 #include "note/NoteRenderer.h"
 #include "overlay/LayerHostView.h"
 #include "overlay/OverlayPanel.h"
-#include "overlay/ScreenSpace.h"
 #include "support/Log.h"
 #include "support/Scheduler.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-
 using namespace Qt::StringLiterals;
-
-NoteController::Screens NoteController::systemScreens()
-{
-    return [] {
-        const ScreenSpace space = ScreenSpace::current();
-        QList<ScreenArea> areas;
-        for (const QScreen* screen : QGuiApplication::screens())
-            areas.append({space.fromQt(QRectF(screen->geometry())), space.fromQt(QRectF(screen->availableGeometry())),
-                screen->devicePixelRatio()});
-        return areas;
-    };
-}
 
 NoteController::Renderer NoteController::noteRenderer()
 {
     return [](const MonkeyEvent& event, qreal ratio) { return NoteRenderer::image(event, ratio); };
 }
 
-NoteController::NoteController(Scheduler& scheduler, Screens screens, Renderer render, QObject* parent)
+NoteController::NoteController(Scheduler& scheduler, Screens& screens, Renderer render, QObject* parent)
     : QObject(parent)
     , m_scheduler(scheduler)
-    , m_screens(std::move(screens))
+    , m_screens(screens)
     , m_render(std::move(render))
 {
 }
@@ -44,27 +28,22 @@ NoteController::~NoteController()
     delete m_panel.data();
 }
 
-OverlayPanel* NoteController::panel() const
+const Screens::Area* NoteController::screenFor(QPointF point, const QList<Screens::Area>& screens)
 {
-    return m_panel.data();
-}
-
-const NoteController::ScreenArea* NoteController::screenFor(QPointF point, const QList<ScreenArea>& screens)
-{
-    for (const ScreenArea& screen : screens) {
+    for (const Screens::Area& screen : screens) {
         if (screen.frame.contains(point))
             return &screen;
     }
     return screens.isEmpty() ? nullptr : &screens.first();
 }
 
-QRectF NoteController::placement(QPointF hand, QSizeF size, const QList<ScreenArea>& screens)
+QRectF NoteController::placement(QPointF hand, QSizeF size, const QList<Screens::Area>& screens)
 {
     const QSizeF panel(size.width() + 2 * margin, size.height() + 2 * margin);
     // The note's right edge 12 points right of the hand, its middle 12 points below it.
     double x = hand.x() + 12 - size.width() - margin;
     double y = hand.y() - panel.height() / 2 - 12;
-    if (const ScreenArea* screen = screenFor(hand, screens)) {
+    if (const Screens::Area* screen = screenFor(hand, screens)) {
         // y up: QRectF::top() is the bottom edge. Right and top win when the note is too big.
         const QRectF& area = screen->visible;
         x = std::min(std::max(x, area.left()), area.right() - panel.width());
@@ -80,8 +59,8 @@ void NoteController::show(const MonkeyEvent& event, QPointF handAt, double secon
     m_closing = false;
     m_hovering = false;
 
-    const QList<ScreenArea> screens = m_screens();
-    const ScreenArea* screen = screenFor(handAt, screens);
+    const QList<Screens::Area> screens = m_screens.areas();
+    const Screens::Area* screen = screenFor(handAt, screens);
     const QImage image = m_render(event, screen ? screen->devicePixelRatio : 1.0);
     m_noteSize = image.deviceIndependentSize();
     m_panelFrame = placement(handAt, m_noteSize, screens);
@@ -92,23 +71,17 @@ void NoteController::show(const MonkeyEvent& event, QPointF handAt, double secon
 
 void NoteController::createPanel(const QImage& image)
 {
-    const QRect qtFrame = ScreenSpace::current().toQt(m_panelFrame).toRect();
+    const QRect qtFrame = m_screens.toWindow(m_panelFrame);
     m_panel = new OverlayPanel(qtFrame, panelLevel);
+    m_panel->setObjectName(u"notePanel"_s);
     // The tree lives with the panel, so a panel dropped from inside its own frame step is
     // deleted only after that step has returned.
     m_tree = new LayerTree(m_scheduler, m_panel);
     m_tree->root()->setFrame(QRectF(QPointF(0, 0), m_panelFrame.size()));
     auto* view = new LayerHostView(*m_tree, m_scheduler, m_panel);
     view->setGeometry(0, 0, qtFrame.width(), qtFrame.height());
-    QPointer<NoteController> self(this);
-    view->onClick = [self](QPointF point) {
-        if (self)
-            self->click(point);
-    };
-    view->onHover = [self](bool inside) {
-        if (self)
-            self->hover(inside);
-    };
+    connect(view, &LayerHostView::clicked, this, &NoteController::click);
+    connect(view, &LayerHostView::hoverChanged, this, &NoteController::hover);
 
     m_note = Layer::create();
     m_note->setContents(image);

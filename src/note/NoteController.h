@@ -1,6 +1,7 @@
 #pragma once
 
 #include "events/NotePresenter.h"
+#include "overlay/Screens.h"
 
 #include <QImage>
 #include <QObject>
@@ -17,18 +18,10 @@ class Scheduler;
 
 // Shows the paper note at the monkey's hand: it lands with a squash and a turn, stays for its
 // time (longer while the pointer rests on it), closes on a click or at the end, falls away and
-// then reports. One note at a time. Geometry in points, y up.
+// then reports. One note at a time, in a window named "notePanel". Geometry in points, y up.
 class NoteController : public QObject, public NotePresenter {
     Q_OBJECT
 public:
-    // A screen as the controller needs it: its whole frame and its usable area (y up), and
-    // how many device pixels make a point there.
-    struct ScreenArea {
-        QRectF frame;
-        QRectF visible;
-        qreal devicePixelRatio = 1;
-    };
-    using Screens = std::function<QList<ScreenArea>()>;
     using Renderer = std::function<QImage(const MonkeyEvent&, qreal devicePixelRatio)>;
 
     static constexpr double margin = 26;
@@ -37,38 +30,31 @@ public:
     static constexpr double hoverRecheck = 1.5;
     static constexpr double fallSeconds = 0.28;
 
-    static Screens systemScreens();
     static Renderer noteRenderer();
 
-    NoteController(Scheduler& scheduler, Screens screens = systemScreens(), Renderer render = noteRenderer(),
-        QObject* parent = nullptr);
+    NoteController(Scheduler& scheduler, Screens& screens, Renderer render = noteRenderer(), QObject* parent = nullptr);
     ~NoteController() override;
 
     void show(const MonkeyEvent& event, QPointF handAt, double seconds, std::function<void()> onClose) override;
-    void close(const QString& reason);
-    void finishNow();
-    void schedule(double seconds);
 
     // Where a note of `size` goes for a hand at `hand`: under and left of it, kept on screen.
-    static QRectF placement(QPointF hand, QSizeF size, const QList<ScreenArea>& screens);
-
-    OverlayPanel* panel() const;
-    QRectF panelFrame() const { return m_panelFrame; }
-    const std::shared_ptr<Layer>& note() const { return m_note; }
-    bool isClosing() const { return m_closing; }
-
-    // What the note's window reports (points in the panel, y up).
-    void click(QPointF point);
-    void hover(bool inside) { m_hovering = inside; }
+    static QRectF placement(QPointF hand, QSizeF size, const QList<Screens::Area>& screens);
 
 private:
     // The screen that holds the point, else the first; none without screens.
-    static const ScreenArea* screenFor(QPointF point, const QList<ScreenArea>& screens);
+    static const Screens::Area* screenFor(QPointF point, const QList<Screens::Area>& screens);
     void createPanel(const QImage& image);
     void land();
+    void schedule(double seconds);
+    // What the note's window reports (points in the panel, y up).
+    void click(QPointF point);
+    void hover(bool inside) { m_hovering = inside; }
+    void close(const QString& reason);
+    // Drops the note at once and reports it gone.
+    void finishNow();
 
     Scheduler& m_scheduler;
-    Screens m_screens;
+    Screens& m_screens;
     Renderer m_render;
     QPointer<OverlayPanel> m_panel;
     LayerTree* m_tree = nullptr;

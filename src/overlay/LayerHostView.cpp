@@ -3,8 +3,8 @@
 #include "layers/Layer.h"
 #include "layers/LayerPainter.h"
 #include "layers/LayerTree.h"
-#include "overlay/CompositorWatch.h"
 #include "overlay/OverlayPanel.h"
+#include "overlay/OverlayPlatform.h"
 #include "overlay/PictureSignature.h"
 #include "support/Scheduler.h"
 
@@ -70,7 +70,7 @@ void LayerHostView::paintEvent(QPaintEvent*)
 void LayerHostView::updateDrawnRegion()
 {
     // Only needed where there is no compositor to blend the clear pixels away.
-    if (!m_panel || CompositorWatch::shared().isRunning())
+    if (!m_panel || OverlayPlatform::shared().isComposited())
         return;
     QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
@@ -82,18 +82,15 @@ void LayerHostView::updateDrawnRegion()
 
 void LayerHostView::mousePressEvent(QMouseEvent* event)
 {
-    if (onClick)
-        onClick(QPointF(event->position().x(), height() - event->position().y()));
+    Q_EMIT clicked(QPointF(event->position().x(), height() - event->position().y()));
 }
 
 void LayerHostView::enterEvent(QEnterEvent*)
 {
-    if (onHover)
-        onHover(true);
+    Q_EMIT hoverChanged(true);
 }
 
 void LayerHostView::leaveEvent(QEvent*)
 {
-    if (onHover)
-        onHover(false);
+    Q_EMIT hoverChanged(false);
 }

@@ -3,8 +3,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
-
 class LayerTree;
 class OverlayPanel;
 class Scheduler;
@@ -21,9 +19,6 @@ public:
 
     LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPanel* panel);
 
-    std::function<void(QPointF)> onClick;
-    std::function<void(bool inside)> onHover;
-
     // Steps and repaints now if the picture changed (the frame timer does this by itself).
     void stepFrame();
     // How often to step while something moves.
@@ -34,6 +29,9 @@ Q_SIGNALS:
     // the time is the frame's on the clock.
     void stepped(double time, bool animating);
     void painted(double time);
+    // A press inside the view (its own coordinates, y up); the pointer came in or went out.
+    void clicked(QPointF point);
+    void hoverChanged(bool inside);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,8 +1,6 @@
 #include "overlay/OverlayPanel.h"
 
-#include "overlay/CompositorWatch.h"
-
-#include <QWindow>
+#include "overlay/OverlayPlatform.h"
 
 #include <algorithm>
 
@@ -25,7 +23,7 @@ OverlayPanel::OverlayPanel(const QRect& frame, int level)
     setFocusPolicy(Qt::NoFocus);
     setGeometry(frame);
     panels().append(this);
-    connect(&CompositorWatch::shared(), &CompositorWatch::changed, this, [this] { applyShape(); });
+    connect(&OverlayPlatform::shared(), &OverlayPlatform::compositedChanged, this, &OverlayPanel::applyShape);
 }
 
 OverlayPanel::~OverlayPanel()
@@ -43,9 +41,7 @@ void OverlayPanel::setIgnoresMouseEvents(bool ignore)
 
 void OverlayPanel::applyInputPassThrough()
 {
-    // Toggled on the native window: changing the widget's flags would hide and re-show it.
-    if (QWindow* window = windowHandle())
-        window->setFlag(Qt::WindowTransparentForInput, m_ignoresMouse);
+    OverlayPlatform::shared().setPassThrough(this, m_ignoresMouse);
 }
 
 void OverlayPanel::setDrawnRegion(const QRegion& drawn)
@@ -53,17 +49,18 @@ void OverlayPanel::setDrawnRegion(const QRegion& drawn)
     if (drawn == m_drawn)
         return;
     m_drawn = drawn;
-    if (!CompositorWatch::shared().isRunning())
+    if (!OverlayPlatform::shared().isComposited())
         applyShape();
 }
 
 void OverlayPanel::applyShape()
 {
-    const bool composited = CompositorWatch::shared().isRunning();
+    OverlayPlatform& platform = OverlayPlatform::shared();
+    const bool composited = platform.isComposited();
     if (composited)
-        clearMask();
+        platform.setShape(this, QRegion());
     else if (!m_drawn.isEmpty())
-        setMask(m_drawn);
+        platform.setShape(this, m_drawn);
     // With nothing drawn and nothing to blend with, the only clear window is no window.
     const bool visible = m_wanted && (composited || !m_drawn.isEmpty());
     if (visible != isVisible())

@@ -3,16 +3,13 @@
 #include "layers/Layer.h"
 #include "overlay/LayerHostView.h"
 #include "overlay/OverlayPanel.h"
-#include "overlay/ScreenSpace.h"
+#include "overlay/Screens.h"
 #include "sound/ImpactSound.h"
 #include "sprites/Sprites.h"
 #include "support/Scheduler.h"
 #include "support/Settings.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <QRandomGenerator>
-#include <QScreen>
 
 #include <cmath>
 #include <numbers>
@@ -28,31 +25,18 @@ double randomIn(double low, double high)
 
 } // namespace
 
-MonkeyStage::Screen MonkeyStage::Screen::system()
-{
-    return {
-        [] () -> std::optional<QRectF> {
-            const auto screens = QGuiApplication::screens();
-            if (screens.isEmpty())
-                return std::nullopt;
-            return ScreenSpace::current().fromQt(QRectF(screens.first()->availableGeometry()));
-        },
-        [] { return ScreenSpace::current().fromQt(QPointF(QCursor::pos())); },
-    };
-}
-
 double MonkeyStage::returnSettling()
 {
     return returnSpring.settlingDuration();
 }
 
-MonkeyStage::MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screen screen, QObject* parent)
+MonkeyStage::MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screens& screens, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_scheduler(scheduler)
     , m_sound(sound)
-    , m_screen(std::move(screen))
-    , m_tree(scheduler)
+    , m_screens(screens)
+    , m_tree(scheduler, this)
     , m_pendulum(Layer::create())
     , m_vine(Layer::create())
     , m_monkey(Layer::create())
@@ -67,19 +51,16 @@ MonkeyStage::MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& 
     m_pendulum->addSublayer(m_monkey);
     m_tree.root()->addSublayer(m_pendulum);
     m_monkey->setContents(m_idleImg);
+    m_tree.setObjectName(QStringLiteral("monkeyLayers"));
     m_mouseTimer.setInterval(pointerWatchMs);
     connect(&m_mouseTimer, &QTimer::timeout, this, &MonkeyStage::watchPointer);
+    connect(&m_screens, &Screens::changed, this, &MonkeyStage::layout);
     scheduleBlink();
 }
 
 MonkeyStage::~MonkeyStage()
 {
     delete m_panel.data();
-}
-
-OverlayPanel* MonkeyStage::panel() const
-{
-    return m_panel.data();
 }
 
 double MonkeyStage::restingY() const
@@ -90,11 +71,11 @@ double MonkeyStage::restingY() const
 void MonkeyStage::layout()
 {
     m_geometry = StageGeometry::forScale(m_settings.scale());
-    const auto area = m_screen.visibleArea();
-    if (!area)
+    const QList<Screens::Area> areas = m_screens.areas();
+    if (areas.isEmpty())
         return;
-    m_panelFrame = m_geometry.panelFrame(*area);
-    const QRect qtFrame = ScreenSpace::current().toQt(m_panelFrame).toRect();
+    m_panelFrame = m_geometry.panelFrame(areas.first().visible);
+    const QRect qtFrame = m_screens.toWindow(m_panelFrame);
     if (!m_panel) {
         createPanel(qtFrame);
     } else {
@@ -107,13 +88,22 @@ void MonkeyStage::layout()
         settle();
 }
 
+void MonkeyStage::applyScale(double scale)
+{
+    if (m_busy)
+        return;
+    m_settings.setScale(scale);
+    layout();
+}
+
 void MonkeyStage::createPanel(const QRect& frame)
 {
     m_panel = new OverlayPanel(frame, panelLevel);
+    m_panel->setObjectName(QStringLiteral("monkeyPanel"));
     m_panel->setIgnoresMouseEvents(true);
     m_view = new LayerHostView(m_tree, m_scheduler, m_panel);
     m_view->setGeometry(0, 0, frame.width(), frame.height());
-    m_view->onClick = [this](QPointF point) { handleClick(point); };
+    connect(m_view, &LayerHostView::clicked, this, &MonkeyStage::handleClick);
 }
 
 void MonkeyStage::buildGeometry()
@@ -318,7 +308,7 @@ void MonkeyStage::watchPointer()
 {
     if (!m_panel)
         return;
-    const QPointF pointer = m_screen.pointer();
+    const QPointF pointer = m_screens.pointer();
     if (!m_panelFrame.contains(pointer)) {
         m_panel->setIgnoresMouseEvents(true);
         return;
@@ -335,6 +325,5 @@ void MonkeyStage::handleClick(QPointF point)
         if (!m_busy)
             showFrame(m_idleImg);
     });
-    if (onMonkeyClicked)
-        onMonkeyClicked();
+    Q_EMIT monkeyClicked();
 }

@@ -11,13 +11,13 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 class ImpactSound;
 class Layer;
 class LayerHostView;
 class OverlayPanel;
 class Scheduler;
+class Screens;
 class Settings;
 
 // The monkey hanging from its vine in the top-right corner: it sways, blinks, can rest in view
@@ -26,42 +26,35 @@ class Settings;
 class MonkeyStage : public QObject, public Stage {
     Q_OBJECT
 public:
-    // Seams to the screen: the first screen's usable area (y up), and the pointer (y up).
-    struct Screen {
-        std::function<std::optional<QRectF>()> visibleArea;
-        std::function<QPointF()> pointer;
-        static Screen system();
-    };
-
     static constexpr double impactAt = 0.47;
     static constexpr double returnAt = 1.25;
     static constexpr double longestReturn = 3.2;
     static constexpr int panelLevel = 26;
     static constexpr int pointerWatchMs = 50;
 
-    MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screen screen = Screen::system(),
+    // Lays itself out again whenever the screens change. Its window is named "monkeyPanel", its
+    // layer tree "monkeyLayers".
+    MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screens& screens,
         QObject* parent = nullptr);
     ~MonkeyStage() override;
 
     void layout();
     void applyVisibility() override;
     void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override;
+    // Stores a new size and lays out at it; refused during a slap, whose motion a new size
+    // would tear apart.
+    void applyScale(double scale);
 
-    bool busy() const { return m_busy; }
-    std::function<void()> onMonkeyClicked;
 
-    // Whether a point in the panel's coordinates lies on one of the monkey's opaque pixels as shown now.
-    bool isOverMonkey(QPointF point) const;
     // Click-through everywhere but over the monkey (runs every 50 ms by itself).
     void watchPointer();
 
-    const StageGeometry& geometry() const { return m_geometry; }
-    OverlayPanel* panel() const;
-    LayerHostView* view() const { return m_view; }
-    LayerTree& tree() { return m_tree; }
-    const std::shared_ptr<Layer>& pendulum() const { return m_pendulum; }
     // How long the swing back takes to settle, as the return spring computes it.
     static double returnSettling();
+
+Q_SIGNALS:
+    // A click landed on the monkey's own pixels while it was in view.
+    void monkeyClicked();
 
 private:
     void createPanel(const QRect& frame);
@@ -77,12 +70,14 @@ private:
     void returnToRest(const std::function<void()>& onDone);
     void throwSparks(QPointF from, bool money);
     double restingY() const;
+    // Whether a point in the panel's coordinates lies on one of the monkey's opaque pixels as shown now.
+    bool isOverMonkey(QPointF point) const;
     void handleClick(QPointF point);
 
     Settings& m_settings;
     Scheduler& m_scheduler;
     ImpactSound& m_sound;
-    Screen m_screen;
+    Screens& m_screens;
     LayerTree m_tree;
     std::shared_ptr<Layer> m_pendulum;
     std::shared_ptr<Layer> m_vine;

@@ -39,9 +39,15 @@ protected:
         revenueCat.route(u"/v2/projects/proj9/metrics/revenue"_s, 200, R"({"value":12.5,"currency":"USD"})");
         revenueCat.route(u"/v2/projects/proj9/metrics/overview"_s, 200, R"({"metrics":[]})");
         QObject::connect(&notices, &AppBusProxy::reload, [this] { ++reloads; });
+        TearDown();
+        reloads = 0;
+    }
+
+    // The session's secret store is shared with the app's tests: leave no key behind.
+    void TearDown() override
+    {
         run({u"--disconnect"_s, u"stripe"_s});
         run({u"--disconnect"_s, u"revenuecat"_s});
-        reloads = 0;
     }
 
     Outcome run(const QStringList& arguments, const QByteArray& input = {})

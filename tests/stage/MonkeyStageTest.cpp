@@ -1,15 +1,17 @@
+#include "common/FakeScreens.h"
 #include "common/ManualScheduler.h"
-#include "common/TestEnvironment.h"
 #include "layers/Layer.h"
+#include "overlay/LayerHostView.h"
 #include "overlay/OverlayPanel.h"
 #include "sound/ImpactSound.h"
-#include "sprites/Sprites.h"
 #include "stage/MonkeyStage.h"
 #include "support/Settings.h"
 
+#include <QBitmap>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,140 +19,159 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-using testing::ElementsAre;
 
 struct CountingSound : ImpactSound {
     QList<SoundChoice> played;
     void playImpact(SoundChoice choice) override { played.append(choice); }
 };
 
-// The stage on a 1920×1048 usable area (y up), with the clock and the pointer in the test's hands.
+// The stage at scale 4 on a 1920×1048 usable area (y up), so its 413×480 panel's bottom-left
+// corner is at (1507, 568); the clock and the pointer in the test's hands.
 class MonkeyStageTest : public testing::Test {
 protected:
     QTemporaryDir dir;
     Settings settings{dir.filePath(u"prefs.conf"_s)};
     ManualScheduler scheduler;
     CountingSound sound;
-    std::optional<QRectF> area = QRectF(0, 0, 1920, 1048);
-    QPointF pointer{0, 0};
-    MonkeyStage stage{settings, scheduler, sound,
-        MonkeyStage::Screen{[this] { return area; }, [this] { return pointer; }}};
-
+    FakeScreens screens;
+    MonkeyStage stage{settings, scheduler, sound, screens};
+    const StageGeometry g = StageGeometry::forScale(4);
     QList<QPointF> impacts;
     int done = 0;
 
-    void slap(bool money = true)
+    void slap() { stage.slap(true, [this](QPointF at) { impacts.append(at); }, [this] { ++done; }); }
+    OverlayPanel* panel() { return shownWindow<OverlayPanel>(u"monkeyPanel"_s); }
+    LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
+    Layer& pendulum() { return *stage.findChild<LayerTree*>()->root()->sublayers().front(); }
+    // The pendulum's displayed turn and height now.
+    double angle() { return pendulum().presentationRotation(scheduler.uptime()); }
+    double height() { return pendulum().presentationPosition(scheduler.uptime()).y(); }
+    // The box around the pixels the panel shows now.
+    QRect drawn()
     {
-        stage.slap(money, [this](QPointF at) { impacts.append(at); }, [this] { ++done; });
+        view()->stepFrame();
+        return QRegion(QBitmap::fromImage(view()->grab().toImage().createAlphaMask())).boundingRect();
     }
-    // The pendulum's displayed state now.
-    double angle() { return stage.pendulum()->presentationRotation(scheduler.uptime()); }
-    double height() { return stage.pendulum()->presentationPosition(scheduler.uptime()).y(); }
 };
 
-TEST_F(MonkeyStageTest, TheSlapHitsAtItsTimeAndReportsTheHandOnScreen)
+TEST_F(MonkeyStageTest, ASlapNeedsAScreenStartsWhereTheMonkeyIsShownAndReportsTheHand)
 {
+    screens.all.clear(); // without a screen there is no panel, and a slap ends at once without an impact
     stage.layout();
-    settings.setSoundChoice(SoundChoice::pop);
-    const StageGeometry& g = stage.geometry();
     slap();
-    EXPECT_TRUE(stage.busy());
+    EXPECT_TRUE(done == 1 && !panel());
+    screens.all = oneScreen;
+    Q_EMIT screens.changed();
+    settings.setSoundChoice(SoundChoice::pop);
+    scheduler.advance(4.6 / 4); // a quarter of the sway: turned by its full amplitude
+    const double shown = angle();
+    EXPECT_NEAR(shown, 9 / g.R(), 1e-3);
+    slap();
+    EXPECT_NEAR(angle(), shown, 1e-9);
     scheduler.advance(0.46);
     EXPECT_TRUE(impacts.isEmpty());
     scheduler.advance(0.01);
     ASSERT_EQ(impacts.size(), 1);
-    EXPECT_THAT(sound.played, ElementsAre(SoundChoice::pop));
-
-    // Worked out by hand: the palm turned about the top of the vine by the hit angle, in a
-    // panel whose bottom-left corner is at (1507, 568).
-    const double a = g.hitAngle();
-    const QPointF fromPivot(Sprites::slapHand.x() * g.S - Sprites::vineCenterX * g.S,
-        (StageGeometry::rows - Sprites::slapHand.y()) * g.S - g.pendulumBounds().height());
-    const QPointF expected = QPointF(1507, 568) + QPointF(g.pendulumX(), g.slapY())
-        + QPointF(fromPivot.x() * std::cos(a) - fromPivot.y() * std::sin(a), fromPivot.x() * std::sin(a) + fromPivot.y() * std::cos(a));
-    EXPECT_NEAR(impacts[0].x(), expected.x(), 1e-6);
-    EXPECT_NEAR(impacts[0].y(), expected.y(), 1e-6);
-    EXPECT_NEAR(angle(), a, 1e-6) << "the swing has arrived by the impact";
-
-    // Back at rest after the return spring settles (never longer than 3.2 s after 1.25 s).
+    EXPECT_EQ(sound.played, QList{SoundChoice::pop});
+    // Worked out by hand: the palm, 66 points left of the vine and 948 below its top, turned about
+    // that top by the hit angle -asin(175 / 948), which puts the monkey's middle 175 points left.
+    EXPECT_NEAR(QLineF(impacts[0], QPointF(1636.1343, 896.4760)).length(), 0, 1e-3);
+    EXPECT_NEAR(angle(), -std::asin(175.0 / 948), 1e-6) << "the swing has arrived by the impact";
+    // Back at rest, swaying, once the return spring settles (never longer than 3.2 s after 1.25 s).
     const double settle = std::min(MonkeyStage::returnSettling(), 3.2);
-    EXPECT_GT(settle, 1.5);
     scheduler.advance(1.25 - 0.47 + settle - 0.01);
-    EXPECT_EQ(done, 0);
-    EXPECT_TRUE(stage.busy());
-    scheduler.advance(0.01);
     EXPECT_EQ(done, 1);
-    EXPECT_FALSE(stage.busy());
-    EXPECT_NE(stage.pendulum()->animation(u"sway"_s), nullptr) << "the sway starts again";
+    scheduler.advance(0.01);
+    EXPECT_EQ(done, 2);
+    EXPECT_NE(pendulum().animation(u"sway"_s), nullptr);
     EXPECT_NEAR(height(), g.restingY(true), 1e-6);
 }
 
-TEST_F(MonkeyStageTest, WithoutAScreenASlapEndsAtOnceWithoutAnImpact)
-{
-    area.reset();
-    stage.layout();
-    EXPECT_EQ(stage.panel(), nullptr);
-    slap();
-    EXPECT_EQ(done, 1);
-    scheduler.advance(5);
-    EXPECT_TRUE(impacts.isEmpty());
-    EXPECT_TRUE(sound.played.isEmpty());
-}
-
-TEST_F(MonkeyStageTest, ASlapStartsFromWhereTheMonkeyIsShown)
+// The panel sits in the top-right corner of the usable area, follows the screens, and takes a
+// new size only once a slap is over. Hidden, the monkey shows nothing.
+TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
 {
     stage.layout();
-    scheduler.advance(4.6 / 4);   // a quarter of the sway: turned by its full amplitude
-    const double shown = angle();
-    EXPECT_NEAR(shown, stage.geometry().swayAmplitude(), 1e-3);
-    slap();
-    const Animation* swing = stage.pendulum()->animation(u"swing"_s);
-    ASSERT_NE(swing, nullptr);
-    EXPECT_NEAR(swing->valueAt(swing->beginTime()).x(), shown, 1e-9);
-}
-
-TEST_F(MonkeyStageTest, HidingDuringASlapIsHonouredByTheReturn)
-{
-    stage.layout();
-    slap();
-    scheduler.advance(1.0);
+    EXPECT_EQ(panel()->geometry(), QRect(1507, 32, 413, 480));
+    // Shown: the frame's right edge 28 points from the panel's (drawn columns 2 to 21 of 22), its
+    // top 5 sprite pixels under the panel's top (27 drawn rows), the vine running up out of the panel.
+    EXPECT_EQ(drawn(), QRect(413 - 28 - 88 + 2 * 4, 0, 20 * 4, (5 + 27) * 4));
     settings.setAlwaysVisible(false);
-    stage.applyVisibility();   // ignored while busy
+    stage.layout();
+    EXPECT_TRUE(drawn().isEmpty());
+    screens.all = {{QRectF(0, 0, 1280, 1024), QRectF(0, 40, 1280, 960), 1}};
+    Q_EMIT screens.changed();
+    EXPECT_EQ(panel()->geometry(), QRect(1280 - 413, 24, 413, 480));
+    slap();
+    stage.applyScale(5);
+    EXPECT_EQ(std::pair(settings.scale(), panel()->width()), std::pair(4.0, 413));
     scheduler.advance(5);
-    EXPECT_EQ(done, 1);
-    EXPECT_NEAR(height(), stage.geometry().restingY(false), 1e-6);
+    stage.applyScale(5);
+    EXPECT_EQ(std::pair(settings.scale(), panel()->width()), std::pair(5.0, 5 * 22 + 175 + 150));
+}
 
+// A change of visibility during a slap waits for its return step: the slap runs undisturbed (no
+// pull towards the new rest, no sway on top), then rises to the new rest.
+TEST_F(MonkeyStageTest, VisibilityChangedDuringASlapIsHonouredByTheReturn)
+{
+    for (const bool visible : {true, false}) {
+        settings.setAlwaysVisible(!visible);
+        stage.layout();
+        slap();
+        scheduler.advance(0.3);
+        settings.setAlwaysVisible(visible);
+        stage.applyVisibility();
+        scheduler.advance(0.8);
+        EXPECT_NEAR(angle(), g.hitAngle(), 1e-9) << visible;
+        EXPECT_NEAR(height(), g.slapY(), 1e-9) << visible;
+        scheduler.advance(5);
+        EXPECT_NEAR(height(), g.restingY(visible), 1e-6) << visible;
+    }
     settings.setAlwaysVisible(true);
     stage.applyVisibility();
-    EXPECT_NEAR(height(), stage.geometry().restingY(false), 1e-6) << "it drops in from where it is";
+    EXPECT_NEAR(height(), g.restingY(false), 1e-6) << "it drops in from where it is";
     scheduler.advance(0.8);
-    EXPECT_NEAR(height(), stage.geometry().restingY(true), 1e-6);
+    EXPECT_NEAR(height(), g.restingY(true), 1e-6);
 }
 
 TEST_F(MonkeyStageTest, OnlyTheMonkeysOwnPixelsCatchThePointer)
 {
     stage.layout();
-    stage.pendulum()->removeAllAnimations();   // hold still for exact pixels
-    const StageGeometry& g = stage.geometry();
-    const double top = g.restingY(true) - g.pendulumBounds().height() + StageGeometry::rows * g.S;
-    const QPointF hand(g.pendulumX() - 2 * g.S + 2, top - 2);             // cell (16, 0): the gripping hand
-    const QPointF besideHead(g.pendulumX() - 18 * g.S + 2, top - 2);     // cell (0, 0): clear
-    EXPECT_TRUE(stage.isOverMonkey(hand));
-    EXPECT_FALSE(stage.isOverMonkey(besideHead));
-
-    const QPointF origin(1507, 568);
-    pointer = origin + hand;
-    stage.watchPointer();
-    EXPECT_FALSE(stage.panel()->ignoresMouseEvents());
-    pointer = origin + besideHead;
-    stage.watchPointer();
-    EXPECT_TRUE(stage.panel()->ignoresMouseEvents());
-
+    pendulum().removeAllAnimations(); // hold still for exact pixels
+    // In the panel, y up: the top row of the gripping hand (cell 16, 0), and the clear cell 0, 0.
+    const QPointF hand(363, 458), besideHead(299, 458);
+    const auto catches = [&](QPointF at) {
+        screens.at = QPointF(1507, 568) + at;
+        stage.watchPointer();
+        return !panel()->ignoresMouseEvents();
+    };
+    EXPECT_TRUE(catches(hand));
+    EXPECT_FALSE(catches(besideHead));
+    QSignalSpy clicked(&stage, &MonkeyStage::monkeyClicked);
+    QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(299, 480 - 458));
+    QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(363, 480 - 458));
+    EXPECT_EQ(clicked.size(), 1);
     settings.setAlwaysVisible(false);
-    EXPECT_FALSE(stage.isOverMonkey(hand));
+    EXPECT_FALSE(catches(hand)) << "never while hidden";
     settings.setAlwaysVisible(true);
     slap();
-    EXPECT_FALSE(stage.isOverMonkey(hand)) << "never while slapping";
+    EXPECT_FALSE(catches(hand)) << "never while slapping";
+}
+
+// The hit test turns a point into a cell of the monkey frame through the displayed rotation: a
+// point on the centre line just below the monkey's middle (off the cell edge) swings along with it.
+TEST(StageGeometry, SpritePixelFollowsTheDisplayedRotation)
+{
+    const StageGeometry g = StageGeometry::forScale(4);
+    const QPointF pivot(g.pendulumX(), g.restingY(true));
+    const auto cell = [&](QPointF at, double angle) {
+        return StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(), g.pendulumBounds().size(), 4, 28 * 4);
+    };
+    const double a = g.hitAngle(), d = g.R() + 2;
+    const QPointF swung(pivot.x() - d * std::sin(-a), pivot.y() - d * std::cos(a));
+    EXPECT_EQ(std::tuple(cell({pivot.x(), pivot.y() - d}, 0), cell(swung, a)), std::tuple(QPoint(18, 14), QPoint(18, 14)));
+    EXPECT_NE(cell(swung, 0), QPoint(18, 14));
+    EXPECT_EQ(StageGeometry::forScale(7).vineH, 903) << "the vine is whole sprite pixels, at least 900 points";
 }
 
 } // namespace

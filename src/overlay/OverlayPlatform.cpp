@@ -1,0 +1,40 @@
+#include "overlay/OverlayPlatform.h"
+
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+
+// Windowing systems that always blend windows, or that draw nothing anyone sees (offscreen).
+class ComposedPlatform : public OverlayPlatform {
+public:
+    bool isComposited() const override { return true; }
+};
+
+} // namespace
+
+OverlayPlatform& OverlayPlatform::shared()
+{
+    static OverlayPlatform* platform = [] {
+        std::unique_ptr<OverlayPlatform> found = makeX11OverlayPlatform();
+        if (!found)
+            found = std::make_unique<ComposedPlatform>();
+        return found.release();
+    }();
+    return *platform;
+}
+
+void OverlayPlatform::setShape(QWidget* window, const QRegion& shape)
+{
+    if (shape.isEmpty())
+        window->clearMask();
+    else
+        window->setMask(shape);
+}
+
+void OverlayPlatform::setPassThrough(QWidget* window, bool on)
+{
+    // On the native window: changing the widget's flags would hide and re-show it.
+    if (QWindow* native = window->windowHandle())
+        native->setFlag(Qt::WindowTransparentForInput, on);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QRegion>
+
+#include <memory>
+
+class QWidget;
+
+// What overlay windows need from the windowing system: whether a compositor blends translucent
+// windows (and news when one starts or stops), cutting a window to a shape, and letting the
+// pointer through a window. Each windowing system with its own needs is one file.
+class OverlayPlatform : public QObject {
+    Q_OBJECT
+public:
+    // The one for the windowing system this process runs on, made on first use.
+    static OverlayPlatform& shared();
+
+    // Without a compositor, clear pixels show black: windows are then cut to what they draw.
+    virtual bool isComposited() const = 0;
+    // Cuts the window to `shape`; an empty shape is the whole window.
+    virtual void setShape(QWidget* window, const QRegion& shape);
+    // Lets the pointer through to the windows below, without recreating the window.
+    virtual void setPassThrough(QWidget* window, bool on);
+
+Q_SIGNALS:
+    void compositedChanged(bool composited);
+
+protected:
+    using QObject::QObject;
+};
+
+// The X11 one, or none when this process does not talk to an X server (X11OverlayPlatform.cpp).
+std::unique_ptr<OverlayPlatform> makeX11OverlayPlatform();

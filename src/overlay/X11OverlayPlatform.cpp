@@ -1,0 +1,90 @@
+#include "overlay/OverlayPlatform.h"
+
+#include <QAbstractNativeEventFilter>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <cstdlib>
+
+namespace {
+
+// On X11 a compositing manager owns the selection _NET_WM_CM_S0; XFixes tells us when that
+// selection changes hands. Shapes and click-through go through Qt, whose xcb plugin sets the
+// X bounding and input shapes.
+class X11OverlayPlatform : public OverlayPlatform, public QAbstractNativeEventFilter {
+public:
+    explicit X11OverlayPlatform(xcb_connection_t* connection);
+
+    bool isComposited() const override { return m_composited; }
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+
+private:
+    bool queryOwner() const;
+
+    xcb_connection_t* m_connection;
+    bool m_composited = true;
+    quint8 m_xfixesEventBase = 0;
+    xcb_atom_t m_selection = XCB_NONE;
+};
+
+X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
+    : m_connection(connection)
+{
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(0);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, name.size(), name.constData()), nullptr);
+    if (atom) {
+        m_selection = atom->atom;
+        std::free(atom);
+    }
+    // Ask to be told when the selection changes hands: a compositor starting or stopping.
+    const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
+    if (xfixes && xfixes->present && screen) {
+        m_xfixesEventBase = xfixes->first_event;
+        std::free(xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
+        xcb_xfixes_select_selection_input(connection, screen->root, m_selection,
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+                | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
+        xcb_flush(connection);
+        qGuiApp->installNativeEventFilter(this);
+    }
+    m_composited = queryOwner();
+}
+
+bool X11OverlayPlatform::queryOwner() const
+{
+    if (!m_selection)
+        return false;
+    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_selection), nullptr);
+    const bool owned = reply && reply->owner != XCB_NONE;
+    std::free(reply);
+    return owned;
+}
+
+bool X11OverlayPlatform::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) != m_xfixesEventBase + XCB_XFIXES_SELECTION_NOTIFY)
+        return false;
+    const bool composited = queryOwner();
+    if (composited != m_composited) {
+        m_composited = composited;
+        Q_EMIT compositedChanged(composited);
+    }
+    return false;
+}
+
+} // namespace
+
+std::unique_ptr<OverlayPlatform> makeX11OverlayPlatform()
+{
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return nullptr;
+    return std::make_unique<X11OverlayPlatform>(connection);
+}
