@@ -44,12 +44,18 @@ protected:
     QString dir = root.filePath(QStringLiteral("inbox"));
     ManualScheduler scheduler;
     QList<Inbox::Batch> batches;
-    Inbox inbox{dir, [this](const Inbox::Batch& batch) { batches.append(batch); }, scheduler};
+    Inbox inbox{dir, scheduler};
 
     void SetUp() override
     {
         QDir().mkpath(dir);
+        collect(inbox);
         takeLogMessages();
+    }
+
+    void collect(Inbox& from)
+    {
+        QObject::connect(&from, &Inbox::eventsArrived, &from, [this](const Inbox::Batch& batch) { batches.append(batch); });
     }
 
     void put(const QString& name, const QByteArray& bytes) { writeFile(dir + u'/' + name, bytes); }
@@ -140,7 +146,8 @@ TEST_F(InboxTest, AFileOverOneMebibyteIsRejectedUnread)
 
 TEST_F(InboxTest, StartCreatesAPrivateDirectoryThenTheTimerAndTheWatchBothScan)
 {
-    Inbox fresh(root.filePath(QStringLiteral("new/inbox")), [this](const Inbox::Batch& b) { batches.append(b); }, scheduler);
+    Inbox fresh(root.filePath(QStringLiteral("new/inbox")), scheduler);
+    collect(fresh);
     writeFile(fresh.dir() + QStringLiteral("/.early.tmp"), eventJson("early"));
     QFile::rename(fresh.dir() + QStringLiteral("/.early.tmp"), fresh.dir() + QStringLiteral("/early.json"));
     fresh.start();
@@ -162,7 +169,7 @@ TEST_F(InboxTest, StartCreatesAPrivateDirectoryThenTheTimerAndTheWatchBothScan)
     scheduler.advance(0.1);
     EXPECT_THAT(headlines(batches), ElementsAre("early", "watched", "timed"));
 
-    Inbox created(root.filePath(QStringLiteral("made/here")), [](const Inbox::Batch&) {}, scheduler);
+    Inbox created(root.filePath(QStringLiteral("made/here")), scheduler);
     created.start();
     struct stat info{};
     ASSERT_EQ(::stat(QFile::encodeName(created.dir()).constData(), &info), 0);
@@ -173,7 +180,8 @@ TEST_F(InboxTest, ADirectoryThatCannotBeCreatedIsLoggedAndPollingGoesOn)
 {
     put(QStringLiteral("plainfile"), "x");
     const QString impossible = dir + QStringLiteral("/plainfile/inbox");
-    Inbox broken(impossible, [this](const Inbox::Batch& b) { batches.append(b); }, scheduler);
+    Inbox broken(impossible, scheduler);
+    collect(broken);
     broken.start();
     const QStringList messages = takeLogMessages();
     ASSERT_EQ(messages.size(), 2);

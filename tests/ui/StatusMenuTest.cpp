@@ -67,8 +67,8 @@ protected:
     void build()
     {
         const WatcherServices services{settings, secrets, scheduler, server.base()};
-        stripe = std::make_unique<StripeWatcher>(services, [](const MonkeyEvent&) {}, false);
-        revenueCat = std::make_unique<RevenueCatWatcher>(services, [](const MonkeyEvent&) {}, false);
+        stripe = std::make_unique<StripeWatcher>(services, false);
+        revenueCat = std::make_unique<RevenueCatWatcher>(services, false);
         stage = std::make_unique<MonkeyStage>(settings, scheduler, sound,
             MonkeyStage::Screen{[] { return std::optional(QRectF(0, 0, 1920, 1048)); }, [] { return QPointF(); }});
         stage->layout();

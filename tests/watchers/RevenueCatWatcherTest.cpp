@@ -50,7 +50,9 @@ protected:
         settings.set(Preferences::rcDay, day);
         settings.set(Preferences::rcRevenue, revenue);
         settings.set(Preferences::rcSubs, subscriptions);
-        return std::make_unique<RevenueCatWatcher>(services(), deliver(), false);
+        auto watcher = std::make_unique<RevenueCatWatcher>(services(), false);
+        collect(*watcher);
+        return watcher;
     }
 };
 
@@ -58,7 +60,7 @@ TEST_F(RevenueCatWatcherTest, ConnectFindsTheOnlyProjectAndTakesABaseline)
 {
     revenueByDay[u"2026-12-05"_s] = 42.5;
     activeSubscriptions = 7;
-    RevenueCatWatcher watcher(services(), deliver(), false);
+    RevenueCatWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"sk_key\n"_s, u"  "_s)), std::nullopt);
     EXPECT_EQ(watcher.project(), u"proj1"_s);
     EXPECT_EQ(watcher.state(), WatchState::watching());
@@ -76,7 +78,7 @@ TEST_F(RevenueCatWatcherTest, ConnectFindsTheOnlyProjectAndTakesABaseline)
 
 TEST_F(RevenueCatWatcherTest, ConnectRefusalsKeepWhatWasStored)
 {
-    RevenueCatWatcher watcher(services(), deliver(), false);
+    RevenueCatWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"rk_live_x"_s, {})), u"Use a RevenueCat secret API key (V2). It starts with sk_."_s);
     EXPECT_THAT(server.requests, IsEmpty());
 

@@ -62,7 +62,9 @@ protected:
     {
         secrets.save(key, StripeWatcher::keychainAccount());
         settings.set(Preferences::stripeSince, scheduler.now().toSecsSinceEpoch());
-        return std::make_unique<StripeWatcher>(services(), deliver(), false);
+        auto watcher = std::make_unique<StripeWatcher>(services(), false);
+        collect(*watcher);
+        return watcher;
     }
 
     QStringList seen() const { return settings.get(Preferences::stripeSeen).value_or(QStringList()); }
@@ -70,7 +72,7 @@ protected:
 
 TEST_F(StripeWatcherTest, MalformedKeysAreRefusedBeforeAnyRequest)
 {
-    StripeWatcher watcher(services(), deliver(), false);
+    StripeWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"sk_live_123"_s)), u"That's a full secret key, which can move money. Bonkbell only "
                                                        u"needs to read, so please create a restricted key instead (it starts with rk_)."_s);
     EXPECT_EQ(run(watcher.connect(u" pk_live_123\n"_s)), u"Stripe restricted keys start with rk_live_ or rk_test_."_s);
@@ -82,7 +84,7 @@ TEST_F(StripeWatcherTest, MalformedKeysAreRefusedBeforeAnyRequest)
 TEST_F(StripeWatcherTest, AKeyThatCannotReadInvoicesIsRefusedAndThePreviousStateReturns)
 {
     server.route(u"/v1/invoices"_s, 403, R"({"error":{"message":"restricted"}})");
-    StripeWatcher watcher(services(), deliver(), false);
+    StripeWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"rk_test_new"_s)),
         u"This key can't read Invoices. In Stripe, edit the key and set Invoices to Read."_s);
     EXPECT_EQ(watcher.state(), WatchState::off());
@@ -96,7 +98,7 @@ TEST_F(StripeWatcherTest, AKeyThatCannotReadInvoicesIsRefusedAndThePreviousState
     server.route(u"/v1/charges"_s, 401, R"({"error":{"message":"Invalid API Key provided"}})");
     EXPECT_EQ(run(watcher.connect(u"rk_live_x"_s)),
         u"Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s);
-    EXPECT_EQ(run(StripeWatcher(WatcherServices{settings, secrets, scheduler, QUrl(u"http://127.0.0.1:1"_s)}, deliver(), false)
+    EXPECT_EQ(run(StripeWatcher(WatcherServices{settings, secrets, scheduler, QUrl(u"http://127.0.0.1:1"_s)}, false)
                       .connect(u"rk_live_x"_s))
                   ->left(24), u"Couldn't reach Stripe: C"_s);
 }
@@ -104,7 +106,7 @@ TEST_F(StripeWatcherTest, AKeyThatCannotReadInvoicesIsRefusedAndThePreviousState
 TEST_F(StripeWatcherTest, ConnectTrimsStoresAndWatchesFromNow)
 {
     settings.set(Preferences::stripeSeen, QStringList{u"ch_old"_s});
-    StripeWatcher watcher(services(), deliver(), false);
+    StripeWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"  rk_test_abc\r\n"_s)), std::nullopt);
     EXPECT_EQ(secrets.read(StripeWatcher::keychainAccount()), u"rk_test_abc"_s);
     EXPECT_EQ(watcher.key(), u"rk_test_abc"_s);

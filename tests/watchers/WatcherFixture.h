@@ -8,6 +8,7 @@
 #include "support/Settings.h"
 #include "watchers/HttpJson.h"
 #include "watchers/WatchState.h"
+#include "watchers/Watcher.h"
 
 #include <QNetworkAccessManager>
 #include "watchers/WatcherServices.h"
@@ -67,9 +68,12 @@ protected:
     void SetUp() override { TestEnvironment::takeLogMessages(); }
 
     WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
-    auto deliver()
+    // Collects what `watcher` delivers into `delivered`.
+    template <typename W>
+    W& collect(W& watcher)
     {
-        return [this](const MonkeyEvent& event) { delivered.append(event); };
+        QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered.append(event); });
+        return watcher;
     }
 
     template <typename T>
