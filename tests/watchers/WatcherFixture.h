@@ -4,21 +4,15 @@
 #include "common/ManualScheduler.h"
 #include "common/MemorySecretStore.h"
 #include "common/TestEnvironment.h"
-#include "events/MonkeyEvent.h"
 #include "support/Settings.h"
 #include "watchers/HttpJson.h"
-#include "watchers/WatchState.h"
 #include "watchers/Watcher.h"
 
 #include <QNetworkAccessManager>
-#include "watchers/WatcherServices.h"
-
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <qcoro/qcorotask.h>
 
 inline void PrintTo(const WatchState& state, std::ostream* os)
 {
@@ -26,8 +20,7 @@ inline void PrintTo(const WatchState& state, std::ostream* os)
 }
 
 // While alive, a request that hears nothing for a moment is given up, as after the real time-out.
-class ShortTransferTimeout {
-public:
+struct ShortTransferTimeout {
     static constexpr int ms = 300;
     ShortTransferTimeout() { HttpJson::apiSession().setTransferTimeout(ms); }
     ~ShortTransferTimeout() { HttpJson::apiSession().setTransferTimeout(HttpJson::timeoutMs); }
@@ -69,11 +62,9 @@ protected:
 
     WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
     // Collects what `watcher` delivers into `delivered`.
-    template <typename W>
-    W& collect(W& watcher)
+    void collect(Watcher& watcher)
     {
         QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered.append(event); });
-        return watcher;
     }
 
     template <typename T>
@@ -81,7 +72,6 @@ protected:
     {
         return QCoro::waitFor(std::move(task));
     }
-    void run(QCoro::Task<>&& task) { QCoro::waitFor(std::move(task)); }
 
     QStringList headlines() const
     {
