@@ -41,7 +41,8 @@ void scanFullInbox(benchmark::State& state)
     const int count = int(state.range(0));
     QTemporaryDir dir;
     qsizetype delivered = 0;
-    Inbox inbox(dir.path(), [&](const Inbox::Batch& batch) { delivered += batch.size(); }, SystemScheduler::shared());
+    Inbox inbox(dir.path(), SystemScheduler::shared());
+    QObject::connect(&inbox, &Inbox::eventsArrived, [&](const Inbox::Batch& batch) { delivered += batch.size(); });
     for (auto _ : state) {
         state.PauseTiming();
         fill(dir.path(), count);

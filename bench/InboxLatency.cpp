@@ -20,7 +20,8 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     QElapsedTimer clock;
     QList<double> latencies;
-    Inbox inbox(dir.path(), [&](const Inbox::Batch&) { latencies.append(clock.nsecsElapsed() / 1e6); }, SystemScheduler::shared());
+    Inbox inbox(dir.path(), SystemScheduler::shared());
+    QObject::connect(&inbox, &Inbox::eventsArrived, [&] { latencies.append(clock.nsecsElapsed() / 1e6); });
     inbox.start();
 
     int sent = 0;

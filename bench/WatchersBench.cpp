@@ -101,8 +101,8 @@ struct Harness {
     Settings settings{dir.filePath(u"prefs.conf"_s)};
     FixedSecretStore secrets;
     qsizetype delivered = 0;
-    StripeWatcher watcher{WatcherServices{settings, secrets, SystemScheduler::shared(), server->base()},
-        [this](const MonkeyEvent&) { ++delivered; }, false};
+    StripeWatcher watcher{WatcherServices{settings, secrets, SystemScheduler::shared(), server->base()}, false};
+    Harness() { QObject::connect(&watcher, &Watcher::delivered, [this] { ++delivered; }); }
 };
 
 void pollAnnouncing100Charges(benchmark::State& state)

@@ -87,15 +87,13 @@ void AppDelegate::createStage()
 
 void AppDelegate::createWatchers()
 {
-    QPointer<PlaybackDriver> driver(m_driver.get());
-    const auto deliver = [driver](const MonkeyEvent& event) {
-        if (driver)
-            driver->receive({event});
-    };
     m_stripe = std::make_unique<StripeWatcher>(
-        WatcherServices{m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase()}, deliver);
+        WatcherServices{m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase()});
     m_revenueCat = std::make_unique<RevenueCatWatcher>(
-        WatcherServices{m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase()}, deliver);
+        WatcherServices{m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase()});
+    const auto play = [driver = m_driver.get()](const MonkeyEvent& event) { driver->receive({event}); };
+    connect(m_stripe.get(), &Watcher::delivered, m_driver.get(), play);
+    connect(m_revenueCat.get(), &Watcher::delivered, m_driver.get(), play);
 }
 
 void AppDelegate::createSettingsWindow()
@@ -124,11 +122,8 @@ void AppDelegate::createStatusMenu()
 
 void AppDelegate::createInbox()
 {
-    QPointer<PlaybackDriver> driver(m_driver.get());
-    m_inbox = std::make_unique<Inbox>(Paths::inbox(), [driver](const Inbox::Batch& batch) {
-        if (driver)
-            driver->receive(batch);
-    }, m_scheduler);
+    m_inbox = std::make_unique<Inbox>(Paths::inbox(), m_scheduler);
+    connect(m_inbox.get(), &Inbox::eventsArrived, m_driver.get(), &PlaybackDriver::receive);
     m_inbox->start();
 }
 

@@ -98,8 +98,7 @@ QString usageLine()
 QCoro::Task<int> run(QStringList arguments, Context context)
 {
     // Created first, so every verb sees the keys that are stored; they poll nothing.
-    Watchers watchers{StripeWatcher(context.stripe, [](const MonkeyEvent&) {}, false),
-        RevenueCatWatcher(context.revenueCat, [](const MonkeyEvent&) {}, false)};
+    Watchers watchers{StripeWatcher(context.stripe, false), RevenueCatWatcher(context.revenueCat, false)};
     const QString verb = arguments.value(0);
     if (verb == u"--connect-stripe"_s)
         co_return co_await connectStripe(watchers, context);

@@ -67,10 +67,9 @@ QString errnoText(int error)
 
 } // namespace
 
-Inbox::Inbox(QString dir, std::function<void(const Batch&)> onEvents, Scheduler& scheduler, QObject* parent)
+Inbox::Inbox(QString dir, Scheduler& scheduler, QObject* parent)
     : QObject(parent)
     , m_dir(std::move(dir))
-    , m_onEvents(std::move(onEvents))
     , m_scheduler(scheduler)
 {
 }
@@ -143,7 +142,7 @@ void Inbox::scan()
         }
     }
     if (!batch.isEmpty())
-        m_onEvents(batch);
+        Q_EMIT eventsArrived(batch);
 }
 
 void Inbox::reject(const QByteArray& name, const QString& warning) const

@@ -6,13 +6,11 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 class QFileSystemWatcher;
 class Scheduler;
 
 // The directory the user's scripts drop event files into. Each pass reads every published
-// "*.json" file in name order, hands the decoded events over in one batch and deletes the files;
+// "*.json" file in name order, announces the decoded events in one batch and deletes the files;
 // undecodable ones are moved to rejected/ so they are never retried.
 class Inbox : public QObject {
     Q_OBJECT
@@ -21,7 +19,7 @@ public:
 
     static constexpr double timerSeconds = 10.0;
 
-    Inbox(QString dir, std::function<void(const Batch&)> onEvents, Scheduler& scheduler, QObject* parent = nullptr);
+    Inbox(QString dir, Scheduler& scheduler, QObject* parent = nullptr);
     ~Inbox() override;
 
     // Creates the directory (0700), watches it, starts the fallback timer and scans once.
@@ -37,13 +35,16 @@ public:
     QString dir() const { return m_dir; }
     bool isWatching() const { return m_source != nullptr; }
 
+Q_SIGNALS:
+    // The events of one pass, in name order; not emitted for a pass that found none.
+    void eventsArrived(const Inbox::Batch& batch);
+
 private:
     void watch();
     void scheduleTimer();
     void reject(const QByteArray& name, const QString& why) const;
 
     QString m_dir;
-    std::function<void(const Batch&)> m_onEvents;
     Scheduler& m_scheduler;
     QFileSystemWatcher* m_source = nullptr;
 };

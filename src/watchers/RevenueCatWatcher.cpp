@@ -46,9 +46,8 @@ QUrl RevenueCatWatcher::dashboardURL()
     return QUrl(u"https://app.revenuecat.com/"_s);
 }
 
-RevenueCatWatcher::RevenueCatWatcher(WatcherServices services, Deliver deliver, bool autostart, QObject* parent)
+RevenueCatWatcher::RevenueCatWatcher(WatcherServices services, bool autostart, QObject* parent)
     : Watcher(u"RevenueCat"_s, keychainAccount(), normalSeconds, std::move(services), parent)
-    , m_deliver(std::move(deliver))
 {
     setKey(m_services.secrets.read(keychainAccount()));
     if (key() && autostart)
@@ -167,7 +166,7 @@ void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
     const double before = m_services.settings.get(Preferences::rcRevenue);
     if (!grew(yesterday.amount, before))
         return;
-    m_deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s, u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
+    deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s, u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
         u"RevenueCat · %1 today"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false, m_services.scheduler.now()));
 }
 
@@ -176,7 +175,7 @@ void RevenueCatWatcher::announceGrowth(const Revenue& today, double subscription
     const double before = m_services.settings.get(Preferences::rcRevenue);
     if (grew(today.amount, before)) {
         const double newSubscribers = subscriptionsNow - m_services.settings.get(Preferences::rcSubs);
-        m_deliver(MonkeyEvent::now(u"sale"_s, RevenueCatMetrics::headline(newSubscribers),
+        deliver(MonkeyEvent::now(u"sale"_s, RevenueCatMetrics::headline(newSubscribers),
             u"+"_s + formatMoney(today.amount - before, today.currency),
             u"RevenueCat · %1 today"_s.arg(formatMoney(today.amount, today.currency)), false, m_services.scheduler.now()));
     }

@@ -5,14 +5,11 @@
 #include "watchers/RevenueCatMetrics.h"
 #include "watchers/Watcher.h"
 
-#include <functional>
-
 // Turns growth of a RevenueCat project's revenue today into events. The service reports totals,
 // so the watcher keeps a per-UTC-day baseline and announces the difference, polling every 60 s.
 class RevenueCatWatcher final : public Watcher {
     Q_OBJECT
 public:
-    using Deliver = std::function<void(const MonkeyEvent&)>;
     using Revenue = RevenueCatMetrics::Revenue;
 
     static constexpr double normalSeconds = 60.0;
@@ -24,7 +21,7 @@ public:
     static QUrl defaultBase();
     static QUrl dashboardURL();
 
-    RevenueCatWatcher(WatcherServices services, Deliver deliver, bool autostart = true, QObject* parent = nullptr);
+    RevenueCatWatcher(WatcherServices services, bool autostart = true, QObject* parent = nullptr);
 
     QString project() const;
     void setProject(const QString& project);
@@ -53,6 +50,4 @@ private:
     void announceLateGrowth(const Revenue& yesterday);
     void record(const RequestError& error);
     static QString failureMessage(const RequestError& error, bool askedForProjectList);
-
-    Deliver m_deliver;
 };

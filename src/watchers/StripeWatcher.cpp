@@ -33,9 +33,8 @@ QUrl StripeWatcher::createKeyURL()
                 u"&permissions%5B%5D=rak_charge_read&permissions%5B%5D=rak_invoice_read"_s);
 }
 
-StripeWatcher::StripeWatcher(WatcherServices services, Deliver deliver, bool autostart, QObject* parent)
+StripeWatcher::StripeWatcher(WatcherServices services, bool autostart, QObject* parent)
     : Watcher(u"Stripe"_s, keychainAccount(), normalSeconds, std::move(services), parent)
-    , m_deliver(std::move(deliver))
 {
     setKey(m_services.secrets.read(keychainAccount()));
     if (key() && autostart)
@@ -153,7 +152,7 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
         if (!ticket)
             break;
         newIds.append(id);
-        m_deliver(event);
+        deliver(event);
     }
     if (!ticket) {
         // Stopped mid-way: what was announced stays announced, if the watcher is still there.

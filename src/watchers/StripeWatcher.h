@@ -4,14 +4,11 @@
 #include "watchers/HttpJson.h"
 #include "watchers/Watcher.h"
 
-#include <functional>
-
 // Turns successful, paid Stripe charges into events, polling the charges list every 30 s
 // with a restricted read-only key. Only charges created after connecting count.
 class StripeWatcher final : public Watcher {
     Q_OBJECT
 public:
-    using Deliver = std::function<void(const MonkeyEvent&)>;
 
     static constexpr double normalSeconds = 30.0;
     static constexpr int seenLimit = 500;
@@ -25,7 +22,7 @@ public:
     static QUrl defaultBase();
     static QUrl createKeyURL();
 
-    StripeWatcher(WatcherServices services, Deliver deliver, bool autostart = true, QObject* parent = nullptr);
+    StripeWatcher(WatcherServices services, bool autostart = true, QObject* parent = nullptr);
 
     bool isTestMode() const;
 
@@ -42,6 +39,4 @@ private:
     QCoro::Task<RequestResult<QList<QJsonObject>>> fetchNewCharges(const QString& key, const QSet<QString>& seen);
     QCoro::Task<MonkeyEvent> describe(QJsonObject charge, QString key);
     void remember(const QStringList& newIds);
-
-    Deliver m_deliver;
 };

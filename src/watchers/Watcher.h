@@ -1,5 +1,6 @@
 #pragma once
 
+#include "events/MonkeyEvent.h"
 #include "watchers/RequestResult.h"
 #include "watchers/WatchState.h"
 #include "watchers/WatcherServices.h"
@@ -69,6 +70,8 @@ Q_SIGNALS:
     void stateChanged();
     void lastCheckedChanged();
     void keyChanged();
+    // A sale or other event the service reported, one at a time.
+    void delivered(const MonkeyEvent& event);
 
 protected:
     // Forget what was seen, so watching starts from now.
@@ -84,6 +87,7 @@ protected:
     void markRejected(const QString& message);
     void markUnreachable(const TransportError& error);
     void logOnce(const QString& message);
+    void deliver(const MonkeyEvent& event) { Q_EMIT delivered(event); }
 
     // Saves a checked key. Returns the user-facing refusal when the store would not take it.
     std::optional<QString> storeKey(const QString& key);

@@ -4,22 +4,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QUrlQuery>
 
 namespace {
-
-QByteArray reason(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 429: return "Too Many Requests";
-    case 500: return "Internal Server Error";
-    default: return "Status";
-    }
-}
 
 std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
 {
@@ -27,24 +13,27 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
     if (requestLine.size() < 2)
         return std::nullopt;
-    LoopbackServer::Request request;
-    request.method = requestLine[0];
     const QByteArray target = requestLine[1];
     const qsizetype mark = target.indexOf('?');
-    request.path = QUrl::fromPercentEncoding(target.left(mark < 0 ? target.size() : mark));
-    if (mark >= 0) {
-        request.rawQuery = target.mid(mark + 1);
-        for (const QByteArray& pair : request.rawQuery.split('&')) {
-            const qsizetype eq = pair.indexOf('=');
+    LoopbackServer::Request request{requestLine[0], QUrl::fromPercentEncoding(mark < 0 ? target : target.left(mark))};
+    request.rawQuery = mark < 0 ? QByteArray() : target.mid(mark + 1);
+    for (const QByteArray& pair : request.rawQuery.split('&')) {
+        if (const qsizetype eq = pair.indexOf('='); eq >= 0)
             request.query.insert(QUrl::fromPercentEncoding(pair.left(eq)), QUrl::fromPercentEncoding(pair.mid(eq + 1)));
-        }
     }
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const qsizetype colon = lines[i].indexOf(':');
-        if (colon > 0)
-            request.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+    for (const QByteArray& line : lines.mid(1)) {
+        if (const qsizetype colon = line.indexOf(':'); colon > 0)
+            request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
     }
     return request;
+}
+
+// The answer as sent; the reason phrase is never read, so every status gets the same one.
+QByteArray wire(const LoopbackServer::Response& response)
+{
+    return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n"
+        + (response.location.isEmpty() ? QByteArray() : "Location: " + response.location + "\r\n") + "Content-Length: "
+        + QByteArray::number(response.body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
 }
 
 } // namespace
@@ -58,8 +47,6 @@ LoopbackServer::LoopbackServer()
             serve(socket);
     });
 }
-
-LoopbackServer::~LoopbackServer() = default;
 
 QUrl LoopbackServer::base() const
 {
@@ -86,45 +73,26 @@ QList<LoopbackServer::Request> LoopbackServer::requestsTo(const QString& path) c
     return out;
 }
 
+// Requests are GETs without bodies: each ends at the blank line.
 void LoopbackServer::serve(QTcpSocket* socket)
 {
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    connect(socket, &QTcpSocket::readyRead, this, [this, socket] {
-        // Requests are GETs without bodies: each ends at the blank line.
-        QByteArray buffer = socket->property("buffer").toByteArray() + socket->readAll();
-        qsizetype end;
-        while ((end = buffer.indexOf("\r\n\r\n")) >= 0) {
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer = QByteArray()]() mutable {
+        buffer += socket->readAll();
+        for (qsizetype end; (end = buffer.indexOf("\r\n\r\n")) >= 0;) {
             const auto request = parseHead(buffer.left(end).replace("\r", ""));
             buffer.remove(0, end + 4);
-            if (request) {
-                if (recordRequests)
-                    requests.append(*request);
-                answer(socket, *request);
-            }
+            if (!request)
+                continue;
+            if (recordRequests)
+                requests.append(*request);
+            const auto handler = m_routes.constFind(request->path);
+            const Response response = handler != m_routes.cend() ? (*handler)(*request)
+                                                                 : Response{404, R"({"error":{"message":"No such route."}})"};
+            QTimer::singleShot(response.delayMs, socket, [socket = QPointer<QTcpSocket>(socket), response] {
+                if (socket)
+                    response.drop ? socket->abort() : void(socket->write(wire(response)));
+            });
         }
-        socket->setProperty("buffer", buffer);
     });
-}
-
-void LoopbackServer::answer(QTcpSocket* socket, const Request& request)
-{
-    const auto handler = m_routes.find(request.path);
-    const Response response = handler != m_routes.end() ? (*handler)(request)
-                                                        : Response{404, R"({"error":{"message":"No such route."}})"};
-    QPointer<QTcpSocket> target(socket);
-    auto send = [target, response] {
-        if (!target)
-            return;
-        if (response.drop) {
-            target->abort();
-            return;
-        }
-        target->write("HTTP/1.1 " + QByteArray::number(response.status) + ' ' + reason(response.status) + "\r\n"
-            + "Content-Type: application/json\r\nContent-Length: " + QByteArray::number(response.body.size())
-            + "\r\nConnection: keep-alive\r\n\r\n" + response.body);
-    };
-    if (response.delayMs > 0)
-        QTimer::singleShot(response.delayMs, socket, send);
-    else
-        send();
 }

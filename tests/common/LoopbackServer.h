@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -12,42 +11,38 @@ class QTcpServer;
 class QTcpSocket;
 
 // A real HTTP/1.1 server on 127.0.0.1 standing in for the sales services. Tests route paths to
-// answers (any status, body, delay, or a dropped connection) and read back every request.
+// answers (any status, body, delay, redirect, or a dropped connection) and read back every request.
 class LoopbackServer : public QObject {
     Q_OBJECT
 public:
     struct Request {
         QByteArray method;
-        QString path;                       // decoded, without the query
-        QMap<QString, QString> query;       // decoded
-        QByteArray rawQuery;                // as sent
+        QString path;                         // decoded, without the query
+        QMap<QString, QString> query;         // decoded
+        QByteArray rawQuery;                  // as sent
         QMap<QByteArray, QByteArray> headers; // names in lower case
     };
-
     struct Response {
         int status = 200;
         QByteArray body = "{}";
         int delayMs = 0;
-        bool drop = false; // close the connection without answering
+        bool drop = false;   // close the connection without answering
+        QByteArray location = {}; // a Location header, for redirects
     };
-
     using Handler = std::function<Response(const Request&)>;
 
     LoopbackServer();
-    ~LoopbackServer() override;
 
     QUrl base() const;
-
     void route(const QString& path, Handler handler);
     void route(const QString& path, int status, const QByteArray& body);
+    QList<Request> requestsTo(const QString& path) const;
 
     QList<Request> requests;
     bool recordRequests = true; // off for long benchmark runs
-    QList<Request> requestsTo(const QString& path) const;
 
 private:
     void serve(QTcpSocket* socket);
-    void answer(QTcpSocket* socket, const Request& request);
 
     QTcpServer* m_server;
     QMap<QString, Handler> m_routes;

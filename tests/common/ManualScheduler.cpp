@@ -8,16 +8,6 @@ ManualScheduler::ManualScheduler(QDateTime start)
 {
 }
 
-double ManualScheduler::uptime() const
-{
-    return double(m_nowMs - m_startMs) / 1000.0;
-}
-
-QDateTime ManualScheduler::now() const
-{
-    return QDateTime::fromMSecsSinceEpoch(m_nowMs, Qt::UTC);
-}
-
 void ManualScheduler::after(double seconds, const QObject* context, std::function<void()> action)
 {
     const qint64 due = m_nowMs + std::llround(std::max(0.0, seconds) * 1000.0);
@@ -30,8 +20,7 @@ void ManualScheduler::advance(double seconds)
     while (!m_tasks.empty() && m_tasks.begin()->first.first <= target) {
         auto node = m_tasks.extract(m_tasks.begin());
         m_nowMs = node.key().first;
-        Task& task = node.mapped();
-        if (!task.hasContext || task.context)
+        if (const Task& task = node.mapped(); !task.hasContext || task.context)
             task.action();
     }
     m_nowMs = target;

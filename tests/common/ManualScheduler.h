@@ -5,7 +5,6 @@
 #include <QPointer>
 
 #include <map>
-#include <utility>
 
 // A scheduler whose time moves only when a test advances it; due actions run in order of
 // their due time (then of scheduling), each seeing now() at its own due time.
@@ -13,8 +12,8 @@ class ManualScheduler final : public Scheduler {
 public:
     explicit ManualScheduler(QDateTime start = QDateTime(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC));
 
-    QDateTime now() const override;
-    double uptime() const override;
+    QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_nowMs, Qt::UTC); }
+    double uptime() const override { return double(m_nowMs - m_startMs) / 1000.0; }
     void after(double seconds, const QObject* context, std::function<void()> action) override;
 
     void advance(double seconds);

@@ -9,13 +9,7 @@ std::optional<QString> MemorySecretStore::read(const QString& account)
 
 std::optional<QString> MemorySecretStore::save(const QString& text, const QString& account)
 {
-    if (m_saveFailure)
-        return m_saveFailure;
-    m_items.insert(account, text);
-    return std::nullopt;
-}
-
-void MemorySecretStore::remove(const QString& account)
-{
-    m_items.remove(account);
+    if (!m_saveFailure)
+        m_items.insert(account, text);
+    return m_saveFailure;
 }

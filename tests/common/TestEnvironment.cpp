@@ -16,11 +16,10 @@ QStringList takeLogMessages()
     QFile file(Paths::log());
     if (!file.open(QIODevice::ReadWrite))
         return {};
-    const QString text = QString::fromUtf8(file.readAll());
-    file.resize(0);
     QStringList messages;
-    for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
         messages.append(line.mid(line.indexOf(QStringLiteral("  ")) + 2));
+    file.resize(0);
     return messages;
 }
 
@@ -40,12 +39,10 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!condition()) {
+    for (QDeadlineTimer deadline(timeoutMs); !condition(); QThread::msleep(2)) {
         if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
     }
     return true;
 }

@@ -10,17 +10,6 @@
 
 namespace {
 QTemporaryDir* sandbox = nullptr;
-
-void isolate()
-{
-    sandbox = new QTemporaryDir;
-    const QByteArray root = sandbox->path().toUtf8();
-    qputenv("HOME", root + "/home");
-    qputenv("XDG_DATA_HOME", root + "/data");
-    qputenv("XDG_STATE_HOME", root + "/state");
-    qputenv("XDG_CONFIG_HOME", root + "/config");
-    qunsetenv("BONKBELL_INBOX");
-}
 } // namespace
 
 QString TestEnvironment::root()
@@ -30,7 +19,12 @@ QString TestEnvironment::root()
 
 int main(int argc, char** argv)
 {
-    isolate();
+    sandbox = new QTemporaryDir;
+    const QByteArray root = sandbox->path().toUtf8();
+    for (const auto& [variable, under] : {std::pair{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"}, {"XDG_STATE_HOME", "/state"},
+             {"XDG_CONFIG_HOME", "/config"}})
+        qputenv(variable, root + under);
+    qunsetenv("BONKBELL_INBOX");
 #ifdef BONKBELL_TEST_GUI
     QApplication app(argc, argv);
 #else

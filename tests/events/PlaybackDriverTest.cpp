@@ -12,18 +12,26 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-// Records each slap; the test decides when the hand hits and when the motion ends.
-struct FakeStage : Stage {
+// Records each slap and note; the test decides when the hand hits, the motion ends and the note goes.
+struct FakeStage : Stage, NotePresenter {
     struct Slap {
         bool money;
         std::function<void(QPointF)> onImpact;
         std::function<void()> onDone;
     };
+    struct Note {
+        MonkeyEvent event;
+        QPointF at;
+        double seconds;
+        std::function<void()> onClose;
+    };
     QList<Slap> slaps;
+    QList<Note> notes;
     int visibilityApplied = 0;
 
     void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override
@@ -31,53 +39,49 @@ struct FakeStage : Stage {
         slaps.append({money, std::move(onImpact), std::move(onDone)});
     }
     void applyVisibility() override { ++visibilityApplied; }
-};
-
-struct FakeNotes : NotePresenter {
-    struct Note {
-        MonkeyEvent event;
-        QPointF at;
-        double seconds;
-        std::function<void()> onClose;
-    };
-    QList<Note> notes;
-
     void show(const MonkeyEvent& event, QPointF handAt, double seconds, std::function<void()> onClose) override
     {
         notes.append({event, handAt, seconds, std::move(onClose)});
     }
 };
 
-MonkeyEvent event(const QString& headline, const QString& kind = QStringLiteral("sale"), std::optional<QString> at = {})
+MonkeyEvent event(const QString& headline, const QString& kind = u"sale"_s, std::optional<QString> at = {})
 {
-    return MonkeyEvent{kind, headline, QStringLiteral("who"), QStringLiteral("detail"), {}, std::move(at)};
+    return MonkeyEvent{kind, headline, u"who"_s, u"detail"_s, {}, std::move(at)};
 }
 
 class PlaybackDriverTest : public testing::Test {
 protected:
     QTemporaryDir dir;
-    Settings settings{dir.filePath(QStringLiteral("prefs.conf"))};
+    Settings settings{dir.filePath(u"prefs.conf"_s)};
     ManualScheduler scheduler;
     FakeStage stage;
-    FakeNotes notes;
-    PlaybackDriver driver{settings, scheduler, stage, notes};
+    QList<FakeStage::Note>& notes = stage.notes;
+    PlaybackDriver driver{settings, scheduler, stage, stage};
 
     void SetUp() override { takeLogMessages(); }
 
     // An event `seconds` old, in the scheduler's time.
-    MonkeyEvent aged(const QString& headline, double seconds, const QString& kind = QStringLiteral("sale"))
+    MonkeyEvent aged(const QString& headline, double seconds, const QString& kind = u"sale"_s)
     {
-        const QDateTime at = scheduler.now().addMSecs(-qint64(seconds * 1000));
-        return event(headline, kind, at.toString(Qt::ISODateWithMs));
+        return event(headline, kind, scheduler.now().addMSecs(-qint64(seconds * 1000)).toString(Qt::ISODateWithMs));
     }
-
     void impact(qsizetype i) { stage.slaps[i].onImpact(QPointF(100, 200)); }
     void stageDone(qsizetype i) { stage.slaps[i].onDone(); }
-    void noteClosed(qsizetype i) { notes.notes[i].onClose(); }
+    // Plays every show that starts to its end, the hand hitting each time.
+    void playAll()
+    {
+        for (qsizetype i = notes.size(); i < stage.slaps.size(); ++i) {
+            impact(i);
+            stageDone(i);
+            notes[i].onClose();
+            scheduler.advance(0.4);
+        }
+    }
     QStringList shown() const
     {
         QStringList out;
-        for (const auto& note : notes.notes)
+        for (const auto& note : notes)
             out.append(note.event.headline);
         return out;
     }
@@ -85,26 +89,25 @@ protected:
 
 TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNote)
 {
-    driver.receive({event(QStringLiteral("one")), event(QStringLiteral("two"))});
+    driver.receive({event(u"one"_s), event(u"two"_s)});
     ASSERT_EQ(stage.slaps.size(), 1);
     impact(0);
-    ASSERT_EQ(notes.notes.size(), 1);
-    EXPECT_EQ(notes.notes[0].at, QPointF(100, 200));
-
-    noteClosed(0);                       // the note goes first...
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(notes[0].at, QPointF(100, 200));
+    notes[0].onClose(); // the note goes first...
     scheduler.advance(5);
     EXPECT_EQ(stage.slaps.size(), 1) << "the stage has not finished";
-    stageDone(0);                        // ...the stage last: 0.4 s later the next one
+    stageDone(0);       // ...the stage last: 0.4 s later the next one
     scheduler.advance(0.39);
     EXPECT_EQ(stage.slaps.size(), 1);
     scheduler.advance(0.01);
     ASSERT_EQ(stage.slaps.size(), 2);
 
     impact(1);
-    stageDone(1);                        // now the stage first, the note last
+    stageDone(1);       // now the stage first, the note last
     scheduler.advance(1);
     EXPECT_TRUE(driver.isPlaying());
-    noteClosed(1);
+    notes[1].onClose();
     EXPECT_FALSE(driver.isPlaying());
     EXPECT_THAT(shown(), ElementsAre("one", "two"));
 }
@@ -112,150 +115,99 @@ TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNote)
 TEST_F(PlaybackDriverTest, ShortNotesWhileTwoOrMoreWait)
 {
     settings.set(Preferences::noteSeconds, 6.5);
-    driver.receive({event(QStringLiteral("a")), event(QStringLiteral("b")), event(QStringLiteral("c"))});
-    for (qsizetype i = 0; i < 3; ++i) {
-        impact(i);
-        stageDone(i);
-        noteClosed(i);
-        scheduler.advance(0.4);
-    }
-    ASSERT_EQ(notes.notes.size(), 3);
-    EXPECT_EQ(notes.notes[0].seconds, 4.0);
-    EXPECT_EQ(notes.notes[1].seconds, 6.5);
-    EXPECT_EQ(notes.notes[2].seconds, 6.5);
+    driver.receive({event(u"a"_s), event(u"b"_s), event(u"c"_s)});
+    playAll();
+    ASSERT_EQ(notes.size(), 3);
+    EXPECT_EQ(notes[0].seconds, 4.0);
+    EXPECT_EQ(notes[1].seconds, 6.5);
+    EXPECT_EQ(notes[2].seconds, 6.5);
 }
 
 TEST_F(PlaybackDriverTest, StaleEventsRollIntoOneSummaryAfterTheFreshOnes)
 {
-    driver.receive({aged(QStringLiteral("s1"), 30000), aged(QStringLiteral("s2"), 21601, QStringLiteral("mobile_sale")),
-        aged(QStringLiteral("s3"), 99999), aged(QStringLiteral("o"), 50000, QStringLiteral("onboarding")),
-        aged(QStringLiteral("fresh"), 21600)});
+    const QDateTime received = scheduler.now();
+    driver.receive({aged(u"s1"_s, 30000), aged(u"s2"_s, 21601, u"mobile_sale"_s), aged(u"s3"_s, 99999),
+        aged(u"o"_s, 50000, u"onboarding"_s), aged(u"fresh"_s, 21600)});
     EXPECT_THAT(takeLogMessages(), ElementsAre("4 event(s) older than 6h rolled into one summary note",
         "slap: sale fresh | who | detail (sound: slap)"));
-    impact(0);
-    stageDone(0);
-    noteClosed(0);
-    scheduler.advance(0.4);
-    ASSERT_EQ(notes.notes.size(), 1);
-    impact(1);
-    const MonkeyEvent& summary = notes.notes[1].event;
-    EXPECT_EQ(summary.kind, QStringLiteral("summary"));
-    EXPECT_EQ(summary.headline, QStringLiteral("While you were away"));
-    EXPECT_EQ(summary.who, QStringLiteral("3 sales · 1 onboarding"));
-    EXPECT_EQ(summary.detail, QStringLiteral("Older than 6 hours"));
-    EXPECT_EQ(summary.test, false);
+    playAll();
+    ASSERT_EQ(notes.size(), 2);
+    EXPECT_EQ(notes[1].event, MonkeyEvent::now(u"summary"_s, u"While you were away"_s, u"3 sales · 1 onboarding"_s,
+                                  u"Older than 6 hours"_s, false, received));
     EXPECT_FALSE(stage.slaps[1].money);
-}
 
-TEST_F(PlaybackDriverTest, AStaleEventOfAnotherKindCountsAsEvents)
-{
-    driver.receive({aged(QStringLiteral("x"), 90000, QStringLiteral("refund"))});
-    impact(0);
-    EXPECT_EQ(notes.notes[0].event.who, QStringLiteral("1 events"));
-}
-
-TEST_F(PlaybackDriverTest, HiddenTestEventsAreSkippedAndCountForNothing)
-{
-    MonkeyEvent staleTest = aged(QStringLiteral("old test"), 90000);
+    const auto summaryOf = [&](const QList<MonkeyEvent>& events) {
+        driver.receive(events);
+        playAll();
+        return notes.last().event.who;
+    };
+    MonkeyEvent staleTest = aged(u"old test"_s, 90000);
     staleTest.test = true;
+    EXPECT_EQ(summaryOf({aged(u"x"_s, 90000, u"refund"_s)}), u"1 events"_s);
+    EXPECT_EQ(summaryOf({staleTest, aged(u"old"_s, 90000, u"renewal"_s)}), u"1 sale · 1 renewal"_s);
     settings.setShowTests(false);
-    driver.receive({staleTest, aged(QStringLiteral("old"), 90000, QStringLiteral("renewal"))});
-    impact(0);
-    EXPECT_EQ(notes.notes[0].event.who, QStringLiteral("1 renewal"));
-    EXPECT_EQ(takeLogMessages().first(), QStringLiteral("skipped test-account event (hidden in menu): old test"));
+    takeLogMessages();
+    EXPECT_EQ(summaryOf({staleTest, aged(u"old"_s, 90000, u"renewal"_s)}), u"1 renewal"_s);
+    EXPECT_EQ(takeLogMessages().first(), u"skipped test-account event (hidden in menu): old test"_s);
 
-    settings.setShowTests(true);
-    stageDone(0);
-    noteClosed(0);
-    driver.receive({staleTest, aged(QStringLiteral("old"), 90000, QStringLiteral("renewal"))});
-    impact(1);
-    EXPECT_EQ(notes.notes[1].event.who, QStringLiteral("1 sale · 1 renewal"));
-}
-
-TEST_F(PlaybackDriverTest, UnparseableOrFutureDatesPlayNormally)
-{
-    driver.receive({event(QStringLiteral("odd"), QStringLiteral("sale"), QStringLiteral("last tuesday")),
-        aged(QStringLiteral("future"), -90000)});
-    EXPECT_EQ(driver.waiting(), 1);
-    EXPECT_THAT(takeLogMessages(), ElementsAre("slap: sale odd | who | detail (sound: slap)"));
+    // Dates that cannot be read or lie ahead are not stale.
+    driver.receive({event(u"odd"_s, u"sale"_s, u"last tuesday"_s), aged(u"future"_s, -90000)});
+    playAll();
+    EXPECT_THAT(shown().mid(5), ElementsAre("odd", "future"));
 }
 
 TEST_F(PlaybackDriverTest, TestMoneyEventsSlapWithoutMoneyAndAreMarked)
 {
-    MonkeyEvent testSale{QStringLiteral("sale"), QStringLiteral("New sale!"), {}, QStringLiteral("$1"), true, {}};
     settings.setSoundChoice(SoundChoice::pop);
-    driver.receive({testSale});
-    ASSERT_EQ(stage.slaps.size(), 1);
-    EXPECT_FALSE(stage.slaps[0].money);
+    driver.receive({MonkeyEvent{u"sale"_s, u"New sale!"_s, {}, u"$1"_s, true, {}}, event(u"real"_s)});
     EXPECT_THAT(takeLogMessages(), ElementsAre("slap: sale [TEST] New sale! |  | $1 (sound: pop)"));
-
-    stageDone(0);
-    scheduler.advance(0.4);
-    driver.receive({event(QStringLiteral("real"))});
+    playAll();
+    ASSERT_EQ(stage.slaps.size(), 2);
+    EXPECT_FALSE(stage.slaps[0].money);
     EXPECT_TRUE(stage.slaps[1].money);
 }
 
-TEST_F(PlaybackDriverTest, ASlapWithoutImpactMovesOnWhenTheStageIsDone)
+// Callbacks that come late, twice, or after the driver is gone never start overlapping shows.
+TEST_F(PlaybackDriverTest, StrayCallbacksChangeNothing)
 {
-    driver.receive({event(QStringLiteral("a")), event(QStringLiteral("b"))});
-    stageDone(0);
+    driver.receive({event(u"a"_s), event(u"b"_s), event(u"c"_s)});
+    stageDone(0); // a slap without an impact (no screen) moves on when the stage is done
     scheduler.advance(0.4);
     ASSERT_EQ(stage.slaps.size(), 2);
-    impact(0);   // a late impact of the finished show shows nothing
-    EXPECT_THAT(notes.notes, IsEmpty());
-}
-
-TEST_F(PlaybackDriverTest, AnEventDuringThePauseStartsAtOnceAndTheDelayedStepFindsItBusy)
-{
-    driver.receive({event(QStringLiteral("a"))});
-    impact(0);
-    stageDone(0);
-    noteClosed(0);
+    impact(0);    // a late impact of the finished show shows nothing
+    EXPECT_THAT(notes, IsEmpty());
+    impact(1);
+    impact(1);
+    EXPECT_EQ(notes.size(), 1);
+    stageDone(0); // the finished show's callback again
+    scheduler.advance(1);
+    EXPECT_EQ(stage.slaps.size(), 2);
+    stageDone(1);
+    notes[0].onClose();
+    notes[0].onClose();
     scheduler.advance(0.2);
-    driver.receive({event(QStringLiteral("b"))});
-    EXPECT_EQ(stage.slaps.size(), 2);
-    driver.receive({event(QStringLiteral("c"))});
-    scheduler.advance(1);
-    EXPECT_EQ(stage.slaps.size(), 2) << "the pending step must not start a second show";
-}
-
-TEST_F(PlaybackDriverTest, RepeatedCallbacksNeverStartOverlappingShows)
-{
-    driver.receive({event(QStringLiteral("a")), event(QStringLiteral("b")), event(QStringLiteral("c"))});
-    impact(0);
-    impact(0);
-    EXPECT_EQ(notes.notes.size(), 1);
-    stageDone(0);
-    noteClosed(0);
-    scheduler.advance(0.4);
-    ASSERT_EQ(stage.slaps.size(), 2);
-    stageDone(0);
-    noteClosed(0);
-    scheduler.advance(5);
-    EXPECT_EQ(stage.slaps.size(), 2);
+    driver.receive({event(u"d"_s)}); // during the pause: starts at once...
+    EXPECT_EQ(stage.slaps.size(), 3);
+    scheduler.advance(5);            // ...and the delayed step finds it busy
+    EXPECT_EQ(stage.slaps.size(), 3);
     EXPECT_TRUE(driver.isPlaying());
-}
 
-TEST_F(PlaybackDriverTest, CallbacksAfterTheDriverIsGoneDoNothing)
-{
-    auto owned = std::make_unique<PlaybackDriver>(settings, scheduler, stage, notes);
-    owned->receive({event(QStringLiteral("a")), event(QStringLiteral("b"))});
-    stage.slaps[0].onImpact(QPointF());
-    stage.slaps[0].onDone();
+    auto owned = std::make_unique<PlaybackDriver>(settings, scheduler, stage, stage);
+    owned->receive({event(u"e"_s), event(u"f"_s)});
+    impact(3);
+    stageDone(3);
     owned.reset();
-    notes.notes[0].onClose();
+    notes[1].onClose();
     scheduler.advance(1);
-    EXPECT_EQ(stage.slaps.size(), 1);
+    EXPECT_EQ(stage.slaps.size(), 4);
 }
 
 TEST_F(PlaybackDriverTest, HidingTheMonkeyStoresAppliesAndLogs)
 {
-    driver.setMonkeyHidden(true, QStringLiteral("click on monkey"));
+    driver.setMonkeyHidden(true, u"click on monkey"_s);
     EXPECT_FALSE(settings.alwaysVisible());
-    driver.setMonkeyHidden(false, QStringLiteral("menu"));
-    EXPECT_TRUE(settings.alwaysVisible());
-    EXPECT_EQ(stage.visibilityApplied, 2);
-    EXPECT_THAT(takeLogMessages(), ElementsAre("monkey hidden (click on monkey)", "monkey shown (menu)"));
+    EXPECT_EQ(stage.visibilityApplied, 1);
+    EXPECT_THAT(takeLogMessages(), ElementsAre("monkey hidden (click on monkey)"));
 }
 
 } // namespace

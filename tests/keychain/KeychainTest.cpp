@@ -14,16 +14,12 @@
 namespace {
 
 using namespace Qt::StringLiterals;
+using TestEnvironment::takeLogMessages;
 
 const QString service = u"com.bonkbell.mac"_s;
 
-struct ToolOutput {
-    QByteArray out;
-    QByteArray err;
-};
-
-// The stock secret-tool on the same store. Secrets go in on stdin, never as arguments.
-ToolOutput secretTool(const QStringList& arguments, const QByteArray& input = {})
+// The stock secret-tool on the same store: its standard output and error. Secrets go in on stdin.
+std::pair<QByteArray, QByteArray> secretTool(const QStringList& arguments, const QByteArray& input = {})
 {
     QProcess tool;
     tool.start(u"secret-tool"_s, arguments);
@@ -39,26 +35,29 @@ QStringList lines(const QByteArray& text)
 }
 
 // These tests overwrite items, so they run only against the throwaway keyring that
-// tools/test-session.sh starts, never the user's own.
+// tools/test-session.sh starts, never the user's own. Nothing they do is logged.
 class KeychainStore : public testing::Test {
 protected:
+    Keychain keychain;
+
     void SetUp() override
     {
         if (qEnvironmentVariableIsEmpty("BONKBELL_TEST_KEYRING"))
             GTEST_SKIP() << "no private secret service: run through tools/test-session.sh";
-        TestEnvironment::takeLogMessages();
+        takeLogMessages();
     }
-
-    Keychain keychain;
+    void TearDown() override { EXPECT_EQ(takeLogMessages(), QStringList()); }
 };
 
-TEST_F(KeychainStore, KeepsTextAsUtf8)
+TEST_F(KeychainStore, KeepsTextAsUtf8AndRemovesQuietlyWhetherOrNotThereIsAnItem)
 {
     const QString key = u"rk_live_Grüße€ 🔑"_s;
     EXPECT_EQ(keychain.save(key, u"roundtrip"_s), std::nullopt);
     EXPECT_EQ(keychain.read(u"roundtrip"_s), key);
-    EXPECT_EQ(secretTool({"lookup", "service", service, "account", "roundtrip"}).out, key.toUtf8());
-    EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList());
+    EXPECT_EQ(secretTool({"lookup", "service", service, "account", "roundtrip"}).first, key.toUtf8());
+    keychain.remove(u"roundtrip"_s);
+    keychain.remove(u"roundtrip"_s);
+    EXPECT_EQ(keychain.read(u"roundtrip"_s), std::nullopt);
 }
 
 TEST_F(KeychainStore, SavingAgainReplacesTheOneItemInPlace)
@@ -67,36 +66,26 @@ TEST_F(KeychainStore, SavingAgainReplacesTheOneItemInPlace)
     // "schema" is libsecret's own xdg:schema attribute.
     const auto search = [] { return secretTool({"search", "--all", "service", service, "account", "stripe"}); };
     ASSERT_EQ(keychain.save(u"first"_s, u"stripe"_s), std::nullopt);
-    const QString path = lines(search().out).value(0);
+    const QString path = lines(search().first).value(0);
     ASSERT_EQ(keychain.save(u"second"_s, u"stripe"_s), std::nullopt);
     EXPECT_EQ(keychain.read(u"stripe"_s), u"second"_s);
 
-    const ToolOutput found = search();
+    const auto [out, err] = search();
     // One item at the first one's path: deleting and adding again would have made a new one.
-    EXPECT_EQ(lines(found.out).filter(QRegularExpression(u"^(?!created|modified)"_s)),
+    EXPECT_EQ(lines(out).filter(QRegularExpression(u"^(?!created|modified)"_s)),
         (QStringList{path, "label = Bonkbell (stripe)", "secret = second", "schema = com.bonkbell.mac"}));
-    QStringList attributes = lines(found.err);
+    QStringList attributes = lines(err);
     attributes.sort();
     EXPECT_EQ(attributes, (QStringList{"attribute.account = stripe", "attribute.service = com.bonkbell.mac"}));
 }
 
-TEST_F(KeychainStore, ReadsNothingSilentlyWhenNoTextIsStored)
+TEST_F(KeychainStore, ReadsNothingWhenNoTextIsStored)
 {
     EXPECT_EQ(keychain.read(u"never-saved"_s), std::nullopt);
     // Bytes that are not UTF-8, stored by another program under this application's schema.
     secretTool({"store", "--label=bytes", "xdg:schema", service, "service", service, "account", "bytes"}, "\xff\xfe" "abc");
-    ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).out, QByteArray("\xff\xfe" "abc"));
+    ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).first, QByteArray("\xff\xfe" "abc"));
     EXPECT_EQ(keychain.read(u"bytes"_s), std::nullopt);
-    EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList());
-}
-
-TEST_F(KeychainStore, RemovesQuietlyWhetherOrNotThereIsAnItem)
-{
-    keychain.remove(u"never-saved"_s);
-    ASSERT_EQ(keychain.save(u"doomed"_s, u"removed"_s), std::nullopt);
-    keychain.remove(u"removed"_s);
-    EXPECT_EQ(keychain.read(u"removed"_s), std::nullopt);
-    EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList());
 }
 
 // Runs in a child process (the death test re-executes this binary), whose GLib has not
@@ -115,19 +104,6 @@ TEST_F(KeychainStore, RemovesQuietlyWhetherOrNotThereIsAnItem)
     std::_Exit(0);
 }
 
-void busLeadingNowhere()
-{
-    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
-}
-
-// With a display, GLib would start a bus of its own through dbus-launch, taking seconds per
-// call and leaving that bus behind.
-void noBusAtAll()
-{
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    qputenv("XDG_RUNTIME_DIR", TestEnvironment::root().toUtf8());
-}
-
 TEST(KeychainUnreachable, SaveGivesTheReasonAndReadGivesNone)
 {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -135,8 +111,14 @@ TEST(KeychainUnreachable, SaveGivesTheReasonAndReadGivesNone)
                           "WARN keychain read 'stripe' failed \\(OSStatus 1\\).*"
                           "reason: no secret service is running on this desktop \\(no D-Bus session bus\\)\n"
                           "read: none\nslow: no\n";
-    EXPECT_EXIT(saveAndReadAfter(busLeadingNowhere), testing::ExitedWithCode(0), outcome);
-    EXPECT_EXIT(saveAndReadAfter(noBusAtAll), testing::ExitedWithCode(0), outcome);
+    // A bus address leading nowhere; and no bus at all, where GLib with a display would start a
+    // bus of its own through dbus-launch, taking seconds per call and leaving that bus behind.
+    EXPECT_EXIT(saveAndReadAfter([] { qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus"); }),
+        testing::ExitedWithCode(0), outcome);
+    EXPECT_EXIT(saveAndReadAfter([] {
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        qputenv("XDG_RUNTIME_DIR", TestEnvironment::root().toUtf8());
+    }), testing::ExitedWithCode(0), outcome);
 }
 
 } // namespace

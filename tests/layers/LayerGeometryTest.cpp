@@ -14,12 +14,17 @@ void expectNear(QPointF actual, QPointF expected)
     EXPECT_NEAR(actual.y(), expected.y(), 1e-9) << "x " << actual.x();
 }
 
+std::shared_ptr<Layer> layer(QRectF frame, QPointF anchor = QPointF(0.5, 0.5))
+{
+    auto made = Layer::create();
+    made->setAnchorPoint(anchor);
+    made->setFrame(frame);
+    return made;
+}
+
 TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScale)
 {
-    const auto arm = Layer::create();
-    arm->setBounds(QRectF(0, 0, 20, 10));
-    arm->setAnchorPoint(QPointF(0, 0));
-    arm->setPosition(QPointF(100, 50));
+    const auto arm = layer(QRectF(100, 50, 20, 10), QPointF(0, 0));
     arm->setRotation(std::numbers::pi / 2);
     arm->setScale(2);
     // Counter-clockwise with y up: +x turns into +y.
@@ -32,7 +37,6 @@ TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScale)
     offset->setPosition(QPointF(0, 0));
     expectNear(offset->convertPointToSuperlayer(QPointF(20, 15)), QPointF(0, 0));
     expectNear(offset->convertPointToSuperlayer(QPointF(10, 10)), QPointF(-10, -5));
-
     offset->setAnchorPoint(QPointF(0.25, 1));
     offset->setFrame(QRectF(10, 20, 40, 8));
     EXPECT_EQ(offset->position(), QPointF(20, 28));
@@ -41,16 +45,11 @@ TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScale)
 
 TEST(LayerGeometry, MapsUpToAnAncestorWithModelOrPresentationValues)
 {
-    const auto root = Layer::create();
-    root->setFrame(QRectF(0, 0, 400, 400));
-    const auto pendulum = Layer::create();
-    pendulum->setAnchorPoint(QPointF(0.5, 1));
-    pendulum->setFrame(QRectF(100, 100, 40, 200));
+    const auto root = layer(QRectF(0, 0, 400, 400));
+    const auto pendulum = layer(QRectF(100, 100, 40, 200), QPointF(0.5, 1));
+    const auto hand = layer(QRectF(0, 0, 8, 8));
     root->addSublayer(pendulum);
-    const auto hand = Layer::create();
-    hand->setFrame(QRectF(0, 0, 8, 8));
     pendulum->addSublayer(hand);
-
     // The pivot is the top middle of the pendulum, at (120, 300).
     expectNear(hand->mapTo(root.get(), QPointF(4, 4)), QPointF(104, 104));
     pendulum->setRotation(std::numbers::pi);
@@ -68,9 +67,8 @@ TEST(LayerGeometry, SublayersDrawInZThenAdditionOrder)
     const auto parent = Layer::create();
     const auto a = Layer::create(), b = Layer::create(), c = Layer::create();
     b->setZPosition(1);
-    parent->addSublayer(a);
-    parent->addSublayer(b);
-    parent->addSublayer(c);
+    for (const auto& sublayer : {a, b, c})
+        parent->addSublayer(sublayer);
     EXPECT_EQ(parent->sublayers(), (std::vector{a, c, b}));
     b->setZPosition(0);
     EXPECT_EQ(parent->sublayers(), (std::vector{a, b, c}));

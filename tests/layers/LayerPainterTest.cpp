@@ -17,22 +17,17 @@ TEST(LayerPainter, DrawsNearestNeighbourUprightAndTurned)
 {
     QImage art(4, 4, QImage::Format_ARGB32);
     art.fill(white);
-    art.setPixel(0, 0, red);
-    art.setPixel(1, 0, yellow);
-    art.setPixel(3, 0, green);
-    art.setPixel(0, 3, blue);
-
+    for (auto [x, y, colour] : {std::tuple(0, 0, red), {1, 0, yellow}, {3, 0, green}, {0, 3, blue}})
+        art.setPixel(x, y, colour);
     const auto root = Layer::create();
     root->setFrame(QRectF(0, 0, 24, 24));
-    const auto upright = Layer::create();
-    upright->setFrame(QRectF(0, 0, 12, 12));
-    upright->setContents(art);
-    root->addSublayer(upright);
-    const auto turned = Layer::create();
-    turned->setFrame(QRectF(12, 0, 12, 12));
-    turned->setContents(art);
-    turned->setRotation(std::numbers::pi / 2);
-    root->addSublayer(turned);
+    for (double x : {0, 12}) {
+        const auto layer = Layer::create();
+        layer->setFrame(QRectF(x, 0, 12, 12));
+        layer->setContents(art);
+        layer->setRotation(x > 0 ? std::numbers::pi / 2 : 0);
+        root->addSublayer(layer);
+    }
 
     QImage window(24, 24, QImage::Format_ARGB32_Premultiplied);
     window.fill(Qt::transparent);
@@ -43,21 +38,14 @@ TEST(LayerPainter, DrawsNearestNeighbourUprightAndTurned)
     painter.end();
 
     // Upright: the layers sit at the bottom (y up), image row 0 at their top, 3 pixels per texel.
-    EXPECT_EQ(window.pixel(0, 11), 0u);
-    EXPECT_EQ(window.pixel(0, 12), red);
-    EXPECT_EQ(window.pixel(2, 14), red);
-    EXPECT_EQ(window.pixel(3, 12), yellow);
-    EXPECT_EQ(window.pixel(5, 14), yellow);
-    EXPECT_EQ(window.pixel(6, 12), white);
-    EXPECT_EQ(window.pixel(11, 12), green);
-    EXPECT_EQ(window.pixel(0, 23), blue);
     // Turned: the top row now runs up the left edge, red at the bottom.
-    EXPECT_EQ(window.pixel(12, 23), red);
-    EXPECT_EQ(window.pixel(14, 21), red);
-    EXPECT_EQ(window.pixel(13, 19), yellow);
-    EXPECT_EQ(window.pixel(13, 13), green);
-    EXPECT_EQ(window.pixel(22, 22), blue);
-    EXPECT_EQ(window.pixel(22, 13), white);
+    const struct {
+        int x, y;
+        QRgb colour;
+    } pixels[] = {{0, 11, 0}, {0, 12, red}, {2, 14, red}, {3, 12, yellow}, {5, 14, yellow}, {6, 12, white}, {11, 12, green},
+        {0, 23, blue}, {12, 23, red}, {14, 21, red}, {13, 19, yellow}, {13, 13, green}, {22, 22, blue}, {22, 13, white}};
+    for (const auto& [x, y, colour] : pixels)
+        EXPECT_EQ(window.pixel(x, y), colour) << x << "," << y;
 }
 
 } // namespace

@@ -18,27 +18,20 @@ TEST(Spring, UnderdampedOvershootsThenSettles)
     double highest = 0;
     for (double t = 0; t < 3 * settling; t += 0.001) {
         highest = std::max(highest, spring.valueAt(t));
-        if (t >= settling) {
+        if (t >= settling)
             ASSERT_LE(std::abs(1 - spring.valueAt(t)), Spring::settleEpsilon) << t;
-        }
     }
     EXPECT_GT(highest, 1.05);
 }
 
 TEST(Spring, CriticalAndOverdampedApproachWithoutOvershoot)
 {
-    const Spring critical(1, 100, 20);
-    const Spring over(1, 100, 50);
-    EXPECT_NEAR(critical.settlingDuration(), 0.92334, 0.002);
-    EXPECT_NEAR(over.settlingDuration(), 3.331, 0.002);
-    for (const Spring& spring : {critical, over}) {
-        double previous = 0;
-        for (double t = 0.01; t < 5; t += 0.01) {
-            const double value = spring.valueAt(t);
-            ASSERT_TRUE(std::isfinite(value));
-            ASSERT_GE(value, previous);
-            ASSERT_LE(value, 1);
-            previous = value;
+    for (const auto& [spring, settling] : {std::pair(Spring(1, 100, 20), 0.92334), std::pair(Spring(1, 100, 50), 3.331)}) {
+        EXPECT_NEAR(spring.settlingDuration(), settling, 0.002);
+        for (double t = 0.01, previous = 0; t < 5; previous = spring.valueAt(t), t += 0.01) {
+            ASSERT_TRUE(std::isfinite(spring.valueAt(t)));
+            ASSERT_GE(spring.valueAt(t), previous);
+            ASSERT_LE(spring.valueAt(t), 1);
         }
         EXPECT_NEAR(spring.valueAt(spring.settlingDuration()), 1 - Spring::settleEpsilon, 1e-6);
     }

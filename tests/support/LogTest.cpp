@@ -1,10 +1,8 @@
 #include "common/TestEnvironment.h"
 #include "support/Log.h"
 #include "support/LogFile.h"
-#include "support/Paths.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -12,70 +10,47 @@
 
 namespace {
 
+using namespace Qt::StringLiterals;
+using TestEnvironment::readFile;
 using TestEnvironment::writeFile;
 
-QByteArray contents(const QString& path)
+// Text from events cannot split or forge lines: control characters (C0, DEL, C1, the Unicode
+// line and paragraph separators) are escaped; printable text outside ASCII stays as it is.
+TEST(LogLine, IsOneUtcStampedLineWithControlCharactersEscaped)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    const QDateTime at(QDate(2026, 12, 5), QTime(8, 54, 9, 500), Qt::OffsetFromUTC, 7200);
+    const struct {
+        QString message;
+        QByteArray written;
+    } lines[] = {
+        {u"started"_s, "started"},
+        {u"New sale!\n2026-12-05T00:00:00Z  ERROR fake\r\t\x1b[31m\u2028\u2029end"_s,
+            "New sale!\\n2026-12-05T00:00:00Z  ERROR fake\\r\\t\\x1b[31m\\u2028\\u2029end"},
+        {u"\x7f\u0085next\u009b31m\u00a0"_s, "\\x7f\\x85next\\x9b31m\xC2\xA0"},
+        {u"3 sales · 1 renewal 🍌"_s, "3 sales \xC2\xB7 1 renewal \xF0\x9F\x8D\x8C"},
+    };
+    for (const auto& [message, written] : lines)
+        EXPECT_EQ(formatLogLine(at, message), "2026-12-05T06:54:09Z  " + written + '\n');
 }
 
-const QDateTime stamp(QDate(2026, 12, 5), QTime(6, 54, 9, 500), Qt::UTC);
-
-TEST(LogLine, IsStampTwoSpacesMessage)
+TEST(LogFile, AppendsUpToTheCapThenRotatesOneGenerationAndRecreatesItsDirectoryPrivately)
 {
-    EXPECT_EQ(formatLogLine(stamp, QStringLiteral("started")), QByteArray("2026-12-05T06:54:09Z  started\n"));
-    EXPECT_EQ(formatLogLine(stamp.toOffsetFromUtc(7200), QStringLiteral("x")), QByteArray("2026-12-05T06:54:09Z  x\n"));
-}
-
-TEST(LogLine, ControlCharactersCannotSplitOrForgeLines)
-{
-    const QString forged = QStringLiteral("New sale!\n2026-12-05T00:00:00Z  ERROR fake\r\t\x1b[31m\u2028end");
-    const QByteArray line = formatLogLine(stamp, forged);
-    EXPECT_EQ(line.count('\n'), 1);
-    EXPECT_TRUE(line.endsWith('\n'));
-    EXPECT_EQ(line, QByteArray("2026-12-05T06:54:09Z  New sale!\\n2026-12-05T00:00:00Z  ERROR fake\\r\\t\\x1b[31m\\u2028end\n"));
-    // Printable text outside ASCII stays as it is.
-    EXPECT_EQ(formatLogLine(stamp, QStringLiteral("3 sales · 1 renewal 🍌")),
-        QByteArray("2026-12-05T06:54:09Z  3 sales \xC2\xB7 1 renewal \xF0\x9F\x8D\x8C\n"));
-}
-
-class LogFileTest : public testing::Test {
-protected:
     QTemporaryDir dir;
-    QString path = dir.filePath(QStringLiteral("logs/Bonkbell.log"));
-    LogFile file{path};
-};
-
-TEST_F(LogFileTest, AppendsUpToTheCapThenRotatesOneGeneration)
-{
+    const QString path = dir.filePath(u"logs/Bonkbell.log"_s);
+    const LogFile file(path);
     const QByteArray full(1'000'000, 'a');
     writeFile(path, full);
-    writeFile(path + QStringLiteral(".1"), "ancient\n");
+    writeFile(path + u".1"_s, "ancient\n");
     file.append("line\n");
-    EXPECT_EQ(contents(path), full + "line\n") << "exactly the cap is still appended to";
+    EXPECT_EQ(readFile(path), full + "line\n") << "exactly the cap is still appended to";
+    file.append("next\n"); // now 1,000,005 bytes: moved aside first
+    EXPECT_EQ(readFile(path), "next\n");
+    EXPECT_EQ(readFile(path + u".1"_s), full + "line\n");
 
-    file.append("next\n");   // now 1,000,005 bytes: moved aside first
-    EXPECT_EQ(contents(path), QByteArray("next\n"));
-    EXPECT_EQ(contents(path + QStringLiteral(".1")), full + "line\n");
-}
-
-TEST_F(LogFileTest, RecreatesADeletedDirectoryPrivately)
-{
-    file.append("one\n");
     ASSERT_TRUE(QDir(QFileInfo(path).path()).removeRecursively());
     file.append("two\n");
-    EXPECT_EQ(contents(path), QByteArray("two\n"));
+    EXPECT_EQ(readFile(path), "two\n");
     EXPECT_EQ(QFileInfo(path).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
-}
-
-TEST(Log, WritesToTheLogFileUnderTheStateDirectory)
-{
-    TestEnvironment::takeLogMessages();
-    log(QStringLiteral("hello"));
-    log(QStringLiteral("WARN two\nlines"));
-    EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList({QStringLiteral("hello"), QStringLiteral("WARN two\\nlines")}));
-    EXPECT_TRUE(Paths::log().startsWith(TestEnvironment::root()));
 }
 
 } // namespace

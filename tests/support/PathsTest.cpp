@@ -6,53 +6,44 @@
 
 namespace {
 
-// Restores one environment variable when the test ends.
+using namespace Qt::StringLiterals;
+
+// Sets environment variables for the test and restores them when it ends.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const QByteArray& value)
-        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+    ScopedEnv(std::initializer_list<std::pair<const char*, const char*>> values)
     {
-        qputenv(name, value);
+        for (const auto& [name, value] : values) {
+            m_old.append({name, qgetenv(name), qEnvironmentVariableIsSet(name)});
+            qputenv(name, value);
+        }
     }
-    ~ScopedEnv() { m_had ? qputenv(m_name, m_old) : qunsetenv(m_name); }
+    ~ScopedEnv()
+    {
+        for (const auto& [name, value, had] : m_old)
+            had ? qputenv(name, value) : qunsetenv(name);
+    }
 
 private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
+    QList<std::tuple<const char*, QByteArray, bool>> m_old;
 };
 
 TEST(Paths, FollowTheXdgDirectories)
 {
-    ScopedEnv data("XDG_DATA_HOME", "/x/data");
-    ScopedEnv state("XDG_STATE_HOME", "/x/state");
-    ScopedEnv config("XDG_CONFIG_HOME", "/x/config");
-    EXPECT_EQ(Paths::support(), QStringLiteral("/x/data/Bonkbell"));
-    EXPECT_EQ(Paths::inbox(), QStringLiteral("/x/data/Bonkbell/Inbox"));
-    EXPECT_EQ(Paths::log(), QStringLiteral("/x/state/Bonkbell/Bonkbell.log"));
-    EXPECT_EQ(Paths::preferences(), QStringLiteral("/x/config/Bonkbell/Bonkbell.conf"));
-    EXPECT_EQ(Paths::launchAgent(), QStringLiteral("/x/config/autostart/com.bonkbell.mac.desktop"));
+    ScopedEnv env{{"XDG_DATA_HOME", "/x/data"}, {"XDG_STATE_HOME", "/x/state"}, {"XDG_CONFIG_HOME", "/x/config"}, {"BONKBELL_INBOX", ""}};
+    EXPECT_EQ(Paths::support(), u"/x/data/Bonkbell"_s);
+    EXPECT_EQ(Paths::inbox(), u"/x/data/Bonkbell/Inbox"_s) << "an empty override counts as none";
+    EXPECT_EQ(Paths::log(), u"/x/state/Bonkbell/Bonkbell.log"_s);
+    EXPECT_EQ(Paths::preferences(), u"/x/config/Bonkbell/Bonkbell.conf"_s);
+    EXPECT_EQ(Paths::launchAgent(), u"/x/config/autostart/com.bonkbell.mac.desktop"_s);
 }
 
-TEST(Paths, UnsetOrRelativeXdgDirectoriesFallBackUnderHome)
+TEST(Paths, UnsetOrRelativeXdgDirectoriesFallBackUnderHomeAndTheInboxOverrideIsLiteral)
 {
-    ScopedEnv data("XDG_DATA_HOME", "");
-    ScopedEnv state("XDG_STATE_HOME", "relative/state");
-    EXPECT_EQ(Paths::support(), QDir::homePath() + QStringLiteral("/.local/share/Bonkbell"));
-    EXPECT_EQ(Paths::logDir(), QDir::homePath() + QStringLiteral("/.local/state/Bonkbell"));
-}
-
-TEST(Paths, InboxOverrideIsTakenLiterallyUnlessEmpty)
-{
-    ScopedEnv data("XDG_DATA_HOME", "/x/data");
-    {
-        ScopedEnv inbox("BONKBELL_INBOX", "");
-        EXPECT_EQ(Paths::inbox(), QStringLiteral("/x/data/Bonkbell/Inbox"));
-    }
-    {
-        ScopedEnv inbox("BONKBELL_INBOX", "~/drop");
-        EXPECT_EQ(Paths::inbox(), QStringLiteral("~/drop"));
-    }
+    ScopedEnv env{{"XDG_DATA_HOME", ""}, {"XDG_STATE_HOME", "relative/state"}, {"BONKBELL_INBOX", "~/drop"}};
+    EXPECT_EQ(Paths::support(), QDir::homePath() + u"/.local/share/Bonkbell"_s);
+    EXPECT_EQ(Paths::logDir(), QDir::homePath() + u"/.local/state/Bonkbell"_s);
+    EXPECT_EQ(Paths::inbox(), u"~/drop"_s);
 }
 
 } // namespace

@@ -85,8 +85,8 @@ protected:
     // Watchers as the app builds them (reading stored keys, not polling yet) and the window's controller.
     void build()
     {
-        stripe = std::make_unique<StripeWatcher>(services(), deliver(), false);
-        revenueCat = std::make_unique<RevenueCatWatcher>(services(), deliver(), false);
+        stripe = std::make_unique<StripeWatcher>(services(), false);
+        revenueCat = std::make_unique<RevenueCatWatcher>(services(), false);
         controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, nullptr, scheduler);
     }
 

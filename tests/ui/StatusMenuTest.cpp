@@ -27,8 +27,8 @@ protected:
     // Builds the menu; the watchers find whatever keys the test stored before.
     void build()
     {
-        stripe = std::make_unique<StripeWatcher>(services(), deliver(), false);
-        revenueCat = std::make_unique<RevenueCatWatcher>(services(), deliver(), false);
+        stripe = std::make_unique<StripeWatcher>(services(), false);
+        revenueCat = std::make_unique<RevenueCatWatcher>(services(), false);
         statusMenu = std::make_unique<StatusMenu>(StatusMenu::Sources{settings, *stripe, *revenueCat, autostart});
         StatusMenu* menu = statusMenu.get();
         QObject::connect(menu, &StatusMenu::settingsRequested, [this] { asked << u"settings"_s; });

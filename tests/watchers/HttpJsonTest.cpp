@@ -10,14 +10,9 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-RequestResult<QJsonObject> fetch(const QUrl& base, const QString& path, const StringMap& query = {}, const StringMap& headers = {})
+RequestResult<QJsonObject> fetch(const QUrl& base, const QString& path, const StringMap& headers = {})
 {
-    return QCoro::waitFor(getJSON(base, path, query, headers));
-}
-
-const APIError& apiError(const RequestResult<QJsonObject>& result)
-{
-    return std::get<APIError>(result.error());
+    return QCoro::waitFor(getJSON(base, path, {}, headers));
 }
 
 TEST(HttpJson, BuildsOneSlashAndASortedEncodedQuery)
@@ -37,16 +32,22 @@ TEST(HttpJson, BuildsOneSlashAndASortedEncodedQuery)
 TEST(HttpJson, ErrorMessagesPreferTheServicesOwnWords)
 {
     LoopbackServer server;
-    server.route(u"/nested"_s, 402, R"({"error":{"message":"Your card was declined."},"message":"outer"})");
-    server.route(u"/flat"_s, 429, R"({"message":"Slow down."})");
-    server.route(u"/html"_s, 500, "<html><body>Oops</body></html>");
-    server.route(u"/odd"_s, 400, R"({"error":"just a string"})");
-
-    EXPECT_EQ(apiError(fetch(server.base(), u"nested"_s)).message, u"Your card was declined."_s);
-    EXPECT_EQ(apiError(fetch(server.base(), u"nested"_s)).status, 402);
-    EXPECT_EQ(apiError(fetch(server.base(), u"flat"_s)).message, u"Slow down."_s);
-    EXPECT_EQ(apiError(fetch(server.base(), u"html"_s)).message, u"HTTP 500"_s);
-    EXPECT_EQ(apiError(fetch(server.base(), u"odd"_s)).message, u"HTTP 400"_s);
+    const struct {
+        int status;
+        QByteArray body;
+        QString message;
+    } answers[] = {
+        {402, R"({"error":{"message":"Your card was declined."},"message":"outer"})", u"Your card was declined."_s},
+        {429, R"({"message":"Slow down."})", u"Slow down."_s},
+        {500, "<html><body>Oops</body></html>", u"HTTP 500"_s},
+        {400, R"({"error":"just a string"})", u"HTTP 400"_s},
+    };
+    for (const auto& [status, body, message] : answers) {
+        server.route(u"/x"_s, status, body);
+        const auto refused = std::get<APIError>(fetch(server.base(), u"x"_s).error());
+        EXPECT_EQ(refused.status, status);
+        EXPECT_EQ(refused.message, message);
+    }
 }
 
 TEST(HttpJson, NoUsableAnswerIsATransportError)
@@ -62,14 +63,21 @@ TEST(HttpJson, NoUsableAnswerIsATransportError)
         ASSERT_FALSE(result.ok()) << broken.name;
         const QString description = std::get<TransportError>(result.error()).description;
         EXPECT_FALSE(description.isEmpty()) << broken.name;
-        if (!broken.description.isEmpty()) {
-            EXPECT_EQ(description, broken.description) << broken.name;
-        }
+        EXPECT_TRUE(broken.description.isEmpty() || description == broken.description) << broken.name;
     }
-
     const auto refused = fetch(QUrl(u"http://127.0.0.1:1"_s), u"x"_s);
-    ASSERT_FALSE(refused.ok());
     EXPECT_FALSE(std::get<TransportError>(refused.error()).description.isEmpty());
+}
+
+// The key travels in a header: a redirect to another origin must not take it there.
+TEST(HttpJson, ARedirectToAnotherOriginIsNotFollowed)
+{
+    LoopbackServer server, elsewhere;
+    server.route(u"/moved"_s, [&](const auto&) {
+        return LoopbackServer::Response{302, "{}", 0, false, elsewhere.base().toEncoded() + "/stolen"};
+    });
+    EXPECT_FALSE(fetch(server.base(), u"moved"_s, {{u"Authorization"_s, u"Bearer rk_live_secret"_s}}).ok());
+    EXPECT_TRUE(elsewhere.requests.isEmpty());
 }
 
 } // namespace

@@ -14,6 +14,8 @@ using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
+const QString today = u"2026-12-05"_s;
+
 // A fake metrics service: revenue per day and the active subscriptions, as the test sets them.
 class RevenueCatWatcherTest : public WatcherFixture {
 protected:
@@ -50,20 +52,35 @@ protected:
         settings.set(Preferences::rcDay, day);
         settings.set(Preferences::rcRevenue, revenue);
         settings.set(Preferences::rcSubs, subscriptions);
-        return std::make_unique<RevenueCatWatcher>(services(), deliver(), false);
+        auto watcher = std::make_unique<RevenueCatWatcher>(services(), false);
+        collect(*watcher);
+        return watcher;
+    }
+
+    // Today's revenue and the subscriptions become these, then one poll.
+    void poll(RevenueCatWatcher& watcher, double revenue, double subscriptions)
+    {
+        revenueByDay[today] = revenue;
+        activeSubscriptions = subscriptions;
+        run(watcher.pollNow());
+    }
+    MonkeyEvent sale(const QString& headline, double growth, double total, const QString& currency = u"EUR"_s) const
+    {
+        return MonkeyEvent::now(u"sale"_s, headline, u"+"_s + formatMoney(growth, currency),
+            u"RevenueCat · "_s + formatMoney(total, currency) + u" today"_s, false, scheduler.now());
     }
 };
 
 TEST_F(RevenueCatWatcherTest, ConnectFindsTheOnlyProjectAndTakesABaseline)
 {
-    revenueByDay[u"2026-12-05"_s] = 42.5;
+    revenueByDay[today] = 42.5;
     activeSubscriptions = 7;
-    RevenueCatWatcher watcher(services(), deliver(), false);
+    RevenueCatWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"sk_key\n"_s, u"  "_s)), std::nullopt);
     EXPECT_EQ(watcher.project(), u"proj1"_s);
     EXPECT_EQ(watcher.state(), WatchState::watching());
     EXPECT_EQ(secrets.read(RevenueCatWatcher::keychainAccount()), u"sk_key"_s);
-    EXPECT_EQ(settings.get(Preferences::rcDay), u"2026-12-05"_s);
+    EXPECT_EQ(settings.get(Preferences::rcDay), today);
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 42.5);
     EXPECT_EQ(settings.get(Preferences::rcSubs), 7);
     EXPECT_THAT(takeLogMessages(), ElementsAre("revenuecat: connected (project proj1)"));
@@ -76,15 +93,15 @@ TEST_F(RevenueCatWatcherTest, ConnectFindsTheOnlyProjectAndTakesABaseline)
 
 TEST_F(RevenueCatWatcherTest, ConnectRefusalsKeepWhatWasStored)
 {
-    RevenueCatWatcher watcher(services(), deliver(), false);
+    RevenueCatWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"rk_live_x"_s, {})), u"Use a RevenueCat secret API key (V2). It starts with sk_."_s);
     EXPECT_THAT(server.requests, IsEmpty());
 
     server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"a"},{"id":"b"}]})");
     EXPECT_EQ(run(watcher.connect(u"sk_x"_s, {})),
         u"Enter your project ID. It's in the RevenueCat dashboard address: app.revenuecat.com/projects/<this part>/…"_s);
-    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"nope"_s)), u"RevenueCat can't find that project ID."_s);
-    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, u"../v1/x"_s)), u"RevenueCat can't find that project ID."_s);
+    for (const QString& project : {u"nope"_s, u"../v1/x"_s})
+        EXPECT_EQ(run(watcher.connect(u"sk_x"_s, project)), u"RevenueCat can't find that project ID."_s);
     EXPECT_EQ(watcher.state(), WatchState::off());
     EXPECT_FALSE(secrets.read(RevenueCatWatcher::keychainAccount()));
     EXPECT_EQ(watcher.project(), QString());
@@ -92,63 +109,41 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusalsKeepWhatWasStored)
 
 TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribers)
 {
-    auto watcher = connected(u"2026-12-05"_s, 100.00, 2);
-    revenueByDay[u"2026-12-05"_s] = 129.99;
-    activeSubscriptions = 3;
-    run(watcher->pollNow());
-    ASSERT_EQ(delivered.size(), 1);
-    EXPECT_EQ(delivered[0].headline, u"New subscriber!"_s);
-    EXPECT_EQ(delivered[0].who, u"+"_s + formatMoney(29.99, u"EUR"_s));
-    EXPECT_EQ(delivered[0].detail, u"RevenueCat · "_s + formatMoney(129.99, u"EUR"_s) + u" today"_s);
-    EXPECT_EQ(delivered[0].test, false);
+    auto watcher = connected(today, 100.00, 2);
+    poll(*watcher, 129.99, 3);
+    EXPECT_THAT(delivered, ElementsAre(sale(u"New subscriber!"_s, 29.99, 129.99)));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 129.99);
     EXPECT_EQ(settings.get(Preferences::rcSubs), 3);
 
-    const auto headlineFor = [&](double revenue, double subscriptions) {
-        revenueByDay[u"2026-12-05"_s] = revenue;
-        activeSubscriptions = subscriptions;
-        run(watcher->pollNow());
-        return delivered.last().headline;
-    };
-    EXPECT_EQ(headlineFor(140, 5), u"2 new subscribers!"_s);
-    EXPECT_EQ(headlineFor(150, 5), u"New revenue!"_s);
-    EXPECT_EQ(headlineFor(150.01, 4), u"New revenue!"_s);
-    EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
-
-    revenueByDay[u"2026-12-05"_s] = 150.019;   // under a hundredth: no show, but the baseline moves
-    run(watcher->pollNow());
-    revenueByDay[u"2026-12-05"_s] = 120;       // a refund lowers it silently
-    run(watcher->pollNow());
-    EXPECT_EQ(delivered.size(), 4);
+    poll(*watcher, 140, 5);
+    poll(*watcher, 150, 5);
+    poll(*watcher, 150.01, 4);
+    poll(*watcher, 150.019, 4); // under a hundredth: no show, but the baseline moves
+    poll(*watcher, 120, 4);     // a refund lowers it silently
+    EXPECT_THAT(headlines(), ElementsAre("New subscriber!", "2 new subscribers!", "New revenue!", "New revenue!"));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 120);
+    EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
 }
 
-TEST_F(RevenueCatWatcherTest, TheFirstPollOfANewDayClosesYesterdayThenComparesTodayWithZero)
+// The first poll of a new day closes yesterday, then compares today with zero; an older or
+// missing baseline is retaken silently.
+TEST_F(RevenueCatWatcherTest, TheDayTurns)
 {
     auto watcher = connected(u"2026-12-04"_s, 80, 1);
     revenueByDay[u"2026-12-04"_s] = 95;
-    revenueByDay[u"2026-12-05"_s] = 12;
     currency.reset();
-    run(watcher->pollNow());
-    ASSERT_EQ(delivered.size(), 2);
-    EXPECT_EQ(delivered[0].who, u"+"_s + formatMoney(15, u"USD"_s));
-    EXPECT_EQ(delivered[0].detail, u"RevenueCat · "_s + formatMoney(95, u"USD"_s) + u" today"_s);
-    EXPECT_EQ(delivered[0].headline, u"New revenue!"_s);
-    EXPECT_EQ(delivered[1].who, u"+"_s + formatMoney(12, u"USD"_s));
-    EXPECT_EQ(settings.get(Preferences::rcDay), u"2026-12-05"_s);
-}
+    poll(*watcher, 12, 1);
+    EXPECT_THAT(delivered, ElementsAre(sale(u"New revenue!"_s, 15, 95, u"USD"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
+    EXPECT_EQ(settings.get(Preferences::rcDay), today);
 
-TEST_F(RevenueCatWatcherTest, AnOlderOrMissingBaselineIsRetakenSilently)
-{
     for (const QString& day : {u"2026-12-01"_s, QString()}) {
-        auto watcher = connected(day, 1, 1);
+        delivered.clear();
+        watcher = connected(day, 1, 1);
         if (day.isEmpty())
             settings.remove(Preferences::rcDay);
-        revenueByDay[u"2026-12-05"_s] = 500;
-        activeSubscriptions = 9;
-        run(watcher->pollNow());
+        poll(*watcher, 500, 9);
         EXPECT_THAT(delivered, IsEmpty());
-        EXPECT_EQ(settings.get(Preferences::rcDay), u"2026-12-05"_s);
+        EXPECT_EQ(settings.get(Preferences::rcDay), today);
         EXPECT_EQ(settings.get(Preferences::rcRevenue), 500);
         EXPECT_EQ(settings.get(Preferences::rcSubs), 9);
         EXPECT_EQ(watcher->state(), WatchState::watching());
@@ -157,23 +152,24 @@ TEST_F(RevenueCatWatcherTest, AnOlderOrMissingBaselineIsRetakenSilently)
 
 TEST_F(RevenueCatWatcherTest, EveryRefusalIsExplainedInConnectAndInPolls)
 {
+    const QString rejected = u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s;
+    const QString notFound = u"RevenueCat can't find that project ID."_s;
+    const QString slowDown = u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s;
     const struct {
         int status;
         QByteArray body;
         QString forProjectList; // connect without a project id
         QString forMetrics;     // connect with one, and polls
     } refusals[] = {
-        {401, R"({"message":"Invalid"})", u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s,
-            u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s},
+        {401, R"({"message":"Invalid"})", rejected, rejected},
         {403, R"({"message":"Forbidden"})", u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s,
             u"This key needs the \"Charts & metrics → overview: Read\" permission."_s},
-        {404, "{}", u"RevenueCat can't find that project ID."_s, u"RevenueCat can't find that project ID."_s},
-        {429, R"({"message":"Too many"})", u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s,
-            u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s},
+        {404, "{}", notFound, notFound},
+        {429, R"({"message":"Too many"})", slowDown, slowDown},
         {500, R"({"message":"Internal"})", u"RevenueCat said: Internal"_s, u"RevenueCat said: Internal"_s},
         {502, "<html><body>Bad Gateway</body></html>", u"RevenueCat said: HTTP 502"_s, u"RevenueCat said: HTTP 502"_s},
     };
-    auto watcher = connected(u"2026-12-05"_s, 1, 1);
+    auto watcher = connected(today, 1, 1);
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.status);
         server.route(u"/v2/projects"_s, refusal.status, refusal.body);
@@ -193,12 +189,12 @@ TEST_F(RevenueCatWatcherTest, EveryRefusalIsExplainedInConnectAndInPolls)
 TEST_F(RevenueCatWatcherTest, BrokenAnswersLoseNoRevenueAndRepeatNone)
 {
     ShortTransferTimeout timeout;
-    auto watcher = connected(u"2026-12-05"_s, 100, 2);
-    revenueByDay[u"2026-12-05"_s] = 100;
+    auto watcher = connected(today, 100, 2);
+    revenueByDay[today] = 100;
     activeSubscriptions = 2;
     for (const BrokenAnswer& broken : brokenAnswers()) {
         SCOPED_TRACE(broken.name);
-        revenueByDay[u"2026-12-05"_s] += 10; // sales go on during the outage
+        revenueByDay[today] += 10; // sales go on during the outage
         activeSubscriptions += 1;
         for (const char* metric : {"revenue", "overview"}) {
             serveMetrics();
@@ -215,9 +211,7 @@ TEST_F(RevenueCatWatcherTest, BrokenAnswersLoseNoRevenueAndRepeatNone)
     serveMetrics();
     run(watcher->pollNow());
     run(watcher->pollNow());
-    ASSERT_EQ(delivered.size(), 1);
-    EXPECT_EQ(delivered[0].headline, u"6 new subscribers!"_s);
-    EXPECT_EQ(delivered[0].who, u"+"_s + formatMoney(60, u"EUR"_s));
+    EXPECT_THAT(delivered, ElementsAre(sale(u"6 new subscribers!"_s, 60, 160)));
     EXPECT_EQ(watcher->state(), WatchState::watching());
 }
 

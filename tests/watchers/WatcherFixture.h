@@ -4,20 +4,15 @@
 #include "common/ManualScheduler.h"
 #include "common/MemorySecretStore.h"
 #include "common/TestEnvironment.h"
-#include "events/MonkeyEvent.h"
 #include "support/Settings.h"
 #include "watchers/HttpJson.h"
-#include "watchers/WatchState.h"
+#include "watchers/Watcher.h"
 
 #include <QNetworkAccessManager>
-#include "watchers/WatcherServices.h"
-
 #include <QTemporaryDir>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <qcoro/qcorotask.h>
 
 inline void PrintTo(const WatchState& state, std::ostream* os)
 {
@@ -25,8 +20,7 @@ inline void PrintTo(const WatchState& state, std::ostream* os)
 }
 
 // While alive, a request that hears nothing for a moment is given up, as after the real time-out.
-class ShortTransferTimeout {
-public:
+struct ShortTransferTimeout {
     static constexpr int ms = 300;
     ShortTransferTimeout() { HttpJson::apiSession().setTransferTimeout(ms); }
     ~ShortTransferTimeout() { HttpJson::apiSession().setTransferTimeout(HttpJson::timeoutMs); }
@@ -67,9 +61,10 @@ protected:
     void SetUp() override { TestEnvironment::takeLogMessages(); }
 
     WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
-    auto deliver()
+    // Collects what `watcher` delivers into `delivered`.
+    void collect(Watcher& watcher)
     {
-        return [this](const MonkeyEvent& event) { delivered.append(event); };
+        QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered.append(event); });
     }
 
     template <typename T>
@@ -77,7 +72,6 @@ protected:
     {
         return QCoro::waitFor(std::move(task));
     }
-    void run(QCoro::Task<>&& task) { QCoro::waitFor(std::move(task)); }
 
     QStringList headlines() const
     {

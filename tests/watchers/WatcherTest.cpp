@@ -11,39 +11,28 @@ using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-// A watcher whose polls end the way the test scripts them.
+// A watcher whose polls end the way the test scripts them: ok, rejected or unreachable.
 class ScriptedWatcher final : public Watcher {
 public:
-    enum class Outcome { ok, rejected, unreachable };
-    QList<Outcome> script;
+    QByteArray script; // one of "oru" per poll; ok once it runs out
     int polls = 0;
-    QString error = u"Connection refused"_s;
 
-    explicit ScriptedWatcher(WatcherServices services)
-        : Watcher(u"Stripe"_s, u"stripe"_s, 30, std::move(services))
-    {
-    }
+    explicit ScriptedWatcher(WatcherServices services) : Watcher(u"Stripe"_s, u"stripe"_s, 30, std::move(services)) {}
 
 protected:
     QCoro::Task<> pollOnce(PollTicket) override
     {
+        const char outcome = polls < script.size() ? script[polls] : 'o';
         ++polls;
-        switch (script.isEmpty() ? Outcome::ok : script.takeFirst()) {
-        case Outcome::ok:
-            markOK();
-            break;
-        case Outcome::rejected:
+        if (outcome == 'r')
             markRejected(u"Stripe didn't accept this key."_s);
-            break;
-        case Outcome::unreachable:
-            markUnreachable(TransportError{error});
-            break;
-        }
+        else if (outcome == 'u')
+            markUnreachable(TransportError{u"Connection refused"_s});
+        else
+            markOK();
         co_return;
     }
 };
-
-using Outcome = ScriptedWatcher::Outcome;
 
 class WatcherTest : public WatcherFixture {
 protected:
@@ -58,15 +47,14 @@ protected:
     }
 };
 
-TEST_F(WatcherTest, TransportFailuresBackOffAndSurfaceFromTheThird)
+TEST_F(WatcherTest, TransportFailuresBackOffAndSurfaceFromTheThirdUntilASuccess)
 {
-    watcher.script = {Outcome::unreachable, Outcome::unreachable, Outcome::unreachable, Outcome::unreachable,
-        Outcome::unreachable, Outcome::ok};
-    watcher.startLoop();   // polls at once
+    watcher.script = "uuuuuou";
+    QSignalSpy states(&watcher, &Watcher::stateChanged), checks(&watcher, &Watcher::lastCheckedChanged);
+    watcher.startLoop(); // polls at once
     EXPECT_EQ(watcher.polls, 1);
-    EXPECT_EQ(watcher.state(), WatchState::off()) << "two failures change nothing visible";
     EXPECT_EQ(nextWait(), 60);
-    EXPECT_EQ(watcher.state(), WatchState::off());
+    EXPECT_EQ(watcher.state(), WatchState::off()) << "two failures change nothing visible";
     EXPECT_THAT(takeLogMessages(), IsEmpty());
     EXPECT_EQ(nextWait(), 120);
     EXPECT_EQ(watcher.state(), WatchState::problem(u"Can't reach Stripe right now. Retrying."_s));
@@ -77,14 +65,20 @@ TEST_F(WatcherTest, TransportFailuresBackOffAndSurfaceFromTheThird)
     EXPECT_EQ(nextWait(), 300);
     EXPECT_EQ(watcher.state(), WatchState::watching());
     EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: working again"));
-    EXPECT_EQ(watcher.interval(), 30);
     EXPECT_EQ(watcher.lastChecked(), scheduler.now());
-    EXPECT_EQ(watcher.polls, 6);
+    EXPECT_EQ(states.count(), 4) << "every assignment is heard, also of the same state";
+    EXPECT_EQ(checks.count(), 1);
+
+    // After the recovery one failure is one failure again.
+    EXPECT_EQ(nextWait(), 30);
+    EXPECT_EQ(watcher.interval(), 60);
+    EXPECT_EQ(watcher.state(), WatchState::watching());
+    EXPECT_EQ(watcher.polls, 7);
 }
 
 TEST_F(WatcherTest, ARejectionWaitsFiveMinutesUntilASuccess)
 {
-    watcher.script = {Outcome::rejected, Outcome::rejected, Outcome::ok, Outcome::rejected};
+    watcher.script = "rror";
     watcher.startLoop();
     EXPECT_EQ(watcher.state(), WatchState::problem(u"Stripe didn't accept this key."_s));
     EXPECT_EQ(nextWait(), 300);
@@ -96,7 +90,7 @@ TEST_F(WatcherTest, ARejectionWaitsFiveMinutesUntilASuccess)
 
 TEST_F(WatcherTest, RestartingPollsAtOnceWithTheNormalIntervalAndStoppingEndsTheLoop)
 {
-    watcher.script = {Outcome::unreachable, Outcome::unreachable};
+    watcher.script = "uu";
     watcher.startLoop();
     scheduler.advance(60);
     EXPECT_EQ(watcher.failures(), 2);
@@ -105,22 +99,12 @@ TEST_F(WatcherTest, RestartingPollsAtOnceWithTheNormalIntervalAndStoppingEndsThe
     EXPECT_EQ(watcher.polls, 3);
     EXPECT_EQ(watcher.failures(), 0);
     EXPECT_EQ(watcher.interval(), 30);
-    scheduler.advance(300);   // the old loop's wait ends too, but only the new loop goes on
+    scheduler.advance(300); // the old loop's wait ends too, but only the new loop goes on
     EXPECT_EQ(watcher.polls, 3 + 10);
 
     watcher.stopLoop();
     scheduler.advance(600);
     EXPECT_EQ(watcher.polls, 13);
-}
-
-TEST_F(WatcherTest, ObserversHearEveryAssignment)
-{
-    QSignalSpy states(&watcher, &Watcher::stateChanged);
-    QSignalSpy checks(&watcher, &Watcher::lastCheckedChanged);
-    watcher.startLoop();
-    scheduler.advance(30);
-    EXPECT_EQ(states.count(), 2) << "watching, then watching again";
-    EXPECT_EQ(checks.count(), 2);
 }
 
 TEST(WatcherPollSeconds, OnlyAWholeSleepableNumberOverridesTheInterval)
@@ -135,9 +119,7 @@ TEST(WatcherPollSeconds, OnlyAWholeSleepableNumberOverridesTheInterval)
     EXPECT_EQ(with("0"), 0);
     for (const char* ignored : {"", " 15", "15 ", "15s", "fast", "-1", "inf", "nan", "1e999"})
         EXPECT_EQ(with(ignored), 30) << ignored;
-    qputenv("BONKBELL_POLL_SECONDS", old);
-    if (old.isEmpty())
-        qunsetenv("BONKBELL_POLL_SECONDS");
+    old.isEmpty() ? qunsetenv("BONKBELL_POLL_SECONDS") : qputenv("BONKBELL_POLL_SECONDS", old);
 }
 
 } // namespace
