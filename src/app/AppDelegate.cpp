@@ -20,7 +20,6 @@
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 
 using namespace Qt::StringLiterals;
 
