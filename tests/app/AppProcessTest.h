@@ -21,32 +21,26 @@ protected:
     QString inbox = root.filePath(QStringLiteral("drop box"));
     QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
     QProcess app;
-
     AppProcessTest() { configure(QUrl(QStringLiteral("http://127.0.0.1:1")), QUrl(QStringLiteral("http://127.0.0.1:1"))); }
-
     void configure(const QUrl& stripeBase, const QUrl& revenueCatBase)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("BONKBELL_STRIPE_BASE"), stripeBase.toString());
-        env.insert(QStringLiteral("BONKBELL_RC_BASE"), revenueCatBase.toString());
-        env.insert(QStringLiteral("BONKBELL_POLL_SECONDS"), QStringLiteral("0.2"));
-        env.insert(QStringLiteral("HOME"), root.filePath(QStringLiteral("home")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), root.filePath(QStringLiteral("data")));
-        env.insert(QStringLiteral("XDG_STATE_HOME"), root.filePath(QStringLiteral("state")));
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), root.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("BONKBELL_INBOX"), inbox);
+        for (const auto& [name, value] : {std::pair("BONKBELL_STRIPE_BASE", stripeBase.toString()),
+                 std::pair("BONKBELL_RC_BASE", revenueCatBase.toString()), std::pair("BONKBELL_INBOX", inbox),
+                 std::pair("BONKBELL_POLL_SECONDS", QStringLiteral("0.2"))})
+            env.insert(QLatin1StringView(name), value);
+        for (const auto& [name, dir] : {std::pair("HOME", "home"), std::pair("XDG_DATA_HOME", "data"),
+                 std::pair("XDG_STATE_HOME", "state"), std::pair("XDG_CONFIG_HOME", "config")})
+            env.insert(QLatin1StringView(name), root.filePath(QLatin1StringView(dir)));
         app.setProcessEnvironment(env);
         app.setProgram(QStringLiteral(BONKBELL_EXECUTABLE));
     }
-
-    // Starts the app and waits for its start line.
     void startApp()
     {
         app.start();
         ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logLines(u'^' + QRegularExpression::escape(startedV)).isEmpty(); }))
             << logMessages().join(u'\n').toStdString();
     }
-
     // The executable as a command line in the app's environment, `input` on its standard input.
     int runCommandLine(const QStringList& arguments, const QByteArray& input = {})
     {
@@ -59,13 +53,11 @@ protected:
         TestEnvironment::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
         return cli.exitCode();
     }
-
     void TearDown() override
     {
         app.kill(); // nothing when it is not running
         app.waitForFinished();
     }
-
     // The log's messages, stamps stripped.
     QStringList logMessages() const
     {
@@ -74,6 +66,5 @@ protected:
             out.append(line.mid(22));
         return out;
     }
-
     QStringList logLines(const QString& pattern) const { return logMessages().filter(QRegularExpression(pattern)); }
 };

@@ -7,9 +7,7 @@ namespace {
 using namespace Qt::StringLiterals;
 using TestEnvironment::waitUntil;
 
-using ExecutableTest = AppProcessTest;
-
-TEST_F(ExecutableTest, RunsOnceOnTheGivenInboxAndPlaysWhatIsDroppedThere)
+TEST_F(AppProcessTest, RunsOnceOnTheGivenInboxAndPlaysWhatIsDroppedThere)
 {
     startApp();
     const QString started = u'^' + QRegularExpression::escape(startedV + u"; Stripe off, RevenueCat off; inbox "_s + inbox) + u'$';
@@ -17,17 +15,11 @@ TEST_F(ExecutableTest, RunsOnceOnTheGivenInboxAndPlaysWhatIsDroppedThere)
     // A first run without keys opened the settings once and remembered it.
     const QString preferences = root.filePath(u"config/Bonkbell/Bonkbell.conf"_s);
     EXPECT_TRUE(waitUntil([&] { return TestEnvironment::readFile(preferences).contains("shownSetup=true"); }));
-
     // A second start finds the first and leaves it running.
-    QProcess second;
-    second.setProcessEnvironment(app.processEnvironment());
-    second.start(app.program(), {});
-    ASSERT_TRUE(waitUntil([&] { return second.state() == QProcess::NotRunning; }, 10000));
-    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(runCommandLine({}), 0);
     EXPECT_TRUE(logMessages().contains(u"already running (pid %1); exiting"_s.arg(app.processId())))
         << logMessages().join(u'\n').toStdString();
     EXPECT_EQ(logLines(u'^' + QRegularExpression::escape(startedV)).size(), 1);
-
     // A file dropped into the inbox reaches the screen's queue.
     TestEnvironment::writeFile(inbox + u"/.a.tmp"_s, R"({"kind":"onboarding","headline":"Hello"})");
     QFile::rename(inbox + u"/.a.tmp"_s, inbox + u"/a.json"_s);

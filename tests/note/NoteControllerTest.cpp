@@ -15,17 +15,6 @@ using namespace Qt::StringLiterals;
 using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 
-TEST(NotePlacement, UnderAndLeftOfTheHandInsideTheUsableArea)
-{
-    const auto at = [](QPointF hand, QSizeF note = {280, 98}) { return NoteController::placement(hand, note, oneScreen); };
-    EXPECT_EQ(at({1000, 600}), QRectF(1000 + 12 - 280 - 26, 600 - 75 - 12, 332, 150));
-    EXPECT_EQ(at({100, 20}).topLeft(), QPointF(0, 0)) << "moved in from the left and bottom edges";
-    EXPECT_EQ(at({1900, 1047}).bottom(), 1048) << "the panel bar is kept clear";
-    EXPECT_EQ(at({50, 50}, {3000, 2000}).bottomRight(), QPointF(1920, 1048)) << "too big: right and top win";
-    EXPECT_EQ(at({-500, 600}).left(), 0) << "a hand on no screen: kept on the first";
-    EXPECT_EQ(NoteController::placement({-500, 600}, {280, 98}, {}).left(), -500 + 12 - 280 - 26);
-}
-
 // The controller with a stand-in picture of 280×98 points, a clock the test moves and one screen.
 class NoteControllerTest : public testing::Test {
 protected:
@@ -38,7 +27,6 @@ protected:
                              return image;
                          }};
     int closed = 0;
-
     void SetUp() override { takeLogMessages(); }
     void show(double seconds) { notes.show(MonkeyEvent{u"sale"_s, u"Sale"_s, {}, {}, {}, {}}, {1000, 600}, seconds, [this] { ++closed; }); }
     QWidget* panel() { return shownWindow(u"notePanel"_s); }
@@ -53,8 +41,16 @@ protected:
     }
 };
 
-TEST_F(NoteControllerTest, LandsTiltedAndFallsAwayAfterItsTime)
+TEST_F(NoteControllerTest, LandsTiltedFallsAwayAfterItsTimeUnlessHoveredAndClosesOnAClickNearIt)
 {
+    // Placed under and left of the hand, inside the usable area.
+    const auto at = [](QPointF hand, QSizeF note = {280, 98}) { return NoteController::placement(hand, note, oneScreen); };
+    EXPECT_EQ(at({1000, 600}), QRectF(1000 + 12 - 280 - 26, 600 - 75 - 12, 332, 150));
+    EXPECT_EQ(at({100, 20}).topLeft(), QPointF(0, 0)) << "moved in from the left and bottom edges";
+    EXPECT_EQ(at({1900, 1047}).bottom(), 1048) << "the panel bar is kept clear";
+    EXPECT_EQ(at({50, 50}, {3000, 2000}).bottomRight(), QPointF(1920, 1048)) << "too big: right and top win";
+    EXPECT_EQ(at({-500, 600}).left(), 0) << "a hand on no screen: kept on the first";
+    EXPECT_EQ(NoteController::placement({-500, 600}, {280, 98}, {}).left(), -500 + 12 - 280 - 26);
     show(4);
     EXPECT_EQ(panel()->geometry(), QRect(706, 1080 - 513 - 150, 332, 150));
     EXPECT_EQ(std::pair(note().rotation(), note().position()), std::pair(-0.035, QPointF(166, 75)));
@@ -67,13 +63,21 @@ TEST_F(NoteControllerTest, LandsTiltedAndFallsAwayAfterItsTime)
     advance(0.28);
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(panel(), nullptr);
-}
-
-// While the pointer rests on the note it stays, looked at again every 1.5 s. A click on it, or
-// within 6 points of it, closes it; one during the fall does nothing.
-TEST_F(NoteControllerTest, APointerRestingOnTheNoteKeepsItUpAndAClickNearItClosesIt)
-{
+    // The close callback runs once per note whatever happens.
+    show(1);
+    advance(1); // falling...
+    show(8);
+    EXPECT_EQ(closed, 2) << "the falling note is finished before the next is shown";
+    advance(1); // the old fall would have ended by now
+    show(60);
+    EXPECT_EQ(closed, 3);
+    takeLogMessages();
+    advance(20); // the replaced note's timer is void
+    EXPECT_TRUE(takeLogMessages().isEmpty());
+    // While the pointer rests on the note it stays, looked at again every 1.5 s. A click on it, or
+    // within 6 points of it, closes it; one during the fall does nothing.
     show(4);
+    takeLogMessages(); // the note it replaced
     Q_EMIT view()->hoverChanged(true);
     advance(4 + 1.5 + 1.5);
     Q_EMIT view()->hoverChanged(false);
@@ -87,20 +91,6 @@ TEST_F(NoteControllerTest, APointerRestingOnTheNoteKeepsItUpAndAClickNearItClose
     Q_EMIT view()->clicked(QPointF(26 - 5, 100)); // 5 points left of it
     Q_EMIT view()->clicked(QPointF(100, 100));
     EXPECT_THAT(takeLogMessages(), ElementsAre("note closed (click)"));
-}
-
-TEST_F(NoteControllerTest, TheCloseCallbackRunsOncePerNoteWhateverHappens)
-{
-    show(1);
-    advance(1); // falling...
-    show(8);
-    EXPECT_EQ(closed, 1) << "the falling note is finished before the next is shown";
-    advance(1); // the old fall would have ended by now
-    show(60);
-    EXPECT_EQ(closed, 2);
-    takeLogMessages();
-    advance(20); // the replaced note's timer is void
-    EXPECT_TRUE(takeLogMessages().isEmpty());
 }
 
 } // namespace

@@ -14,15 +14,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-MonkeyEvent note(const QString& kind, const QString& headline, std::optional<QString> who = std::nullopt,
-    std::optional<QString> detail = std::nullopt, bool test = false)
+MonkeyEvent note(const QString& kind, const QString& headline, std::optional<QString> who = {},
+    std::optional<QString> detail = {}, bool test = false)
 {
     return {kind, headline, std::move(who), std::move(detail), test, u"2026-12-05T18:54:09Z"_s};
 }
 
-// Test events first, then the kind compared exactly: any other spelling looks like a sale.
-TEST(NoteStyle, TestFirstThenTheKindExactly)
+TEST(NoteLook, StyleTimeAndFonts)
 {
+    // Test events first, then the kind compared exactly: any other spelling looks like a sale.
     const auto look = [](const QString& kind, bool test = false) {
         const NoteRenderer::Style style = NoteRenderer::style(note(kind, u"Hi"_s, {}, {}, test));
         return std::pair(style.paper.rgb(), style.icon);
@@ -33,10 +33,17 @@ TEST(NoteStyle, TestFirstThenTheKindExactly)
     EXPECT_NE(look(u"renewal"_s), look(u"sale"_s));
     EXPECT_EQ(look(u"renewal"_s, true), look(u"sale"_s, true));
     EXPECT_EQ(look(u"onboarding"_s, true), std::pair(look(u"sale"_s, true).first, &Sprites::star()));
-}
-
-TEST(NoteFonts, MonospacedAtWeightsTheFamilyHas)
-{
+    // The time: the event's own, else now, in local twelve-hour time.
+    const QDateTime now = QDateTime::fromString(u"2026-12-05T09:05:00Z"_s, Qt::ISODate);
+    MonkeyEvent event = note(u"sale"_s, u"Sale"_s);
+    const QTime local = event.date()->toLocalTime().time();
+    const QString ampm = local.hour() < 12 ? QLocale::system().amText() : QLocale::system().pmText();
+    EXPECT_EQ(NoteRenderer::timeText(event, now), u"%1:%2 %3"_s.arg((local.hour() + 11) % 12 + 1).arg(local.minute(), 2, 10, QChar(u'0')).arg(ampm));
+    for (const std::optional<QString>& at : {std::optional<QString>(), std::optional(u"yesterday"_s)}) {
+        event.at = at;
+        EXPECT_EQ(NoteRenderer::timeText(event, now), QLocale::system().toString(now.toLocalTime(), NoteRenderer::timeFormat));
+    }
+    // Monospaced fonts at weights the family has.
     const NoteRenderer::Fonts fonts = NoteRenderer::fonts();
     const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
     QList<int> weights;
@@ -55,7 +62,7 @@ TEST(NoteFonts, MonospacedAtWeightsTheFamilyHas)
 }
 
 // The icon sets the text column and the least height; gaps come only between texts that take space.
-TEST(NoteLayout, IconColumnAndGaps)
+TEST(NoteLayout, IconColumnGapsAndWrapping)
 {
     for (const auto& [event, textX, size] : {std::tuple(note(u"sale"_s, u"New sale!"_s), 60, QSizeF(280, 98)),
              std::tuple(note(u"onboarding"_s, u"Welcome"_s, {}, u"Pro"_s), 64, QSizeF(280, 102))}) {
@@ -73,10 +80,7 @@ TEST(NoteLayout, IconColumnAndGaps)
     }
     EXPECT_EQ(NoteRenderer::layout(note(u"sale"_s, u"Sale"_s)).textH, full.headH + 8 + full.timeLineH);
     EXPECT_EQ(NoteRenderer::layout(note(u"sale"_s, u""_s)).headH, 0);
-}
-
-TEST(NoteLayout, TextsWrapByWordAndLongOnesEndInAnEllipsis)
-{
+    // Texts wrap by word and long ones end in an ellipsis.
     const QString text = u"Jane Doe from the Acme Widget Company of Springfield, paying yearly for the whole team"_s;
     const NoteRenderer::Layout box = NoteRenderer::layout(note(u"sale"_s, text, text, text));
     EXPECT_LE(QFontMetricsF(NoteRenderer::fonts().headline).horizontalAdvance(box.headLines.value(0)), box.textW);
@@ -94,19 +98,6 @@ TEST(NoteLayout, TextsWrapByWordAndLongOnesEndInAnEllipsis)
     // A line break in any convention starts one new line: CR LF is one break, not two.
     for (const QString& who : {u"Jane\nAcme"_s, u"Jane\r\nAcme"_s, u"Jane\rAcme"_s})
         EXPECT_EQ(NoteRenderer::layout(note(u"sale"_s, u"Sale"_s, who)).whoLines, QStringList({u"Jane"_s, u"Acme"_s}));
-}
-
-TEST(NoteTime, EventTimeElseNowInLocalTwelveHourTime)
-{
-    const QDateTime now = QDateTime::fromString(u"2026-12-05T09:05:00Z"_s, Qt::ISODate);
-    MonkeyEvent event = note(u"sale"_s, u"Sale"_s);
-    const QTime local = event.date()->toLocalTime().time();
-    const QString ampm = local.hour() < 12 ? QLocale::system().amText() : QLocale::system().pmText();
-    EXPECT_EQ(NoteRenderer::timeText(event, now), u"%1:%2 %3"_s.arg((local.hour() + 11) % 12 + 1).arg(local.minute(), 2, 10, QChar(u'0')).arg(ampm));
-    for (const std::optional<QString>& at : {std::optional<QString>(), std::optional(u"yesterday"_s)}) {
-        event.at = at;
-        EXPECT_EQ(NoteRenderer::timeText(event, now), QLocale::system().toString(now.toLocalTime(), NoteRenderer::timeFormat));
-    }
 }
 
 // Each point's colour, read from the device pixel under it, within 1 per channel.

@@ -38,15 +38,12 @@ protected:
     const StageGeometry g = StageGeometry::forScale(4);
     QList<QPointF> impacts;
     int done = 0;
-
     void slap() { stage.slap(true, [this](QPointF at) { impacts.append(at); }, [this] { ++done; }); }
     OverlayPanel* panel() { return shownWindow<OverlayPanel>(u"monkeyPanel"_s); }
     LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
     Layer& pendulum() { return *stage.findChild<LayerTree*>()->root()->sublayers().front(); }
-    // The pendulum's displayed turn and height now.
     double angle() { return pendulum().presentationRotation(scheduler.uptime()); }
     double height() { return pendulum().presentationPosition(scheduler.uptime()).y(); }
-    // The box around the pixels the panel shows now.
     QRect drawn()
     {
         view()->stepFrame();
@@ -54,7 +51,7 @@ protected:
     }
 };
 
-TEST_F(MonkeyStageTest, ASlapNeedsAScreenStartsWhereTheMonkeyIsShownAndReportsTheHand)
+TEST_F(MonkeyStageTest, ASlapNeedsAScreenReportsTheHandAndHonoursVisibilityOnReturn)
 {
     screens.all.clear(); // without a screen there is no panel, and a slap ends at once without an impact
     stage.layout();
@@ -85,6 +82,26 @@ TEST_F(MonkeyStageTest, ASlapNeedsAScreenStartsWhereTheMonkeyIsShownAndReportsTh
     EXPECT_EQ(done, 2);
     EXPECT_NE(pendulum().animation(u"sway"_s), nullptr);
     EXPECT_NEAR(height(), g.restingY(true), 1e-6);
+    // A change of visibility during a slap waits for its return step: the slap runs undisturbed (no
+    // pull towards the new rest, no sway on top), then rises to the new rest.
+    for (const bool visible : {true, false}) {
+        settings.setAlwaysVisible(!visible);
+        stage.layout();
+        slap();
+        scheduler.advance(0.3);
+        settings.setAlwaysVisible(visible);
+        stage.applyVisibility();
+        scheduler.advance(0.8);
+        EXPECT_NEAR(angle(), g.hitAngle(), 1e-9) << visible;
+        EXPECT_NEAR(height(), g.slapY(), 1e-9) << visible;
+        scheduler.advance(5);
+        EXPECT_NEAR(height(), g.restingY(visible), 1e-6) << visible;
+    }
+    settings.setAlwaysVisible(true);
+    stage.applyVisibility();
+    EXPECT_NEAR(height(), g.restingY(false), 1e-6) << "it drops in from where it is";
+    scheduler.advance(0.8);
+    EXPECT_NEAR(height(), g.restingY(true), 1e-6);
 }
 
 // The panel sits in the top-right corner of the usable area, follows the screens, and takes a
@@ -108,30 +125,6 @@ TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
     scheduler.advance(5);
     stage.applyScale(5);
     EXPECT_EQ(std::pair(settings.scale(), panel()->width()), std::pair(5.0, 5 * 22 + 175 + 150));
-}
-
-// A change of visibility during a slap waits for its return step: the slap runs undisturbed (no
-// pull towards the new rest, no sway on top), then rises to the new rest.
-TEST_F(MonkeyStageTest, VisibilityChangedDuringASlapIsHonouredByTheReturn)
-{
-    for (const bool visible : {true, false}) {
-        settings.setAlwaysVisible(!visible);
-        stage.layout();
-        slap();
-        scheduler.advance(0.3);
-        settings.setAlwaysVisible(visible);
-        stage.applyVisibility();
-        scheduler.advance(0.8);
-        EXPECT_NEAR(angle(), g.hitAngle(), 1e-9) << visible;
-        EXPECT_NEAR(height(), g.slapY(), 1e-9) << visible;
-        scheduler.advance(5);
-        EXPECT_NEAR(height(), g.restingY(visible), 1e-6) << visible;
-    }
-    settings.setAlwaysVisible(true);
-    stage.applyVisibility();
-    EXPECT_NEAR(height(), g.restingY(false), 1e-6) << "it drops in from where it is";
-    scheduler.advance(0.8);
-    EXPECT_NEAR(height(), g.restingY(true), 1e-6);
 }
 
 TEST_F(MonkeyStageTest, OnlyTheMonkeysOwnPixelsCatchThePointer)

@@ -32,11 +32,7 @@ public:
     Q_INVOKABLE void open(const QUrl& url) { opened.append(url); }
 };
 
-// Orange: a warm, saturated hue.
-bool isOrange(const QColor& color)
-{
-    return color.hslSaturation() > 150 && color.hslHue() >= 20 && color.hslHue() <= 45;
-}
+bool isOrange(const QColor& c) { return c.hslSaturation() > 150 && c.hslHue() >= 20 && c.hslHue() <= 45; }
 
 template <typename T = QWidget>
 T* find(const QObject* parent, const QString& name)
@@ -64,6 +60,11 @@ struct Section {
                 parts.append(part->text());
         return parts.join(u' ');
     }
+    void type(const QString& text) const
+    {
+        key()->clear();
+        QTest::keyClicks(key(), text);
+    }
 };
 
 // The real watchers against a loopback stand-in for both services, and the window over them.
@@ -72,7 +73,6 @@ protected:
     std::unique_ptr<StripeWatcher> stripe;
     std::unique_ptr<RevenueCatWatcher> revenueCat;
     std::unique_ptr<SettingsWindowController> controller;
-
     void SetUp() override
     {
         WatcherFixture::SetUp();
@@ -80,16 +80,11 @@ protected:
         server.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         server.route(u"/v2/projects/proj1/metrics/revenue"_s, 200, R"({"value":10,"currency":"USD"})");
         server.route(u"/v2/projects/proj1/metrics/overview"_s, 200, R"({"metrics":[]})");
-    }
-
-    // Watchers as the app builds them (reading stored keys, not polling yet) and the window's controller.
-    void build()
-    {
+        // Watchers as the app builds them (reading stored keys, not polling yet) and the window's controller.
         stripe = std::make_unique<StripeWatcher>(services(), false);
         revenueCat = std::make_unique<RevenueCatWatcher>(services(), false);
         controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, nullptr, scheduler);
     }
-
     // The window among the application's top-level widgets; none before the first show.
     static QWidget* window()
     {
@@ -98,53 +93,63 @@ protected:
                 return widget;
         return nullptr;
     }
-
-    void open()
-    {
-        build();
-        controller->show();
-    }
-
     static Section section(const QString& name) { return {find(window(), name)}; }
-
-    static void type(QLineEdit* field, const QString& text)
-    {
-        field->clear();
-        QTest::keyClicks(field, text);
-    }
 };
 
-TEST_F(SettingsWindowTest, AStripeKeyIsCheckedOnceAndTheFormFollowsTheWatcher)
+TEST_F(SettingsWindowTest, TheWindowIsMadeOnceAndAKeyIsCheckedOnceWithTheFormFollowingTheWatcher)
 {
-    open();
+    EXPECT_EQ(window(), nullptr) << "nothing is built before the first show";
+    controller->show();
+    const QPointer<QWidget> shown = window();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->minimumWidth(), 560);
+    EXPECT_EQ(shown->maximumSize(), shown->minimumSize()) << "no resizing";
+    ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
+    EXPECT_EQ(QApplication::focusWidget(), section(u"stripeSection"_s).key()) << "ready for the first key";
+    const Section draft = section(u"revenueCatSection"_s);
+    draft.type(u"sk_draft"_s);
+    QTest::keyClick(draft.key(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(shown->isVisible());
+    controller->show();
+    EXPECT_EQ(window(), shown.data());
+    EXPECT_EQ(draft.key()->text(), u"sk_draft"_s);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
+    QTest::keyClick(shown, Qt::Key_Escape);
+    EXPECT_FALSE(shown->isVisible());
+    controller->show();
+    QSignalSpy testEvents(controller.get(), &SettingsWindowController::testEventRequested);
+    QTest::mouseClick(find<QPushButton>(shown, u"testButton"_s), Qt::LeftButton);
+    EXPECT_EQ(testEvents, QList<QVariantList>{{u"sale"_s}});
+    LinkCatcher links;
+    for (const QString& name : {u"stripeSection"_s, u"revenueCatSection"_s}) {
+        QLabel* link = section(name).label(u"link"_s);
+        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(8, link->height() / 2));
+    }
+    EXPECT_EQ(links.opened, (QList<QUrl>{StripeWatcher::createKeyURL(), RevenueCatWatcher::dashboardURL()}));
+    // A key is checked once. Nothing typed, or only blanks: no button, and Return does nothing.
     const Section stripeSection = section(u"stripeSection"_s);
     EXPECT_EQ(stripeSection.key()->echoMode(), QLineEdit::Password);
-
-    // Nothing typed, or only blanks: no button, and Return does nothing.
     for (const QString& blank : {QString(), u"   "_s}) {
-        type(stripeSection.key(), blank);
+        stripeSection.type(blank);
         EXPECT_FALSE(stripeSection.button()->isEnabled());
         QTest::keyClick(stripeSection.key(), Qt::Key_Return);
         EXPECT_FALSE(stripeSection.shows(u"message"_s)) << "no check, so no answer";
     }
     EXPECT_TRUE(server.requests.isEmpty());
-
     // A refused key stays to be corrected, with the watcher's answer under it.
-    type(stripeSection.key(), u"sk_live_secret"_s);
+    stripeSection.type(u"sk_live_secret"_s);
     QTest::mouseClick(stripeSection.button(), Qt::LeftButton);
     EXPECT_TRUE(stripeSection.shows(u"message"_s));
     EXPECT_EQ(stripeSection.key()->text(), u"sk_live_secret"_s);
-
     // While the check runs: "Checking…" on the button and in the state line, and no second check.
     server.route(u"/v1/charges"_s, [](const LoopbackServer::Request&) { return LoopbackServer::Response{200, R"({"data":[]})", 300}; });
-    type(stripeSection.key(), u"rk_test_abc"_s);
+    stripeSection.type(u"rk_test_abc"_s);
     QTest::keyClick(stripeSection.key(), Qt::Key_Return);
     EXPECT_FALSE(stripeSection.shows(u"message"_s)) << "a new attempt clears the old answer";
     EXPECT_TRUE(stripeSection.busy());
     EXPECT_FALSE(stripeSection.button()->isEnabled());
     EXPECT_EQ(stripeSection.state(), u"⌛ Checking…"_s);
     QTest::keyClick(stripeSection.key(), Qt::Key_Return);
-
     // Closing the window lets the check finish; reopened, it shows the result.
     window()->close();
     ASSERT_TRUE(waitUntil([&] { return !stripeSection.busy(); }));
@@ -154,20 +159,15 @@ TEST_F(SettingsWindowTest, AStripeKeyIsCheckedOnceAndTheFormFollowsTheWatcher)
     EXPECT_TRUE(stripeSection.connected());
     EXPECT_TRUE(stripeSection.shows(u"testMode"_s));
     EXPECT_TRUE(isOrange(stripeSection.label(u"testMode"_s)->palette().color(QPalette::WindowText)));
-
     QTest::mouseClick(stripeSection.button(u"disconnectButton"_s), Qt::LeftButton);
     EXPECT_FALSE(stripe->isConnected());
     EXPECT_FALSE(stripeSection.connected());
     EXPECT_FALSE(stripeSection.shows(u"testMode"_s));
-}
-
-TEST_F(SettingsWindowTest, RevenueCatConnectsWithTheTypedProjectWhichStays)
-{
-    open();
+    // RevenueCat connects with the typed project, which stays.
     const Section rc = section(u"revenueCatSection"_s);
     QLineEdit* project = find<QLineEdit>(rc.box, u"projectField"_s);
-    type(rc.key(), u"sk_key"_s);
-    type(project, u"proj1"_s);
+    rc.type(u"sk_key"_s);
+    QTest::keyClicks(project, u"proj1"_s);
     QTest::keyClick(project, Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return !rc.busy(); }));
     EXPECT_EQ(rc.key()->text(), QString());
@@ -178,18 +178,20 @@ TEST_F(SettingsWindowTest, RevenueCatConnectsWithTheTypedProjectWhichStays)
 
 TEST_F(SettingsWindowTest, TheStateLineFollowsTheWatcherAndItsTimeStaysCurrentOnlyWhileShown)
 {
+    // Watchers rebuilt over a stored key, so that they only poll when the test says.
     secrets.save(u"rk_live_abc"_s, StripeWatcher::keychainAccount());
-    open();
+    controller.reset();
+    stripe = std::make_unique<StripeWatcher>(services(), false);
+    controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, nullptr, scheduler);
+    controller->show();
     const Section stripeSection = section(u"stripeSection"_s);
     EXPECT_TRUE(stripeSection.connected());
     EXPECT_FALSE(stripeSection.shows(u"testMode"_s)) << "a live key";
     EXPECT_EQ(stripeSection.state(), u"○ Not connected"_s) << "not polled yet";
-
     run(stripe->pollNow());
     EXPECT_EQ(stripeSection.state(), u"✓ Watching · checked 0 sec ago"_s);
     scheduler.advance(65);
     EXPECT_TRUE(waitUntil([&] { return stripeSection.state() == u"✓ Watching · checked 1 min, 5 sec ago"_s; }, 2500));
-
     // Hidden: nothing keeps the time current; shown again, it is current at once.
     window()->close();
     scheduler.advance(60);
@@ -197,13 +199,11 @@ TEST_F(SettingsWindowTest, TheStateLineFollowsTheWatcherAndItsTimeStaysCurrentOn
     EXPECT_EQ(stripeSection.state(), u"✓ Watching · checked 1 min, 5 sec ago"_s);
     controller->show();
     EXPECT_EQ(stripeSection.state(), u"✓ Watching · checked 2 min, 5 sec ago"_s);
-
     server.route(u"/v1/charges"_s, 401, R"({"error":{"message":"Invalid API Key provided"}})");
     run(stripe->pollNow());
     EXPECT_EQ(stripeSection.state(),
         u"⚠ Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s);
     EXPECT_TRUE(isOrange(stripeSection.symbol()->color()));
-
     // A disconnect from elsewhere (the command line's reload) shows up without a click here.
     secrets.remove(StripeWatcher::keychainAccount());
     stripe->reload();
@@ -211,43 +211,8 @@ TEST_F(SettingsWindowTest, TheStateLineFollowsTheWatcherAndItsTimeStaysCurrentOn
     EXPECT_FALSE(stripeSection.connected());
 }
 
-TEST_F(SettingsWindowTest, TheWindowIsMadeOnceClosesByKeyAndKeepsWhatWasTyped)
-{
-    build();
-    EXPECT_EQ(window(), nullptr) << "nothing is built before the first show";
-    controller->show();
-    const QPointer<QWidget> shown = window();
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->minimumWidth(), 560);
-    EXPECT_EQ(shown->maximumSize(), shown->minimumSize()) << "no resizing";
-    ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
-    EXPECT_EQ(QApplication::focusWidget(), section(u"stripeSection"_s).key()) << "ready for the first key";
-
-    const Section rc = section(u"revenueCatSection"_s);
-    type(rc.key(), u"sk_draft"_s);
-    QTest::keyClick(rc.key(), Qt::Key_W, Qt::ControlModifier);
-    EXPECT_FALSE(shown->isVisible());
-    controller->show();
-    EXPECT_EQ(window(), shown.data());
-    EXPECT_EQ(rc.key()->text(), u"sk_draft"_s);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
-    QTest::keyClick(shown, Qt::Key_Escape);
-    EXPECT_FALSE(shown->isVisible());
-
-    controller->show();
-    QSignalSpy testEvents(controller.get(), &SettingsWindowController::testEventRequested);
-    QTest::mouseClick(find<QPushButton>(shown, u"testButton"_s), Qt::LeftButton);
-    EXPECT_EQ(testEvents, QList<QVariantList>{{u"sale"_s}});
-
-    LinkCatcher links;
-    for (const QString& name : {u"stripeSection"_s, u"revenueCatSection"_s}) {
-        QLabel* link = section(name).label(u"link"_s);
-        QTest::mouseClick(link, Qt::LeftButton, {}, QPoint(8, link->height() / 2));
-    }
-    EXPECT_EQ(links.opened, (QList<QUrl>{StripeWatcher::createKeyURL(), RevenueCatWatcher::dashboardURL()}));
-}
-
-TEST(SettingsText, ElapsedTimeShowsTheTwoLargestUnits)
+// Elapsed time shows the two largest units; bold spans are marked up and everything else escaped.
+TEST(SettingsText, ElapsedTimeAndBoldSpans)
 {
     const QList<std::pair<qint64, QString>> cases{
         {-3, u"0 sec"_s}, {0, u"0 sec"_s}, {59, u"59 sec"_s}, {60, u"1 min"_s}, {65, u"1 min, 5 sec"_s},
@@ -255,10 +220,6 @@ TEST(SettingsText, ElapsedTimeShowsTheTwoLargestUnits)
         {3 * 86400 + 4 * 3600 + 59, u"3 days, 4 hr"_s}};
     for (const auto& [seconds, text] : cases)
         EXPECT_EQ(SettingsStatusLine::elapsedText(seconds), text) << seconds;
-}
-
-TEST(SettingsText, BoldSpansAreMarkedUpAndEverythingElseEscaped)
-{
     EXPECT_EQ(SettingsStyle::withBoldSpans(u"Give it **Charts & metrics → overview: Read**. <Done>"_s),
         u"Give it <b>Charts &amp; metrics → overview: Read</b>. &lt;Done&gt;"_s);
     EXPECT_EQ(SettingsStyle::withBoldSpans(u"**a** and **b**"_s), u"<b>a</b> and <b>b</b>"_s);

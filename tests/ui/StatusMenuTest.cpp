@@ -23,8 +23,6 @@ protected:
     std::unique_ptr<RevenueCatWatcher> revenueCat;
     std::unique_ptr<StatusMenu> statusMenu;
     QStringList asked;
-
-    // Builds the menu; the watchers find whatever keys the test stored before.
     void build()
     {
         stripe = std::make_unique<StripeWatcher>(services(), false);
@@ -38,12 +36,9 @@ protected:
         QObject::connect(menu, &StatusMenu::soundChosen, [this](SoundChoice choice) { asked << u"sound "_s + rawValue(choice); });
         QObject::connect(menu, &StatusMenu::sizeRequested, [this](double scale) { asked << u"size %1"_s.arg(scale); });
     }
-
     QMenu* menu() const { return statusMenu->findChild<QSystemTrayIcon*>()->contextMenu(); }
-
     // Every item, those of the submenus included, in menu order.
     QList<QAction*> items() const { return menu()->findChildren<QAction*>(); }
-
     void choose(const QString& title)
     {
         for (QAction* item : items())
@@ -51,7 +46,6 @@ protected:
                 return item->trigger();
         ADD_FAILURE() << "no item " << title.toStdString();
     }
-
     // Opens the menu as the tray host would, and lists the checked items.
     QStringList checkedOnOpening()
     {
@@ -62,31 +56,25 @@ protected:
                 out.append(item->text());
         return out;
     }
-
     QString title(int index) const { return menu()->actions().at(index)->text(); }
 };
 
-TEST_F(StatusMenuTest, WatcherLinesShowTheStateAsTheMenuOpens)
+TEST_F(StatusMenuTest, WatcherLinesCheckMarksAndItemsFollowTheStateAsTheMenuOpens)
 {
     secrets.save(u"rk_test_abc"_s, StripeWatcher::keychainAccount());
     build();
     server.route(u"/v1/charges"_s, 400, R"({"error":{"message":"Invalid a & b"}})");
     run(stripe->pollNow());
     EXPECT_EQ(title(1), u"Stripe: not connected (test mode)"_s) << "nothing changes before the menu opens";
-
     checkedOnOpening();
     // An ampersand in a message stays one (doubled, it is no mnemonic).
     EXPECT_EQ(title(1), u"Stripe: ⚠ Stripe said: Invalid a && b (test mode)"_s);
     EXPECT_EQ(title(2), u"RevenueCat: not connected"_s) << "its own state, and never a test-mode suffix";
-
     stripe->disconnect();
     checkedOnOpening();
     EXPECT_EQ(title(1), u"Stripe: not connected"_s);
-}
-
-TEST_F(StatusMenuTest, ItemsAskForWhatTheySayAndCheckMarksFollowTheStateAsTheMenuOpens)
-{
-    build();
+    // Items ask for what they say; check marks follow the state as the menu opens.
+    TestEnvironment::takeLogMessages();
     EXPECT_EQ(title(5), u"Hide Monkey"_s);
     EXPECT_THAT(checkedOnOpening(), ElementsAre("Slap", "Show test events", "Medium"));
     for (const QString& title : {u"Connect Sales…"_s, u"Hide Monkey"_s, u"Test: new sale"_s, u"Test: new signup"_s,
@@ -102,7 +90,6 @@ TEST_F(StatusMenuTest, ItemsAskForWhatTheySayAndCheckMarksFollowTheStateAsTheMen
     EXPECT_THAT(TestEnvironment::takeLogMessages(), ElementsAre("sound: slap", "sound: pop", "sound: off",
         u"open at login: on (%1)"_s.arg(entryPath)));
     EXPECT_THAT(checkedOnOpening(), ElementsAre("Off", "Open at login", "Medium"));
-
     asked.clear();
     settings.setScale(3.5); // no size is exactly that
     settings.setSoundChoice(SoundChoice::pop);
