@@ -27,7 +27,7 @@ TEST(MonkeyEventDecoding, AcceptsWellTypedObjectsAndRejectsAnyViolationWhole)
     EXPECT_FALSE(event->isTest());
 }
 
-TEST(MonkeyEventDate, ParsesInternetDateTimesWithAZone)
+TEST(MonkeyEventFields, DatesParseWithAZoneKindsAreMoneyUnlessOnboardingOrSummaryAndEncodingRoundTrips)
 {
     const QDateTime expected(QDate(2026, 12, 5), QTime(6, 54, 9), Qt::UTC);
     const auto dateOf = [](const char* at) { return MonkeyEvent{u"sale"_s, u"h"_s, {}, {}, {}, QString::fromLatin1(at)}.date(); };
