@@ -2,7 +2,6 @@
 #include "common/LoopbackServer.h"
 #include "common/ManualScheduler.h"
 #include "common/MemorySecretStore.h"
-#include "common/TestEnvironment.h"
 #include "support/Settings.h"
 
 #include <QTemporaryDir>
@@ -47,7 +46,7 @@ protected:
     }
 };
 
-TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndChangeNothing)
+TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndChangeNothingThenConnectStatusDisconnectRoundTrip)
 {
     const QString usage = u"Usage: Bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status\n"_s;
     for (const QString& verb : {u"--STATUS"_s, u"status"_s, u"--help"_s})
@@ -57,10 +56,7 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndChangeNothing)
         EXPECT_EQ(run({u"--connect-stripe"_s}, input), std::pair(u"Pipe the key in on stdin.\n"_s, 2));
     EXPECT_TRUE(stripe.requests.isEmpty());
     EXPECT_EQ(reloads, 0);
-}
 
-TEST_F(CommandLineTest, ConnectStatusDisconnectRoundTrip)
-{
     EXPECT_EQ(run({u"--status"_s}), std::pair(u"Stripe: not connected\nRevenueCat: not connected\n"_s, 0));
     stripe.route(u"/v1/charges"_s, 401, R"({"error":{"message":"Invalid API Key"}})");
     EXPECT_EQ(run({u"--connect-stripe"_s}, u"rk_live_bad\n"_s).second, 1) << "refused";

@@ -24,10 +24,7 @@ using TestEnvironment::writeFile;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-QByteArray eventJson(const char* headline)
-{
-    return QByteArray(R"({"kind":"sale","headline":")") + headline + "\"}";
-}
+QByteArray eventJson(const char* headline) { return QByteArray(R"({"kind":"sale","headline":")") + headline + "\"}"; }
 
 class InboxTest : public testing::Test {
 protected:
@@ -59,7 +56,7 @@ protected:
     }
 };
 
-TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThem)
+TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOnesToRejectedOnce)
 {
     for (const char* name : {"b.json", "a.json", "c.txt", ".d.json", "x.JSON", "Z.json"})
         put(QString::fromLatin1(name), eventJson(name));
@@ -67,10 +64,7 @@ TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThem)
     EXPECT_THAT(arrived, ElementsAre("Z.json", "a.json", "b.json", "|"));
     EXPECT_THAT(entries(), ElementsAre(".d.json", "c.txt", "x.JSON"));
     EXPECT_THAT(takeLogMessages(), IsEmpty());
-}
-
-TEST_F(InboxTest, UnusableEntriesMoveToRejectedOnceWhileTheRestAreDelivered)
-{
+    // Unusable entries move to rejected/ once while the rest are delivered.
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir + u"/fifo.json"_s).constData(), 0600), 0);
     QDir().mkpath(dir + u"/folder.json"_s);
     put(u"bad.json"_s, "[{\"kind\":\"sale\",\"headline\":\"h\"}]");
@@ -80,7 +74,7 @@ TEST_F(InboxTest, UnusableEntriesMoveToRejectedOnceWhileTheRestAreDelivered)
     put(u"fits.json"_s, fits.append(QByteArray(InboxFile::maxBytes - fits.size(), ' ')));
     inbox.scan();
     inbox.scan();
-    EXPECT_THAT(arrived, ElementsAre("fits", "fine", "|"));
+    EXPECT_THAT(arrived.mid(4), ElementsAre("fits", "fine", "|"));
     EXPECT_THAT(entries(u"rejected"_s), ElementsAre("bad.json", "big.json", "fifo.json", "folder.json"));
     EXPECT_THAT(takeLogMessages(), ElementsAre("WARN unreadable event moved to rejected/: bad.json",
         "WARN event file over 1 MiB moved to rejected/: big.json", "WARN not a regular file, moved to rejected/: fifo.json",
@@ -98,7 +92,7 @@ TEST_F(InboxTest, ARejectedNameAlreadyTakenStaysAndIsWarnedEachPass)
     EXPECT_EQ(takeLogMessages().size(), 2);
 }
 
-TEST_F(InboxTest, StartCreatesAPrivateDirectoryThenTheTimerAndTheWatchBothScan)
+TEST_F(InboxTest, StartCreatesAPrivateDirectoryOrLogsWhyNotThenTheTimerAndTheWatchBothScan)
 {
     Inbox fresh(root.filePath(u"new/inbox"_s), scheduler);
     collect(fresh);
@@ -109,11 +103,9 @@ TEST_F(InboxTest, StartCreatesAPrivateDirectoryThenTheTimerAndTheWatchBothScan)
     publish(u"early.json"_s, "early");
     fresh.start();
     EXPECT_THAT(arrived, ElementsAre("early", "|")) << "files left from before are read at start";
-
     // The watch: a rename into place is seen without waiting for the timer.
     publish(u"w.json"_s, "watched");
     EXPECT_TRUE(TestEnvironment::waitUntil([&] { return arrived.size() == 4; }));
-
     // The timer alone also finds files, every 10 s.
     for (QObject* watcher : fresh.findChildren<QObject*>())
         watcher->blockSignals(true);
@@ -122,16 +114,13 @@ TEST_F(InboxTest, StartCreatesAPrivateDirectoryThenTheTimerAndTheWatchBothScan)
     EXPECT_EQ(arrived.size(), 4);
     scheduler.advance(0.1);
     EXPECT_THAT(arrived, ElementsAre("early", "|", "watched", "|", "timed", "|"));
-
     Inbox made(root.filePath(u"made/here"_s), scheduler);
     made.start();
     struct stat info{};
     ASSERT_EQ(::stat(QFile::encodeName(made.dir()).constData(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
-}
-
-TEST_F(InboxTest, ADirectoryThatCannotBeCreatedIsLoggedAndPollingGoesOn)
-{
+    // A directory that cannot be created is logged, and polling goes on.
+    takeLogMessages();
     put(u"plainfile"_s, "x");
     const QString impossible = dir + u"/plainfile/inbox"_s;
     Inbox broken(impossible, scheduler);
@@ -155,7 +144,6 @@ TEST_F(InboxTest, DropPublishesUniqueTimeOrderedNamesWhole)
     QObject::connect(&inbox, &Inbox::eventsArrived, [&](const Inbox::Batch& batch) { batches.append(batch); });
     inbox.scan();
     EXPECT_EQ(batches, QList<Inbox::Batch>{Inbox::Batch({event, event})});
-
     // A write cut short (by the file size limit) leaves nothing under a name the inbox reads.
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);

@@ -1,44 +1,33 @@
 #include "common/QtPrinters.h"
 #include "events/MonkeyEvent.h"
 
-#include <QJsonDocument>
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace Qt::StringLiterals;
 
-std::optional<MonkeyEvent> decode(const char* json)
-{
-    return MonkeyEvent::decode(QByteArray(json));
-}
-
 TEST(MonkeyEventDecoding, AcceptsWellTypedObjectsAndRejectsAnyViolationWhole)
 {
+    const auto decode = [](const char* json) { return MonkeyEvent::decode(QByteArray(json)); };
     for (const char* json : {R"({"kind":"tapdance","headline":""})", R"({"kind":"s","headline":"h","who":null,"detail":null,"test":null,"at":null})",
              R"({"kind":"sale","headline":"h","who":"w","detail":"d","test":true,"at":"2026-12-05T06:54:09Z"})",
-             R"({"kind":"sale","headline":"h","extra":[1,2],"Kind":5})"}) {
+             R"({"kind":"sale","headline":"h","extra":[1,2],"Kind":5})"})
         EXPECT_TRUE(decode(json).has_value()) << json;
-    }
     for (const char* json : {R"({"kind":"sale"})", R"({"headline":"h"})", R"({"kind":null,"headline":"h"})",
              R"({"kind":"sale","headline":7})", R"({"kind":"sale","headline":"h","test":"true"})",
              R"({"kind":"sale","headline":"h","test":1})", R"({"kind":"sale","headline":"h","who":42})",
              R"({"kind":"sale","headline":"h","at":1733381649})", R"([{"kind":"sale","headline":"h"}])", R"("sale")",
-             R"({"kind":"sale","headline":"h"} trailing)", R"({"kind":"sale","headline":"h")", ""}) {
+             R"({"kind":"sale","headline":"h"} trailing)", R"({"kind":"sale","headline":"h")", ""})
         EXPECT_FALSE(decode(json).has_value()) << json;
-    }
-}
-
-TEST(MonkeyEventDecoding, NullMeansAbsentAndValuesAreKeptAsGiven)
-{
+    // Null means absent; values are kept as given.
     const auto event = decode(R"({"kind":"sale","headline":"  New sale!  ","who":null,"detail":"$5","test":false,"at":null})");
     ASSERT_TRUE(event);
     EXPECT_EQ(*event, (MonkeyEvent{u"sale"_s, u"  New sale!  "_s, {}, u"$5"_s, false, {}}));
     EXPECT_FALSE(event->isTest());
 }
 
-TEST(MonkeyEventDate, ParsesInternetDateTimesWithAZone)
+TEST(MonkeyEventFields, DatesParseWithAZoneKindsAreMoneyUnlessOnboardingOrSummaryAndEncodingRoundTrips)
 {
     const QDateTime expected(QDate(2026, 12, 5), QTime(6, 54, 9), Qt::UTC);
     const auto dateOf = [](const char* at) { return MonkeyEvent{u"sale"_s, u"h"_s, {}, {}, {}, QString::fromLatin1(at)}.date(); };
@@ -49,25 +38,16 @@ TEST(MonkeyEventDate, ParsesInternetDateTimesWithAZone)
     EXPECT_EQ(dateOf("2026-12-05T06:54:09.123456789Z"), expected.addMSecs(123));
     for (const char* bad : {"2026-12-05", "2026-12-05 06:54:09Z", "2026-12-05T06:54:09", "yesterday",
              "2026-12-05T06:54:09+0200", "2026-13-05T06:54:09Z", "2026-02-30T06:54:09Z", "2026-12-05T24:00:00Z",
-             "2026-12-05T06:54:09.Z", "2026-12-05T06:54:09Zjunk", "2026-12-05t06:54:09z", ""}) {
+             "2026-12-05T06:54:09.Z", "2026-12-05T06:54:09Zjunk", "2026-12-05t06:54:09z", ""})
         EXPECT_FALSE(dateOf(bad).has_value()) << bad;
-    }
     EXPECT_FALSE(MonkeyEvent{}.date().has_value());
-}
-
-TEST(MonkeyEventKinds, MoneyUnlessOnboardingOrSummaryExactly)
-{
+    // Kinds are money unless onboarding or summary, exactly.
     for (const char* kind : {"sale", "mobile_renewal", "whatever", "Onboarding", "SUMMARY"})
         EXPECT_TRUE((MonkeyEvent{QString::fromLatin1(kind), {}, {}, {}, {}, {}}.isMoney())) << kind;
     for (const char* kind : {"onboarding", "summary"})
         EXPECT_FALSE((MonkeyEvent{QString::fromLatin1(kind), {}, {}, {}, {}, {}}.isMoney())) << kind;
-}
-
-TEST(MonkeyEventEncoding, OmitsAbsentFieldsAndRoundTrips)
-{
-    const MonkeyEvent minimal{u"sale"_s, u"h"_s, {}, {}, {}, {}};
-    EXPECT_EQ(minimal.encode(), R"({"headline":"h","kind":"sale"})");
-
+    // Encoding omits absent fields and round-trips.
+    EXPECT_EQ((MonkeyEvent{u"sale"_s, u"h"_s, {}, {}, {}, {}}.encode()), R"({"headline":"h","kind":"sale"})");
     const QDateTime at(QDate(2026, 12, 5), QTime(6, 54, 9, 700), Qt::UTC);
     const MonkeyEvent stamped = MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s, false, at);
     EXPECT_EQ(stamped.at, u"2026-12-05T06:54:09Z"_s);

@@ -19,17 +19,8 @@ using testing::IsEmpty;
 
 // Records each slap and note; the test decides when the hand hits, the motion ends and the note goes.
 struct FakeStage : Stage, NotePresenter {
-    struct Slap {
-        bool money;
-        std::function<void(QPointF)> onImpact;
-        std::function<void()> onDone;
-    };
-    struct Note {
-        MonkeyEvent event;
-        QPointF at;
-        double seconds;
-        std::function<void()> onClose;
-    };
+    struct Slap { bool money; std::function<void(QPointF)> onImpact; std::function<void()> onDone; };
+    struct Note { MonkeyEvent event; QPointF at; double seconds; std::function<void()> onClose; };
     QList<Slap> slaps;
     QList<Note> notes;
     int visibilityApplied = 0;
@@ -87,7 +78,7 @@ protected:
     }
 };
 
-TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNote)
+TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNoteWithShortNotesWhileTwoOrMoreWait)
 {
     driver.receive({event(u"one"_s), event(u"two"_s)});
     ASSERT_EQ(stage.slaps.size(), 1);
@@ -110,17 +101,14 @@ TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNote)
     notes[1].onClose();
     EXPECT_FALSE(driver.isPlaying());
     EXPECT_THAT(shown(), ElementsAre("one", "two"));
-}
-
-TEST_F(PlaybackDriverTest, ShortNotesWhileTwoOrMoreWait)
-{
+    // Short notes while two or more wait.
     settings.set(Preferences::noteSeconds, 6.5);
     driver.receive({event(u"a"_s), event(u"b"_s), event(u"c"_s)});
     playAll();
-    ASSERT_EQ(notes.size(), 3);
-    EXPECT_EQ(notes[0].seconds, 4.0);
-    EXPECT_EQ(notes[1].seconds, 6.5);
-    EXPECT_EQ(notes[2].seconds, 6.5);
+    ASSERT_EQ(notes.size(), 5);
+    EXPECT_EQ(notes[2].seconds, 4.0);
+    EXPECT_EQ(notes[3].seconds, 6.5);
+    EXPECT_EQ(notes[4].seconds, 6.5);
 }
 
 TEST_F(PlaybackDriverTest, StaleEventsRollIntoOneSummaryAfterTheFreshOnes)
@@ -149,14 +137,13 @@ TEST_F(PlaybackDriverTest, StaleEventsRollIntoOneSummaryAfterTheFreshOnes)
     takeLogMessages();
     EXPECT_EQ(summaryOf({staleTest, aged(u"old"_s, 90000, u"renewal"_s)}), u"1 renewal"_s);
     EXPECT_EQ(takeLogMessages().first(), u"skipped test-account event (hidden in menu): old test"_s);
-
     // Dates that cannot be read or lie ahead are not stale.
     driver.receive({event(u"odd"_s, u"sale"_s, u"last tuesday"_s), aged(u"future"_s, -90000)});
     playAll();
     EXPECT_THAT(shown().mid(5), ElementsAre("odd", "future"));
 }
 
-TEST_F(PlaybackDriverTest, TestMoneyEventsSlapWithoutMoneyAndAreMarked)
+TEST_F(PlaybackDriverTest, TestMoneyEventsSlapWithoutMoneyAndAreMarkedAndHidingTheMonkeyLogs)
 {
     settings.setSoundChoice(SoundChoice::pop);
     driver.receive({MonkeyEvent{u"sale"_s, u"New sale!"_s, {}, u"$1"_s, true, {}}, event(u"real"_s)});
@@ -165,6 +152,12 @@ TEST_F(PlaybackDriverTest, TestMoneyEventsSlapWithoutMoneyAndAreMarked)
     ASSERT_EQ(stage.slaps.size(), 2);
     EXPECT_FALSE(stage.slaps[0].money);
     EXPECT_TRUE(stage.slaps[1].money);
+    // Hiding the monkey stores, applies and logs.
+    takeLogMessages();
+    driver.setMonkeyHidden(true, u"click on monkey"_s);
+    EXPECT_FALSE(settings.alwaysVisible());
+    EXPECT_EQ(stage.visibilityApplied, 1);
+    EXPECT_THAT(takeLogMessages(), ElementsAre("monkey hidden (click on monkey)"));
 }
 
 // Callbacks that come late, twice, or after the driver is gone never start overlapping shows.
@@ -191,7 +184,7 @@ TEST_F(PlaybackDriverTest, StrayCallbacksChangeNothing)
     scheduler.advance(5);            // ...and the delayed step finds it busy
     EXPECT_EQ(stage.slaps.size(), 3);
     EXPECT_TRUE(driver.isPlaying());
-
+    // Gone with its show unfinished, a driver starts nothing more.
     auto owned = std::make_unique<PlaybackDriver>(settings, scheduler, stage, stage);
     owned->receive({event(u"e"_s), event(u"f"_s)});
     impact(3);
@@ -200,14 +193,6 @@ TEST_F(PlaybackDriverTest, StrayCallbacksChangeNothing)
     notes[1].onClose();
     scheduler.advance(1);
     EXPECT_EQ(stage.slaps.size(), 4);
-}
-
-TEST_F(PlaybackDriverTest, HidingTheMonkeyStoresAppliesAndLogs)
-{
-    driver.setMonkeyHidden(true, u"click on monkey"_s);
-    EXPECT_FALSE(settings.alwaysVisible());
-    EXPECT_EQ(stage.visibilityApplied, 1);
-    EXPECT_THAT(takeLogMessages(), ElementsAre("monkey hidden (click on monkey)"));
 }
 
 } // namespace

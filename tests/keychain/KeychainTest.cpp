@@ -29,11 +29,6 @@ std::pair<QByteArray, QByteArray> secretTool(const QStringList& arguments, const
     return {tool.readAllStandardOutput(), tool.readAllStandardError()};
 }
 
-QStringList lines(const QByteArray& text)
-{
-    return QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts);
-}
-
 // These tests overwrite items, so they run only against the throwaway keyring that
 // tools/test-session.sh starts, never the user's own. Nothing they do is logged.
 class KeychainStore : public testing::Test {
@@ -49,7 +44,8 @@ protected:
     void TearDown() override { EXPECT_EQ(takeLogMessages(), QStringList()); }
 };
 
-TEST_F(KeychainStore, KeepsTextAsUtf8AndRemovesQuietlyWhetherOrNotThereIsAnItem)
+// Text is kept as UTF-8; what is not text reads as nothing.
+TEST_F(KeychainStore, KeepsTextAsUtf8RemovesQuietlyAndSavingAgainReplacesTheOneItemInPlace)
 {
     const QString key = u"rk_live_Grüße€ 🔑"_s;
     EXPECT_EQ(keychain.save(key, u"roundtrip"_s), std::nullopt);
@@ -58,18 +54,18 @@ TEST_F(KeychainStore, KeepsTextAsUtf8AndRemovesQuietlyWhetherOrNotThereIsAnItem)
     keychain.remove(u"roundtrip"_s);
     keychain.remove(u"roundtrip"_s);
     EXPECT_EQ(keychain.read(u"roundtrip"_s), std::nullopt);
-}
-
-TEST_F(KeychainStore, SavingAgainReplacesTheOneItemInPlace)
-{
-    // secret-tool prints each item on stdout, headed by its path, and the attributes on stderr;
-    // "schema" is libsecret's own xdg:schema attribute.
+    // Bytes that are not UTF-8, stored by another program under this application's schema.
+    secretTool({"store", "--label=bytes", "xdg:schema", service, "service", service, "account", "bytes"}, "\xff\xfe" "abc");
+    ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).first, QByteArray("\xff\xfe" "abc"));
+    EXPECT_EQ(keychain.read(u"bytes"_s), std::nullopt);
+    // Saving again replaces the one item in place. secret-tool prints each item on stdout, headed by
+    // its path, and the attributes on stderr; "schema" is libsecret's own xdg:schema attribute.
+    const auto lines = [](const QByteArray& text) { return QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts); };
     const auto search = [] { return secretTool({"search", "--all", "service", service, "account", "stripe"}); };
     ASSERT_EQ(keychain.save(u"first"_s, u"stripe"_s), std::nullopt);
     const QString path = lines(search().first).value(0);
     ASSERT_EQ(keychain.save(u"second"_s, u"stripe"_s), std::nullopt);
     EXPECT_EQ(keychain.read(u"stripe"_s), u"second"_s);
-
     const auto [out, err] = search();
     // One item at the first one's path: deleting and adding again would have made a new one.
     EXPECT_EQ(lines(out).filter(QRegularExpression(u"^(?!created|modified)"_s)),
@@ -77,15 +73,6 @@ TEST_F(KeychainStore, SavingAgainReplacesTheOneItemInPlace)
     QStringList attributes = lines(err);
     attributes.sort();
     EXPECT_EQ(attributes, (QStringList{"attribute.account = stripe", "attribute.service = com.bonkbell.mac"}));
-}
-
-TEST_F(KeychainStore, ReadsNothingWhenNoTextIsStored)
-{
-    EXPECT_EQ(keychain.read(u"never-saved"_s), std::nullopt);
-    // Bytes that are not UTF-8, stored by another program under this application's schema.
-    secretTool({"store", "--label=bytes", "xdg:schema", service, "service", service, "account", "bytes"}, "\xff\xfe" "abc");
-    ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).first, QByteArray("\xff\xfe" "abc"));
-    EXPECT_EQ(keychain.read(u"bytes"_s), std::nullopt);
 }
 
 // Runs in a child process (the death test re-executes this binary), whose GLib has not

@@ -22,7 +22,7 @@ std::shared_ptr<Layer> layer(QRectF frame, QPointF anchor = QPointF(0.5, 0.5))
     return made;
 }
 
-TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScale)
+TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScaleMapsUpToAnAncestorAndOrdersSublayersByZ)
 {
     const auto arm = layer(QRectF(100, 50, 20, 10), QPointF(0, 0));
     arm->setRotation(std::numbers::pi / 2);
@@ -30,7 +30,6 @@ TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScale)
     // Counter-clockwise with y up: +x turns into +y.
     expectNear(arm->convertPointToSuperlayer(QPointF(10, 0)), QPointF(100, 70));
     expectNear(arm->convertPointToSuperlayer(QPointF(0, 5)), QPointF(90, 50));
-
     // The anchor is a fraction of the bounds, which need not start at 0.
     const auto offset = Layer::create();
     offset->setBounds(QRectF(10, 10, 20, 10));
@@ -41,10 +40,7 @@ TEST(LayerGeometry, ConvertsThroughAnchorRotationAndScale)
     offset->setFrame(QRectF(10, 20, 40, 8));
     EXPECT_EQ(offset->position(), QPointF(20, 28));
     EXPECT_EQ(offset->frame(), QRectF(10, 20, 40, 8));
-}
-
-TEST(LayerGeometry, MapsUpToAnAncestorWithModelOrPresentationValues)
-{
+    // Mapping up to an ancestor, with model or presentation values.
     const auto root = layer(QRectF(0, 0, 400, 400));
     const auto pendulum = layer(QRectF(100, 100, 40, 200), QPointF(0.5, 1));
     const auto hand = layer(QRectF(0, 0, 8, 8));
@@ -56,14 +52,10 @@ TEST(LayerGeometry, MapsUpToAnAncestorWithModelOrPresentationValues)
     expectNear(hand->mapTo(root.get(), QPointF(4, 4)), QPointF(136, 496));
     expectNear(hand->mapTo(nullptr, QPointF(4, 4)), root->convertPointToSuperlayer(QPointF(136, 496)));
     expectNear(hand->mapTo(hand.get(), QPointF(4, 4)), QPointF(4, 4));
-
     pendulum->addAnimation(Animation::basic(LayerProperty::rotationZ, 0, 0, 1).setBeginTime(0), u"hold"_s);
     expectNear(hand->presentationMapTo(root.get(), QPointF(4, 4), 0.5), QPointF(104, 104));
     expectNear(hand->presentationMapTo(root.get(), QPointF(4, 4), 1), QPointF(136, 496));
-}
-
-TEST(LayerGeometry, SublayersDrawInZThenAdditionOrder)
-{
+    // Sublayers draw in z, then addition order.
     const auto parent = Layer::create();
     const auto a = Layer::create(), b = Layer::create(), c = Layer::create();
     b->setZPosition(1);
@@ -75,7 +67,6 @@ TEST(LayerGeometry, SublayersDrawInZThenAdditionOrder)
     a->setZPosition(-1);
     c->setZPosition(-1);
     EXPECT_EQ(parent->sublayers(), (std::vector{a, c, b}));
-
     const auto other = Layer::create();
     other->addSublayer(c);
     EXPECT_EQ(parent->sublayers(), (std::vector{a, b}));

@@ -43,7 +43,7 @@ protected:
     }
 };
 
-TEST_F(LayerTreeTest, CompletionsRunOnceWithHowTheyEnded)
+TEST_F(LayerTreeTest, CompletionsRunOnceWithHowTheyEndedAndALayerLeavesWhenItsLastAnimationEnds)
 {
     const auto layer = box(QRectF(0, 0, 10, 10));
     layer->addAnimation(Animation::basic(LayerProperty::opacity, 0, 1, 1).setOnComplete(record(u"fade"_s)), u"fade"_s);
@@ -51,20 +51,37 @@ TEST_F(LayerTreeTest, CompletionsRunOnceWithHowTheyEnded)
     layer->addAnimation(Animation::basic(LayerProperty::scale, 2, 1, 1).setOnComplete(record(u"shrink"_s)), u"grow"_s);
     layer->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, 1}, 1).setRepeatForever(true).setOnComplete(record(u"sway"_s)), u"sway"_s);
     EXPECT_THAT(calls, ElementsAre(u"grow cut"_s));
-
     EXPECT_TRUE(advanceTo(0.5).animating);
     advanceTo(1);
     advanceTo(2);
     EXPECT_THAT(calls, ElementsAre(u"grow cut"_s, u"fade done"_s, u"shrink done"_s));
     EXPECT_EQ(layer->animationKeys(), QStringList{u"sway"_s});
-
     layer->removeAnimation(u"sway"_s);
     layer->removeAnimation(u"sway"_s);
     const LayerTree::Frame idle = advanceTo(3);
-    EXPECT_EQ(calls.size(), 4);
-    EXPECT_EQ(calls.last(), u"sway cut"_s);
+    EXPECT_THAT(calls, ElementsAre(u"grow cut"_s, u"fade done"_s, u"shrink done"_s, u"sway cut"_s));
     EXPECT_FALSE(idle.animating);
     EXPECT_TRUE(std::isinf(idle.nextChange));
+    // "Remove the spark when everything I started on it has ended", however each one ends.
+    const auto spark = box(QRectF(100, 100, 8, 8));
+    auto remaining = std::make_shared<int>(3);
+    const std::weak_ptr<Layer> weakSpark = spark;
+    const auto countDown = [remaining, weakSpark](bool) {
+        if (--*remaining == 0)
+            if (const auto alive = weakSpark.lock())
+                alive->removeFromSuperlayer();
+    };
+    spark->addAnimation(Animation::basic(QPointF(104, 104), QPointF(204, 154), 1).setOnComplete(countDown), u"fly"_s);
+    spark->addAnimation(Animation::basic(LayerProperty::opacity, 1, 0, 2).setOnComplete(countDown), u"fade"_s);
+    spark->addAnimation(Animation::basic(LayerProperty::scale, 1, 2, 5).setOnComplete(countDown), u"grow"_s);
+    advanceTo(4);
+    spark->removeAnimation(u"grow"_s);
+    EXPECT_EQ(root->sublayers().size(), 2u);
+    const LayerTree::Frame last = advanceTo(5);
+    EXPECT_EQ(root->sublayers().size(), 1u);
+    EXPECT_FALSE(last.animating);
+    // Where the spark was last shown gets repainted.
+    EXPECT_TRUE(last.dirtyArea.contains(QRectF(100, 100, 8, 8)));
 }
 
 // Completions may rearrange the tree and the very animations the step is finishing.
@@ -82,40 +99,14 @@ TEST_F(LayerTreeTest, CompletionsMayChangeTheTreeReentrantly)
     }), u"fade"_s);
     spark->addAnimation(Animation::basic(QPointF(), QPointF(10, 10), 1).setOnComplete(record(u"fly"_s)), u"fly"_s);
     other->addAnimation(Animation::basic(LayerProperty::scale, 1, 2, 5).setOnComplete(record(u"pulse"_s)), u"pulse"_s);
-
     const LayerTree::Frame frame = advanceTo(1);
     EXPECT_THAT(calls, ElementsAre(u"fade"_s, u"pulse cut"_s, u"fly done"_s));
     EXPECT_EQ(root->sublayers().size(), 1u);
     EXPECT_TRUE(frame.animating);
     EXPECT_EQ(other->animation(u"grow"_s)->beginTime(), 1);
-
     advanceTo(2);
     advanceTo(3);
     EXPECT_THAT(calls, ElementsAre(u"fade"_s, u"pulse cut"_s, u"fly done"_s, u"grow done"_s));
-}
-
-// "Remove the spark when everything I started on it has ended", however each one ends.
-TEST_F(LayerTreeTest, LayerLeavesWhenItsLastAnimationEnds)
-{
-    const auto spark = box(QRectF(100, 100, 8, 8));
-    auto remaining = std::make_shared<int>(3);
-    const std::weak_ptr<Layer> weakSpark = spark;
-    const auto countDown = [remaining, weakSpark](bool) {
-        if (--*remaining == 0)
-            if (const auto layer = weakSpark.lock())
-                layer->removeFromSuperlayer();
-    };
-    spark->addAnimation(Animation::basic(QPointF(104, 104), QPointF(204, 154), 1).setOnComplete(countDown), u"fly"_s);
-    spark->addAnimation(Animation::basic(LayerProperty::opacity, 1, 0, 2).setOnComplete(countDown), u"fade"_s);
-    spark->addAnimation(Animation::basic(LayerProperty::scale, 1, 2, 5).setOnComplete(countDown), u"grow"_s);
-    advanceTo(1);
-    spark->removeAnimation(u"grow"_s);
-    EXPECT_EQ(root->sublayers().size(), 1u);
-    const LayerTree::Frame last = advanceTo(2);
-    EXPECT_TRUE(root->sublayers().empty());
-    EXPECT_FALSE(last.animating);
-    // Where the spark was last shown gets repainted.
-    EXPECT_TRUE(last.dirtyArea.contains(QRectF(100, 100, 8, 8)));
 }
 
 TEST_F(LayerTreeTest, DirtyAreaCoversWhereMovingLayersWereAndAre)

@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(Spring, UnderdampedOvershootsThenSettles)
+TEST(Spring, UnderdampedOvershootsOthersDoNotAndEveryRegimeStartsAtItsVelocity)
 {
     const Spring spring(1, 26, 6.2);
     EXPECT_EQ(spring.valueAt(0), 0);
@@ -22,30 +22,24 @@ TEST(Spring, UnderdampedOvershootsThenSettles)
             ASSERT_LE(std::abs(1 - spring.valueAt(t)), Spring::settleEpsilon) << t;
     }
     EXPECT_GT(highest, 1.05);
-}
-
-TEST(Spring, CriticalAndOverdampedApproachWithoutOvershoot)
-{
-    for (const auto& [spring, settling] : {std::pair(Spring(1, 100, 20), 0.92334), std::pair(Spring(1, 100, 50), 3.331)}) {
-        EXPECT_NEAR(spring.settlingDuration(), settling, 0.002);
-        for (double t = 0.01, previous = 0; t < 5; previous = spring.valueAt(t), t += 0.01) {
-            ASSERT_TRUE(std::isfinite(spring.valueAt(t)));
-            ASSERT_GE(spring.valueAt(t), previous);
-            ASSERT_LE(spring.valueAt(t), 1);
+    // Critically damped and overdamped springs approach without overshoot.
+    for (const auto& [damped, expected] : {std::pair(Spring(1, 100, 20), 0.92334), std::pair(Spring(1, 100, 50), 3.331)}) {
+        EXPECT_NEAR(damped.settlingDuration(), expected, 0.002);
+        for (double t = 0.01, previous = 0; t < 5; previous = damped.valueAt(t), t += 0.01) {
+            ASSERT_TRUE(std::isfinite(damped.valueAt(t)));
+            ASSERT_GE(damped.valueAt(t), previous);
+            ASSERT_LE(damped.valueAt(t), 1);
         }
-        EXPECT_NEAR(spring.valueAt(spring.settlingDuration()), 1 - Spring::settleEpsilon, 1e-6);
+        EXPECT_NEAR(damped.valueAt(damped.settlingDuration()), 1 - Spring::settleEpsilon, 1e-6);
     }
     EXPECT_TRUE(std::isinf(Spring(1, 100, 0).settlingDuration()));
-}
-
-// Each form sets its coefficients from the start velocity separately.
-TEST(Spring, InitialVelocityIsTheStartingSlopeInEveryRegime)
-{
+    // The initial velocity is the starting slope in every regime: each form sets its coefficients
+    // from it separately.
     for (double damping : {6.2, 2 * std::sqrt(26.0), 30.0}) {
-        const Spring spring(1, 26, damping, 3);
+        const Spring kicked(1, 26, damping, 3);
         const double h = 1e-6;
-        EXPECT_NEAR(spring.valueAt(h) / h, 3, 1e-3) << damping;
-        EXPECT_NEAR(spring.valueAt(spring.settlingDuration() + 1), 1, Spring::settleEpsilon) << damping;
+        EXPECT_NEAR(kicked.valueAt(h) / h, 3, 1e-3) << damping;
+        EXPECT_NEAR(kicked.valueAt(kicked.settlingDuration() + 1), 1, Spring::settleEpsilon) << damping;
     }
 }
 

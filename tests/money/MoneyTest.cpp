@@ -11,14 +11,7 @@ using namespace Qt::StringLiterals;
 // ICU puts a no-break space (U+00A0) between the number and a symbol that is letters or follows it.
 TEST(Money, FollowsTheCurrencysDecimalsAndTheLocaleChosenByLcAllThenLcMonetaryThenLang)
 {
-    const struct {
-        const char* lcAll;
-        const char* lcMonetary;
-        const char* lang;
-        double amount;
-        QString currency;
-        QString text;
-    } cases[] = {
+    const struct { const char *lcAll, *lcMonetary, *lang; double amount; QString currency, text; } cases[] = {
         {nullptr, nullptr, "en_US.UTF-8", 19.99, u"usd"_s, u"$19.99"_s},
         {nullptr, nullptr, "en_US.UTF-8", 0, u"USD"_s, u"$0.00"_s},
         {nullptr, nullptr, "en_US.UTF-8", 1234567.891, u"USD"_s, u"$1,234,567.89"_s},

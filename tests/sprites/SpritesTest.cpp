@@ -4,7 +4,7 @@
 
 namespace {
 
-TEST(Sprites, FramesHaveTheirShapesAndOpacityEndsAtTheirEdges)
+TEST(Sprites, FramesHaveTheirShapesAndOpacityEndsAtTheirEdgesAndRasterisingKeepsHardPixels)
 {
     for (const Frame* frame : {&Sprites::idle(), &Sprites::blink(), &Sprites::slap()}) {
         EXPECT_EQ(QSize(frame->width(), frame->height()), QSize(22, 28));
@@ -15,15 +15,10 @@ TEST(Sprites, FramesHaveTheirShapesAndOpacityEndsAtTheirEdges)
     // The palm of the slap frame sits where the slap point says it does; at rest the arm is up.
     EXPECT_TRUE(Sprites::slap().isOpaque(int(Sprites::slapHand.x()), int(Sprites::slapHand.y())));
     EXPECT_FALSE(Sprites::idle().isOpaque(1, 14));
-
-    const Frame& idle = Sprites::idle();
     for (auto [col, row] : {std::pair(-1, 5), std::pair(5, -1), std::pair(22, 5), std::pair(16, 28)})
-        EXPECT_FALSE(idle.isOpaque(col, row)) << col << "," << row;
+        EXPECT_FALSE(Sprites::idle().isOpaque(col, row)) << col << "," << row;
     EXPECT_FALSE((Frame{{"DD", "D"}}.isOpaque(1, 1))) << "a short row ends early";
-}
-
-TEST(Sprites, TheVineIsAnUnbrokenStemWithLeavesOnBothSides)
-{
+    // The vine is an unbroken stem with leaves on both sides.
     const Frame vine = Sprites::vine(100);
     ASSERT_EQ(QSize(vine.width(), vine.height()), QSize(4, 100));
     int left = 0, right = 0;
@@ -36,15 +31,11 @@ TEST(Sprites, TheVineIsAnUnbrokenStemWithLeavesOnBothSides)
     EXPECT_GT(right, 0);
     EXPECT_LT(left + right, 50);
     EXPECT_TRUE(Sprites::image(Sprites::vine(0)).isNull());
-}
-
-TEST(Sprites, RasterisingKeepsHardPixels)
-{
+    // Rasterising keeps hard pixels.
     const QImage idle = Sprites::image(Sprites::idle());
     ASSERT_EQ(idle.size(), QSize(22, 28));
     EXPECT_EQ(idle.pixel(16, 0), qRgba(58, 32, 14, 255));
     EXPECT_EQ(qAlpha(idle.pixel(0, 0)), 0);
-
     // 3.5 device pixels per sprite pixel: every device pixel is exactly one palette colour.
     const QImage scaled = Sprites::scaledImage(Sprites::coin(), 1.75, 2.0);
     ASSERT_EQ(scaled.size(), QSize(28, 28));

@@ -33,17 +33,12 @@ QStringList execArguments(const QByteArray& entry)
     return out;
 }
 
-class AutostartTest : public testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString path = dir.filePath(u"config/autostart/com.bonkbell.mac.desktop"_s);
-    Autostart autostart{path};
-
-    void SetUp() override { takeLogMessages(); }
-};
-
-TEST_F(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
+TEST(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
 {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"config/autostart/com.bonkbell.mac.desktop"_s);
+    Autostart autostart{path};
+    takeLogMessages();
     EXPECT_FALSE(autostart.setOn(true, QString())) << "no executable path: nothing to start";
     ASSERT_TRUE(autostart.setOn(true, u"/usr/bin/bonkbell"_s)) << "the missing directory is created";
     EXPECT_TRUE(autostart.isOn());
@@ -53,7 +48,6 @@ TEST_F(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
     EXPECT_THAT(readFile(path).split('\n'), testing::IsSupersetOf({"[Desktop Entry]", "Type=Application", "Name=Bonkbell",
         "Terminal=false", "X-GNOME-Autostart-enabled=true", "X-GNOME-Autostart-Delay=2", "X-KDE-autostart-after=panel",
         "X-LXQt-Need-Tray=true"}));
-
     EXPECT_TRUE(autostart.setOn(false, u"/usr/bin/bonkbell"_s));
     EXPECT_FALSE(autostart.isOn());
     // Already gone (someone else removed it): still off, still said so.
@@ -65,10 +59,8 @@ TEST_F(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
     EXPECT_FALSE(autostart.isOn());
     EXPECT_THAT(takeLogMessages(), ElementsAre(u"open at login: on (%1)"_s.arg(path), "open at login: off",
         "open at login: off", u"ERROR could not write %1: Not a directory"_s.arg(path)));
-}
-
-TEST_F(AutostartTest, AnyExecutablePathSurvivesTheQuoting)
-{
+    // Any executable path survives the quoting.
+    ASSERT_TRUE(QFile::remove(dir.filePath(u"config/autostart"_s)));
     for (const QString& executable : {u"/opt/My Apps/bonkbell"_s, u"/home/o'brien/\"quoted\"/bonkbell"_s,
              u"/srv/back\\slash/two\\\\bonkbell"_s, u"/tmp/$HOME/${x}/bonkbell"_s, u"/tmp/`id`/bonkbell"_s,
              u"/tmp/100%/%f/bonkbell"_s, u"/tmp/tab\there/new\nline/bonkbell"_s, u"/home/zoë/ünïcödé/bonkbell"_s}) {

@@ -16,13 +16,10 @@ using TestEnvironment::writeFile;
 
 // Text from events cannot split or forge lines: control characters (C0, DEL, C1, the Unicode
 // line and paragraph separators) are escaped; printable text outside ASCII stays as it is.
-TEST(LogLine, IsOneUtcStampedLineWithControlCharactersEscaped)
+TEST(Log, IsOneUtcStampedLineWithControlCharactersEscapedAppendedUpToTheCapThenRotated)
 {
     const QDateTime at(QDate(2026, 12, 5), QTime(8, 54, 9, 500), Qt::OffsetFromUTC, 7200);
-    const struct {
-        QString message;
-        QByteArray written;
-    } lines[] = {
+    const struct { QString message; QByteArray written; } lines[] = {
         {u"started"_s, "started"},
         {u"New sale!\n2026-12-05T00:00:00Z  ERROR fake\r\t\x1b[31m\u2028\u2029end"_s,
             "New sale!\\n2026-12-05T00:00:00Z  ERROR fake\\r\\t\\x1b[31m\\u2028\\u2029end"},
@@ -31,10 +28,7 @@ TEST(LogLine, IsOneUtcStampedLineWithControlCharactersEscaped)
     };
     for (const auto& [message, written] : lines)
         EXPECT_EQ(formatLogLine(at, message), "2026-12-05T06:54:09Z  " + written + '\n');
-}
-
-TEST(LogFile, AppendsUpToTheCapThenRotatesOneGenerationAndRecreatesItsDirectoryPrivately)
-{
+    // The file is appended to up to the cap, then rotates one generation and recreates its directory privately.
     QTemporaryDir dir;
     const QString path = dir.filePath(u"logs/Bonkbell.log"_s);
     const LogFile file(path);
@@ -46,7 +40,6 @@ TEST(LogFile, AppendsUpToTheCapThenRotatesOneGenerationAndRecreatesItsDirectoryP
     file.append("next\n"); // now 1,000,005 bytes: moved aside first
     EXPECT_EQ(readFile(path), "next\n");
     EXPECT_EQ(readFile(path + u".1"_s), full + "line\n");
-
     ASSERT_TRUE(QDir(QFileInfo(path).path()).removeRecursively());
     file.append("two\n");
     EXPECT_EQ(readFile(path), "two\n");

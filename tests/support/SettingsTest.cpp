@@ -29,15 +29,11 @@ TEST_F(SettingsTest, RegisteredDefaultsAreReadButNeverWrittenAndWritesReachTheFi
     EXPECT_DOUBLE_EQ(settings.noteSeconds(), 8.0);
     EXPECT_FALSE(settings.get(Preferences::shownSetup));
     EXPECT_EQ(stored(), QByteArray());
-
     settings.setAlwaysVisible(false);
     settings.setScale(3.0);
     settings.set(Preferences::shownSetup, true);
     EXPECT_EQ(stored(), "[General]\nalwaysVisible=false\nscale=3\nshownSetup=true\n");
-}
-
-TEST_F(SettingsTest, SoundChoiceFallsBackToTheSoundSwitch)
-{
+    // The sound choice falls back to the sound switch.
     settings.set(Preferences::sound, false);
     EXPECT_EQ(settings.soundChoice(), SoundChoice::off);
     settings.set(Preferences::soundChoice, u"Slap"_s); // not a raw value: case matters
@@ -65,7 +61,6 @@ TEST_F(SettingsTest, ReadsWhatAnotherProcessWroteAndHandEditedValues)
     child.start(QCoreApplication::applicationFilePath(), {u"--gtest_filter=SettingsTest.ReadsWhatAnotherProcessWrote*"_s});
     ASSERT_TRUE(child.waitForFinished(20000) && child.exitCode() == 0);
     EXPECT_FALSE(settings.showTests());
-
     // Values pass through unranged; junk falls back to the default.
     TestEnvironment::writeFile(file, "[General]\nnoteSeconds=-3\nscale=huge\nalwaysVisible=no\n");
     EXPECT_DOUBLE_EQ(settings.noteSeconds(), -3.0);
