@@ -50,8 +50,9 @@ protected:
         cli.write(input);
         cli.closeWriteChannel();
         // The loopback servers live in this process: keep its event loop turning.
-        TestEnvironment::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
-        return cli.exitCode();
+        // One that never ends counts as a failure, not as its last exit code.
+        const bool ended = TestEnvironment::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
+        return ended ? cli.exitCode() : -1;
     }
     void TearDown() override
     {
