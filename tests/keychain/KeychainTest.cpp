@@ -58,21 +58,21 @@ TEST_F(KeychainStore, KeepsTextAsUtf8RemovesQuietlyAndSavingAgainReplacesTheOneI
     secretTool({"store", "--label=bytes", "xdg:schema", service, "service", service, "account", "bytes"}, "\xff\xfe" "abc");
     ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).first, QByteArray("\xff\xfe" "abc"));
     EXPECT_EQ(keychain.read(u"bytes"_s), std::nullopt);
-    // Saving again replaces the one item in place. secret-tool prints each item on stdout, headed by
-    // its path, and the attributes on stderr; "schema" is libsecret's own xdg:schema attribute.
+    // Saving again replaces the one item in place (an account the app's tests never read). secret-tool
+    // prints each item on stdout, headed by its path, the attributes on stderr; "schema" is libsecret's.
     const auto lines = [](const QByteArray& text) { return QString::fromUtf8(text).split(u'\n', Qt::SkipEmptyParts); };
-    const auto search = [] { return secretTool({"search", "--all", "service", service, "account", "stripe"}); };
-    ASSERT_EQ(keychain.save(u"first"_s, u"stripe"_s), std::nullopt);
+    const auto search = [] { return secretTool({"search", "--all", "service", service, "account", "replaced"}); };
+    ASSERT_EQ(keychain.save(u"first"_s, u"replaced"_s), std::nullopt);
     const QString path = lines(search().first).value(0);
-    ASSERT_EQ(keychain.save(u"second"_s, u"stripe"_s), std::nullopt);
-    EXPECT_EQ(keychain.read(u"stripe"_s), u"second"_s);
+    ASSERT_EQ(keychain.save(u"second"_s, u"replaced"_s), std::nullopt);
+    EXPECT_EQ(keychain.read(u"replaced"_s), u"second"_s);
     const auto [out, err] = search();
     // One item at the first one's path: deleting and adding again would have made a new one.
     EXPECT_EQ(lines(out).filter(QRegularExpression(u"^(?!created|modified)"_s)),
-        (QStringList{path, "label = Bonkbell (stripe)", "secret = second", "schema = com.bonkbell.mac"}));
+        (QStringList{path, "label = Bonkbell (replaced)", "secret = second", "schema = com.bonkbell.mac"}));
     QStringList attributes = lines(err);
     attributes.sort();
-    EXPECT_EQ(attributes, (QStringList{"attribute.account = stripe", "attribute.service = com.bonkbell.mac"}));
+    EXPECT_EQ(attributes, (QStringList{"attribute.account = replaced", "attribute.service = com.bonkbell.mac"}));
 }
 
 // Runs in a child process (the death test re-executes this binary), whose GLib has not
