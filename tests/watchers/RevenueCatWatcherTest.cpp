@@ -99,7 +99,7 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
     EXPECT_FALSE(revenue.headers.contains("stripe-version"));
 }
 
-TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribers)
+TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTurns)
 {
     auto watcher = connected(today, 100.00, 2);
     poll(*watcher, 129.99, 3);
@@ -115,13 +115,11 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribers)
     EXPECT_THAT(headlines(), ElementsAre("New subscriber!", "2 new subscribers!", "New revenue!", "New revenue!"));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 120);
     EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
-}
 
-// The first poll of a new day closes yesterday, then compares today with zero; an older or
-// missing baseline is retaken silently.
-TEST_F(RevenueCatWatcherTest, TheDayTurns)
-{
-    auto watcher = connected(u"2026-12-04"_s, 80, 1);
+    // The first poll of a new day closes yesterday, then compares today with zero; an older or
+    // missing baseline is retaken silently.
+    delivered.clear();
+    watcher = connected(u"2026-12-04"_s, 80, 1);
     revenueByDay[u"2026-12-04"_s] = 95;
     currency.reset();
     poll(*watcher, 12, 1);
