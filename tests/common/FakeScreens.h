@@ -21,9 +21,8 @@ struct FakeScreens : Screens {
 template <class Window = QWidget>
 Window* shownWindow(const QString& name)
 {
-    for (QWidget* window : QApplication::topLevelWidgets()) {
+    for (QWidget* window : QApplication::topLevelWidgets())
         if (window->objectName() == name && window->isVisible())
             return qobject_cast<Window*>(window);
-    }
     return nullptr;
 }

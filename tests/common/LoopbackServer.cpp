@@ -15,7 +15,7 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
         return std::nullopt;
     const QByteArray target = requestLine[1];
     const qsizetype mark = target.indexOf('?');
-    LoopbackServer::Request request{requestLine[0], QUrl::fromPercentEncoding(mark < 0 ? target : target.left(mark))};
+    LoopbackServer::Request request{QUrl::fromPercentEncoding(mark < 0 ? target : target.left(mark))};
     request.rawQuery = mark < 0 ? QByteArray() : target.mid(mark + 1);
     for (const QByteArray& pair : request.rawQuery.split('&')) {
         if (const qsizetype eq = pair.indexOf('='); eq >= 0)
@@ -84,8 +84,7 @@ void LoopbackServer::serve(QTcpSocket* socket)
             buffer.remove(0, end + 4);
             if (!request)
                 continue;
-            if (recordRequests)
-                requests.append(*request);
+            requests.append(*request);
             const auto handler = m_routes.constFind(request->path);
             const Response response = handler != m_routes.cend() ? (*handler)(*request)
                                                                  : Response{404, R"({"error":{"message":"No such route."}})"};

@@ -16,7 +16,6 @@ class LoopbackServer : public QObject {
     Q_OBJECT
 public:
     struct Request {
-        QByteArray method;
         QString path;                         // decoded, without the query
         QMap<QString, QString> query;         // decoded
         QByteArray rawQuery;                  // as sent
@@ -30,20 +29,15 @@ public:
         QByteArray location = {}; // a Location header, for redirects
     };
     using Handler = std::function<Response(const Request&)>;
-
     LoopbackServer();
-
     QUrl base() const;
     void route(const QString& path, Handler handler);
     void route(const QString& path, int status, const QByteArray& body);
     QList<Request> requestsTo(const QString& path) const;
-
     QList<Request> requests;
-    bool recordRequests = true; // off for long benchmark runs
 
 private:
     void serve(QTcpSocket* socket);
-
     QTcpServer* m_server;
     QMap<QString, Handler> m_routes;
 };

@@ -17,7 +17,6 @@ public:
     void after(double seconds, const QObject* context, std::function<void()> action) override;
 
     void advance(double seconds);
-    qsizetype pending() const { return qsizetype(m_tasks.size()); }
 
 private:
     struct Task {
@@ -25,7 +24,6 @@ private:
         bool hasContext;
         std::function<void()> action;
     };
-
     qint64 m_startMs;
     qint64 m_nowMs;
     quint64 m_sequence = 0;

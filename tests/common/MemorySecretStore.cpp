@@ -2,14 +2,11 @@
 
 std::optional<QString> MemorySecretStore::read(const QString& account)
 {
-    if (m_locked || !m_items.contains(account))
-        return std::nullopt;
-    return m_items.value(account);
+    return m_items.contains(account) ? std::optional(m_items.value(account)) : std::nullopt;
 }
 
 std::optional<QString> MemorySecretStore::save(const QString& text, const QString& account)
 {
-    if (!m_saveFailure)
-        m_items.insert(account, text);
-    return m_saveFailure;
+    m_items.insert(account, text);
+    return std::nullopt;
 }

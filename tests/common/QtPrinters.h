@@ -2,8 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QStringList>
-
 #include <ostream>
 
 // Readable failure messages for Qt values in GoogleTest.
@@ -15,12 +13,4 @@ inline void PrintTo(const QString& text, std::ostream* os)
 inline void PrintTo(const QByteArray& bytes, std::ostream* os)
 {
     *os << '"' << (bytes.size() > 400 ? bytes.left(400).toStdString() + "…" : bytes.toStdString()) << '"';
-}
-
-inline void PrintTo(const QStringList& list, std::ostream* os)
-{
-    *os << '[';
-    for (qsizetype i = 0; i < list.size(); ++i)
-        *os << (i ? ", " : "") << '"' << list[i].toStdString() << '"';
-    *os << ']';
 }

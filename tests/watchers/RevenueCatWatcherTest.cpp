@@ -1,7 +1,5 @@
 #include "watchers/RevenueCatWatcher.h"
-
 #include "WatcherFixture.h"
-
 #include "money/Money.h"
 
 #include <QJsonArray>
@@ -29,7 +27,6 @@ protected:
         serveMetrics();
         server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"proj1"},{"name":"no id"}]})");
     }
-
     void serveMetrics()
     {
         server.route(u"/v2/projects/proj1/metrics/revenue"_s, [this](const LoopbackServer::Request& request) {
@@ -44,7 +41,6 @@ protected:
             return LoopbackServer::Response{200, QJsonDocument(answer).toJson()};
         });
     }
-
     std::unique_ptr<RevenueCatWatcher> connected(const QString& day, double revenue, double subscriptions)
     {
         secrets.save(u"sk_abc"_s, RevenueCatWatcher::keychainAccount());
@@ -71,11 +67,23 @@ protected:
     }
 };
 
-TEST_F(RevenueCatWatcherTest, ConnectFindsTheOnlyProjectAndTakesABaseline)
+TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProjectAndTakesABaseline)
 {
+    RevenueCatWatcher watcher(services(), false);
+    EXPECT_EQ(run(watcher.connect(u"rk_live_x"_s, {})), u"Use a RevenueCat secret API key (V2). It starts with sk_."_s);
+    EXPECT_THAT(server.requests, IsEmpty());
+    server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"a"},{"id":"b"}]})");
+    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, {})),
+        u"Enter your project ID. It's in the RevenueCat dashboard address: app.revenuecat.com/projects/<this part>/…"_s);
+    for (const QString& project : {u"nope"_s, u"../v1/x"_s})
+        EXPECT_EQ(run(watcher.connect(u"sk_x"_s, project)), u"RevenueCat can't find that project ID."_s);
+    EXPECT_EQ(watcher.state(), WatchState::off());
+    EXPECT_FALSE(secrets.read(RevenueCatWatcher::keychainAccount()));
+    EXPECT_EQ(watcher.project(), QString());
+
+    server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"proj1"},{"name":"no id"}]})");
     revenueByDay[today] = 42.5;
     activeSubscriptions = 7;
-    RevenueCatWatcher watcher(services(), false);
     EXPECT_EQ(run(watcher.connect(u"sk_key\n"_s, u"  "_s)), std::nullopt);
     EXPECT_EQ(watcher.project(), u"proj1"_s);
     EXPECT_EQ(watcher.state(), WatchState::watching());
@@ -91,23 +99,7 @@ TEST_F(RevenueCatWatcherTest, ConnectFindsTheOnlyProjectAndTakesABaseline)
     EXPECT_FALSE(revenue.headers.contains("stripe-version"));
 }
 
-TEST_F(RevenueCatWatcherTest, ConnectRefusalsKeepWhatWasStored)
-{
-    RevenueCatWatcher watcher(services(), false);
-    EXPECT_EQ(run(watcher.connect(u"rk_live_x"_s, {})), u"Use a RevenueCat secret API key (V2). It starts with sk_."_s);
-    EXPECT_THAT(server.requests, IsEmpty());
-
-    server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"a"},{"id":"b"}]})");
-    EXPECT_EQ(run(watcher.connect(u"sk_x"_s, {})),
-        u"Enter your project ID. It's in the RevenueCat dashboard address: app.revenuecat.com/projects/<this part>/…"_s);
-    for (const QString& project : {u"nope"_s, u"../v1/x"_s})
-        EXPECT_EQ(run(watcher.connect(u"sk_x"_s, project)), u"RevenueCat can't find that project ID."_s);
-    EXPECT_EQ(watcher.state(), WatchState::off());
-    EXPECT_FALSE(secrets.read(RevenueCatWatcher::keychainAccount()));
-    EXPECT_EQ(watcher.project(), QString());
-}
-
-TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribers)
+TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTurns)
 {
     auto watcher = connected(today, 100.00, 2);
     poll(*watcher, 129.99, 3);
@@ -123,13 +115,11 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribers)
     EXPECT_THAT(headlines(), ElementsAre("New subscriber!", "2 new subscribers!", "New revenue!", "New revenue!"));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 120);
     EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
-}
 
-// The first poll of a new day closes yesterday, then compares today with zero; an older or
-// missing baseline is retaken silently.
-TEST_F(RevenueCatWatcherTest, TheDayTurns)
-{
-    auto watcher = connected(u"2026-12-04"_s, 80, 1);
+    // The first poll of a new day closes yesterday, then compares today with zero; an older or
+    // missing baseline is retaken silently.
+    delivered.clear();
+    watcher = connected(u"2026-12-04"_s, 80, 1);
     revenueByDay[u"2026-12-04"_s] = 95;
     currency.reset();
     poll(*watcher, 12, 1);
@@ -150,17 +140,15 @@ TEST_F(RevenueCatWatcherTest, TheDayTurns)
     }
 }
 
-TEST_F(RevenueCatWatcherTest, EveryRefusalIsExplainedInConnectAndInPolls)
+// Refusals are explained in connect and in polls; broken answers lose no revenue and repeat none.
+TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
 {
+    ShortTransferTimeout timeout;
     const QString rejected = u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s;
     const QString notFound = u"RevenueCat can't find that project ID."_s;
     const QString slowDown = u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s;
-    const struct {
-        int status;
-        QByteArray body;
-        QString forProjectList; // connect without a project id
-        QString forMetrics;     // connect with one, and polls
-    } refusals[] = {
+    // What connect says without a project id, and with one (as polls do).
+    const struct { int status; QByteArray body; QString forProjectList, forMetrics; } refusals[] = {
         {401, R"({"message":"Invalid"})", rejected, rejected},
         {403, R"({"message":"Forbidden"})", u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s,
             u"This key needs the \"Charts & metrics → overview: Read\" permission."_s},
@@ -169,7 +157,9 @@ TEST_F(RevenueCatWatcherTest, EveryRefusalIsExplainedInConnectAndInPolls)
         {500, R"({"message":"Internal"})", u"RevenueCat said: Internal"_s, u"RevenueCat said: Internal"_s},
         {502, "<html><body>Bad Gateway</body></html>", u"RevenueCat said: HTTP 502"_s, u"RevenueCat said: HTTP 502"_s},
     };
-    auto watcher = connected(today, 1, 1);
+    auto watcher = connected(today, 100, 2);
+    revenueByDay[today] = 100;
+    activeSubscriptions = 2;
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.status);
         server.route(u"/v2/projects"_s, refusal.status, refusal.body);
@@ -182,16 +172,6 @@ TEST_F(RevenueCatWatcherTest, EveryRefusalIsExplainedInConnectAndInPolls)
         EXPECT_EQ(watcher->interval(), 300);
         serveMetrics();
     }
-    EXPECT_EQ(secrets.read(RevenueCatWatcher::keychainAccount()), u"sk_abc"_s);
-    EXPECT_EQ(settings.get(Preferences::rcRevenue), 1) << "a failed poll leaves the baseline as it was";
-}
-
-TEST_F(RevenueCatWatcherTest, BrokenAnswersLoseNoRevenueAndRepeatNone)
-{
-    ShortTransferTimeout timeout;
-    auto watcher = connected(today, 100, 2);
-    revenueByDay[today] = 100;
-    activeSubscriptions = 2;
     for (const BrokenAnswer& broken : brokenAnswers()) {
         SCOPED_TRACE(broken.name);
         revenueByDay[today] += 10; // sales go on during the outage
@@ -204,7 +184,7 @@ TEST_F(RevenueCatWatcherTest, BrokenAnswersLoseNoRevenueAndRepeatNone)
             run(watcher->pollNow());
         }
         EXPECT_THAT(delivered, IsEmpty());
-        EXPECT_EQ(settings.get(Preferences::rcRevenue), 100);
+        EXPECT_EQ(settings.get(Preferences::rcRevenue), 100) << "a failed poll leaves the baseline as it was";
     }
     EXPECT_EQ(watcher->state(), WatchState::problem(u"Can't reach RevenueCat right now. Retrying."_s));
 
@@ -213,6 +193,7 @@ TEST_F(RevenueCatWatcherTest, BrokenAnswersLoseNoRevenueAndRepeatNone)
     run(watcher->pollNow());
     EXPECT_THAT(delivered, ElementsAre(sale(u"6 new subscribers!"_s, 60, 160)));
     EXPECT_EQ(watcher->state(), WatchState::watching());
+    EXPECT_EQ(secrets.read(RevenueCatWatcher::keychainAccount()), u"sk_abc"_s);
 }
 
 } // namespace

@@ -10,14 +10,10 @@
 
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-inline void PrintTo(const WatchState& state, std::ostream* os)
-{
-    *os << statusText(state).toStdString();
-}
+inline void PrintTo(const WatchState& state, std::ostream* os) { *os << statusText(state).toStdString(); }
 
 // While alive, a request that hears nothing for a moment is given up, as after the real time-out.
 struct ShortTransferTimeout {
@@ -61,23 +57,26 @@ protected:
     void SetUp() override { TestEnvironment::takeLogMessages(); }
 
     WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
-    // Collects what `watcher` delivers into `delivered`.
     void collect(Watcher& watcher)
     {
         QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered.append(event); });
     }
 
     template <typename T>
-    T run(QCoro::Task<T>&& task)
-    {
-        return QCoro::waitFor(std::move(task));
-    }
-
+    T run(QCoro::Task<T>&& task) { return QCoro::waitFor(std::move(task)); }
+    // Headlines and customers of what was delivered, in order.
     QStringList headlines() const
     {
         QStringList out;
         for (const MonkeyEvent& event : delivered)
             out.append(event.headline);
+        return out;
+    }
+    QStringList customers() const
+    {
+        QStringList out;
+        for (const MonkeyEvent& event : delivered)
+            out.append(event.who.value_or(QString()));
         return out;
     }
 };

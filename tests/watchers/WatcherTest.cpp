@@ -1,5 +1,4 @@
 #include "watchers/Watcher.h"
-
 #include "WatcherFixture.h"
 
 #include <QSignalSpy>
@@ -16,17 +15,15 @@ class ScriptedWatcher final : public Watcher {
 public:
     QByteArray script; // one of "oru" per poll; ok once it runs out
     int polls = 0;
-
     explicit ScriptedWatcher(WatcherServices services) : Watcher(u"Stripe"_s, u"stripe"_s, 30, std::move(services)) {}
 
 protected:
     QCoro::Task<> pollOnce(PollTicket) override
     {
-        const char outcome = polls < script.size() ? script[polls] : 'o';
-        ++polls;
-        if (outcome == 'r')
+        const QByteArray outcome = script.mid(polls++, 1);
+        if (outcome == "r")
             markRejected(u"Stripe didn't accept this key."_s);
-        else if (outcome == 'u')
+        else if (outcome == "u")
             markUnreachable(TransportError{u"Connection refused"_s});
         else
             markOK();
@@ -47,9 +44,9 @@ protected:
     }
 };
 
-TEST_F(WatcherTest, TransportFailuresBackOffAndSurfaceFromTheThirdUntilASuccess)
+TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfresh)
 {
-    watcher.script = "uuuuuou";
+    watcher.script = "uuuuuou" "rror" "uu";
     QSignalSpy states(&watcher, &Watcher::stateChanged), checks(&watcher, &Watcher::lastCheckedChanged);
     watcher.startLoop(); // polls at once
     EXPECT_EQ(watcher.polls, 1);
@@ -74,37 +71,30 @@ TEST_F(WatcherTest, TransportFailuresBackOffAndSurfaceFromTheThirdUntilASuccess)
     EXPECT_EQ(watcher.interval(), 60);
     EXPECT_EQ(watcher.state(), WatchState::watching());
     EXPECT_EQ(watcher.polls, 7);
-}
 
-TEST_F(WatcherTest, ARejectionWaitsFiveMinutesUntilASuccess)
-{
-    watcher.script = "rror";
-    watcher.startLoop();
+    // A rejection waits five minutes until a success.
+    EXPECT_EQ(nextWait(), 60);
     EXPECT_EQ(watcher.state(), WatchState::problem(u"Stripe didn't accept this key."_s));
     EXPECT_EQ(nextWait(), 300);
     EXPECT_EQ(nextWait(), 300);
     EXPECT_EQ(nextWait(), 30);
     EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Stripe didn't accept this key.", "Stripe: working again",
         "Stripe: Stripe didn't accept this key.")) << "a success clears the memory of logged problems";
-}
 
-TEST_F(WatcherTest, RestartingPollsAtOnceWithTheNormalIntervalAndStoppingEndsTheLoop)
-{
-    watcher.script = "uu";
-    watcher.startLoop();
+    // Restarting polls at once with the normal interval; stopping ends the loop.
+    EXPECT_EQ(nextWait(), 300);
     scheduler.advance(60);
     EXPECT_EQ(watcher.failures(), 2);
     watcher.stopLoop();
     watcher.startLoop();
-    EXPECT_EQ(watcher.polls, 3);
+    EXPECT_EQ(watcher.polls, 14);
     EXPECT_EQ(watcher.failures(), 0);
     EXPECT_EQ(watcher.interval(), 30);
     scheduler.advance(300); // the old loop's wait ends too, but only the new loop goes on
-    EXPECT_EQ(watcher.polls, 3 + 10);
-
+    EXPECT_EQ(watcher.polls, 14 + 10);
     watcher.stopLoop();
     scheduler.advance(600);
-    EXPECT_EQ(watcher.polls, 13);
+    EXPECT_EQ(watcher.polls, 24);
 }
 
 TEST(WatcherPollSeconds, OnlyAWholeSleepableNumberOverridesTheInterval)
