@@ -32,6 +32,9 @@ inline constexpr Preference<bool> shownSetup{"shownSetup", false};
 namespace Preferences {
 inline constexpr Preference<qint64> stripeSince{"stripe.since", 0};
 inline constexpr OptionalPreference<QStringList> stripeSeen{"stripe.seen"};
+// `created` of the newest charge listed so far: later polls list only from shortly before it.
+inline constexpr Preference<qint64> stripeListedUntil{"stripe.listedUntil", 0};
+inline constexpr OptionalPreference<QStringList> stripeUnsettled{"stripe.unsettled"};
 inline constexpr OptionalPreference<QString> rcProject{"rc.project"};
 inline constexpr OptionalPreference<QString> rcDay{"rc.day"};
 inline constexpr Preference<double> rcRevenue{"rc.revenue", 0.0};

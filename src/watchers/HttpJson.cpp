@@ -1,6 +1,7 @@
 #include "watchers/HttpJson.h"
 
 #include <QJsonDocument>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -8,6 +9,8 @@
 
 #include <qcoro/qcoronetworkreply.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -47,6 +50,14 @@ QString transportDescription(const QNetworkReply& reply)
     if (reply.error() == QNetworkReply::OperationCanceledError || reply.error() == QNetworkReply::TimeoutError)
         return u"The request timed out."_s;
     return reply.errorString();
+}
+
+// "Wed, 21 Oct 2015 07:28:00 GMT", the one date form HTTP sends.
+QDateTime httpDate(const QString& text)
+{
+    QDateTime at = QLocale::c().toDateTime(text, u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s);
+    at.setTimeSpec(Qt::UTC);
+    return at;
 }
 
 } // namespace
@@ -93,6 +104,25 @@ QString errorMessage(int status, const QJsonObject& body)
     return u"HTTP %1"_s.arg(status);
 }
 
+std::optional<double> retryAfter(const QByteArray& header, const QJsonObject& body, const QDateTime& now)
+{
+    std::optional<double> wait;
+    const auto longest = [&](double seconds) {
+        if (std::isfinite(seconds) && seconds >= 0)
+            wait = std::max(wait.value_or(0), seconds);
+    };
+    const QString text = QString::fromLatin1(header).trimmed();
+    bool isNumber = false;
+    const qlonglong seconds = text.toLongLong(&isNumber);
+    if (isNumber)
+        longest(double(seconds));
+    else if (const QDateTime at = httpDate(text); at.isValid())
+        longest(std::max<qint64>(0, now.secsTo(at)));
+    if (const QJsonValue backoff = body.value("backoff_ms"_L1); backoff.isDouble())
+        longest(backoff.toDouble() / 1000);
+    return wait;
+}
+
 std::optional<QJsonObject> parseObject(const QByteArray& body)
 {
     const QJsonDocument document = QJsonDocument::fromJson(body);
@@ -132,8 +162,11 @@ QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringM
 
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
-    if (status < 200 || status > 299)
-        co_return APIError{status, HttpJson::errorMessage(status, HttpJson::objectOf(body))};
+    if (status < 200 || status > 299) {
+        const QJsonObject error = HttpJson::objectOf(body);
+        co_return APIError{status, HttpJson::errorMessage(status, error),
+            HttpJson::retryAfter(reply->rawHeader("Retry-After"), error, QDateTime::currentDateTimeUtc())};
+    }
     if (auto object = HttpJson::parseObject(body))
         co_return *std::move(object);
     co_return TransportError{u"The answer couldn't be read as JSON."_s};

@@ -2,6 +2,7 @@
 
 #include "watchers/RequestResult.h"
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QMap>
 #include <QUrl>
@@ -27,6 +28,10 @@ QUrl requestUrl(const QUrl& base, const QString& path, const StringMap& query);
 
 // The JSON object of a non-success answer's message: error.message, then message, then "HTTP <status>".
 QString errorMessage(int status, const QJsonObject& body);
+
+// The wait a refusal asks for: the Retry-After header (seconds or an HTTP date, measured from
+// `now`) or the body's backoff_ms, whichever is longer; none when neither is readable.
+std::optional<double> retryAfter(const QByteArray& header, const QJsonObject& body, const QDateTime& now);
 
 // An answer body as a JSON object, or none when it is not one (cut short, an HTML sign-in page...).
 std::optional<QJsonObject> parseObject(const QByteArray& body);

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -9,6 +10,8 @@
 struct APIError {
     int status = 0;
     QString message;
+    // How long the service asked to be left alone (Retry-After, or the body's backoff_ms).
+    std::optional<double> retryAfterSeconds = std::nullopt;
 };
 
 // No usable answer: no connection, a time-out, an answer too large to take.

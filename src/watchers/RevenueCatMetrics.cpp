@@ -9,19 +9,24 @@ using namespace Qt::StringLiterals;
 
 namespace RevenueCatMetrics {
 
-Revenue revenue(const QJsonObject& answer)
+std::optional<Revenue> revenue(const QJsonObject& answer)
 {
+    const QJsonValue value = answer.value("value"_L1);
     const QJsonValue currency = answer.value("currency"_L1);
-    return {answer.value("value"_L1).toDouble(0), currency.isString() ? currency.toString() : u"USD"_s};
+    if (!value.isDouble())
+        return std::nullopt;
+    return Revenue{value.toDouble(), currency.isString() ? currency.toString() : u"USD"_s};
 }
 
-double activeSubscriptions(const QJsonObject& answer)
+std::optional<double> activeSubscriptions(const QJsonObject& answer)
 {
     for (const QJsonValue& metric : answer.value("metrics"_L1).toArray()) {
-        if (metric.toObject().value("id"_L1) == u"active_subscriptions"_s)
-            return metric.toObject().value("value"_L1).toDouble(0);
+        if (metric.toObject().value("id"_L1) != u"active_subscriptions"_s)
+            continue;
+        const QJsonValue value = metric.toObject().value("value"_L1);
+        return value.isDouble() ? std::optional(value.toDouble()) : std::nullopt;
     }
-    return 0;
+    return std::nullopt;
 }
 
 QStringList projectIds(const QJsonObject& answer)

@@ -6,6 +6,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <optional>
+
 // Reading RevenueCat's metrics answers and wording what they mean.
 namespace RevenueCatMetrics {
 
@@ -14,11 +16,12 @@ struct Revenue {
     QString currency;
 };
 
-// `value` (0 when missing) and `currency` ("USD" when missing) of a revenue answer.
-Revenue revenue(const QJsonObject& answer);
+// `value` and `currency` ("USD" when missing) of a revenue answer; none without a numeric value,
+// which must not pass for a day without revenue.
+std::optional<Revenue> revenue(const QJsonObject& answer);
 
-// The value of the "active_subscriptions" metric of an overview answer; 0 when absent.
-double activeSubscriptions(const QJsonObject& answer);
+// The value of the "active_subscriptions" metric of an overview answer; none when it has none.
+std::optional<double> activeSubscriptions(const QJsonObject& answer);
 
 // The project ids of a projects answer, in order.
 QStringList projectIds(const QJsonObject& answer);

@@ -47,11 +47,9 @@ QUrl RevenueCatWatcher::dashboardURL()
 }
 
 RevenueCatWatcher::RevenueCatWatcher(WatcherServices services, bool autostart, QObject* parent)
-    : Watcher(u"RevenueCat"_s, keychainAccount(), normalSeconds, std::move(services), parent)
+    : Watcher(u"RevenueCat"_s, keychainAccount(), normalSeconds, std::move(services), autostart, parent)
 {
-    setKey(m_services.secrets.read(keychainAccount()));
-    if (key() && autostart)
-        startLoop();
+    reload();
 }
 
 QString RevenueCatWatcher::project() const
@@ -78,7 +76,9 @@ QCoro::Task<RequestResult<RevenueCatWatcher::Revenue>> RevenueCatWatcher::revenu
     const auto answer = co_await get(u"v2/projects/%1/metrics/revenue"_s.arg(project), query, key);
     if (!answer.ok())
         co_return RequestResult<Revenue>::failure(answer);
-    co_return RevenueCatMetrics::revenue(answer.value());
+    if (auto amount = RevenueCatMetrics::revenue(answer.value()))
+        co_return *amount;
+    co_return TransportError{u"The revenue answer had no value."_s};
 }
 
 QCoro::Task<RequestResult<double>> RevenueCatWatcher::activeSubscriptions(QString project, QString key)
@@ -86,7 +86,9 @@ QCoro::Task<RequestResult<double>> RevenueCatWatcher::activeSubscriptions(QStrin
     const auto answer = co_await get(u"v2/projects/%1/metrics/overview"_s.arg(project), StringMap(), key);
     if (!answer.ok())
         co_return RequestResult<double>::failure(answer);
-    co_return RevenueCatMetrics::activeSubscriptions(answer.value());
+    if (auto count = RevenueCatMetrics::activeSubscriptions(answer.value()))
+        co_return *count;
+    co_return TransportError{u"The overview answer had no active subscriptions."_s};
 }
 
 QCoro::Task<RequestResult<QString>> RevenueCatWatcher::discoverProject(QString key)
@@ -117,7 +119,8 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
         co_return u"Use a RevenueCat secret API key (V2). It starts with sk_."_s;
     setState(WatchState::connecting());
 
-    const bool askedForProjectList = trimmedOfBlanks(projectText).isEmpty();
+    // Only a refusal of the project list itself is about listing projects.
+    bool askedForProjectList = false;
     QString project = projectText.trimmed();
     std::optional<RequestError> failure;
     if (project.isEmpty()) {
@@ -125,6 +128,7 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
         if (!self)
             co_return u"Bonkbell is quitting."_s;
         found.ok() ? void(project = found.value()) : void(failure = found.error());
+        askedForProjectList = failure && trimmedOfBlanks(projectText).isEmpty();
     }
     if (!failure && !RevenueCatMetrics::isPlausibleProjectId(project))
         failure = APIError{404, {}};
@@ -140,7 +144,7 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
 
     std::optional<QString> refusal = failure ? failureMessage(*failure, askedForProjectList) : storeKey(key);
     if (refusal) {
-        restoreStateAfterFailedConnect();
+        leaveConnecting();
         co_return refusal;
     }
     setProject(project);
@@ -148,17 +152,15 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
     m_services.settings.set(Preferences::rcRevenue, baseline->revenue.amount);
     m_services.settings.set(Preferences::rcSubs, baseline->subscriptions);
     log(u"revenuecat: connected (project %1)"_s.arg(project));
-    restoreStateAfterFailedConnect();
-    startLoop();
+    leaveConnecting();
+    startWatching();
     co_return std::nullopt;
 }
 
 void RevenueCatWatcher::record(const RequestError& error)
 {
-    if (const auto* refused = std::get_if<APIError>(&error))
-        markRejected(RevenueCatMetrics::explain(*refused, false));
-    else
-        markUnreachable(std::get<TransportError>(error));
+    const auto* refused = std::get_if<APIError>(&error);
+    recordFailure(error, refused ? RevenueCatMetrics::explain(*refused, false) : QString());
 }
 
 void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)

@@ -35,12 +35,12 @@ std::optional<QString> firstNonBlank(std::initializer_list<QJsonValue> values)
 
 std::optional<QString> amountText(const QJsonObject& charge)
 {
-    const QJsonValue amount = charge.value("amount"_L1);
+    const std::optional<double> amount = StripeCharge::amountKept(charge);
     const QJsonValue currency = charge.value("currency"_L1);
-    if (!amount.isDouble() || !currency.isString())
+    if (!amount || !currency.isString())
         return std::nullopt;
     const QString code = currency.toString().toLower();
-    return formatMoney(amount.toDouble() / StripeCharge::divisor(code), code);
+    return formatMoney(*amount / StripeCharge::divisor(code), code);
 }
 
 QString joinDetail(const std::optional<QString>& amount, const std::optional<QString>& what)
@@ -53,13 +53,22 @@ QString joinDetail(const std::optional<QString>& amount, const std::optional<QSt
     return parts.join(u" · "_s);
 }
 
+// The line that names what was bought: the first one charged for, passing over the credit for
+// unused time that opens a plan change's invoice; the first line when none says what it costs.
 std::optional<QString> invoiceProduct(const QJsonObject& invoice)
 {
     const QJsonArray lines = invoice.value("lines"_L1).toObject().value("data"_L1).toArray();
     if (lines.isEmpty() || !lines.first().isObject())
         return std::nullopt;
-    if (auto line = nonBlank(lines.first().toObject().value("description"_L1)))
-        return StripeCharge::productName(*line);
+    QJsonObject chosen = lines.first().toObject();
+    for (const QJsonValue& line : lines) {
+        if (line.toObject().value("amount"_L1).toDouble() > 0) {
+            chosen = line.toObject();
+            break;
+        }
+    }
+    if (auto description = nonBlank(chosen.value("description"_L1)))
+        return StripeCharge::productName(*description);
     return std::nullopt;
 }
 
@@ -70,8 +79,35 @@ namespace StripeCharge {
 bool isAnnounceable(const QJsonObject& charge, const QSet<QString>& seen)
 {
     const QJsonValue id = charge.value("id"_L1);
+    const std::optional<double> kept = amountKept(charge);
     return id.isString() && !seen.contains(id.toString()) && charge.value("status"_L1) == u"succeeded"_s
-        && charge.value("paid"_L1) == QJsonValue(true);
+        && charge.value("paid"_L1) == QJsonValue(true) && charge.value("captured"_L1) != QJsonValue(false)
+        && charge.value("refunded"_L1) != QJsonValue(true) && (!kept || *kept > 0);
+}
+
+bool mayStillSettle(const QJsonObject& charge)
+{
+    const QJsonValue status = charge.value("status"_L1);
+    const bool authorisedOnly = status == u"succeeded"_s && charge.value("captured"_L1) == QJsonValue(false);
+    return charge.value("id"_L1).isString() && charge.value("refunded"_L1) != QJsonValue(true)
+        && (status == u"pending"_s || authorisedOnly);
+}
+
+std::optional<double> amountKept(const QJsonObject& charge)
+{
+    const QJsonValue captured = charge.value("amount_captured"_L1);
+    const QJsonValue refunded = charge.value("amount_refunded"_L1);
+    const QJsonValue amount = captured.isDouble() ? captured : charge.value("amount"_L1);
+    if (!amount.isDouble())
+        return std::nullopt;
+    return amount.toDouble() - (refunded.isDouble() ? refunded.toDouble() : 0);
+}
+
+qint64 created(const QJsonObject& charge)
+{
+    const double seconds = charge.value("created"_L1).toDouble();
+    // Up to the year 9999; beyond, the conversion itself would be undefined.
+    return seconds >= 0 && seconds < 253'402'300'800.0 ? qint64(seconds) : 0;
 }
 
 std::optional<QString> invoiceId(const QJsonObject& charge)
@@ -111,9 +147,11 @@ MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>
 
 QString productName(const QString& line)
 {
+    static const QRegularExpression proration(u"^(?:Remaining|Unused) time on (.+) after \\d{1,2} \\w+ \\d{4}$"_s);
     static const QRegularExpression quantity(u"^\\d+ × "_s);
     static const QRegularExpression priceNote(u" \\(at .*\\)$"_s);
-    QString name = line;
+    const auto prorated = proration.match(line);
+    QString name = prorated.hasMatch() ? prorated.captured(1) : line;
     const auto leading = quantity.match(name);
     if (leading.hasMatch())
         name.remove(leading.capturedStart(), leading.capturedLength());

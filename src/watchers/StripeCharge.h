@@ -12,8 +12,18 @@
 // Reading Stripe's answers: which charges to announce and how they read on a note.
 namespace StripeCharge {
 
-// Succeeded, paid, with an id not announced before.
+// Money the merchant got: succeeded, paid, captured, not refunded, with an id not announced before.
 bool isAnnounceable(const QJsonObject& charge, const QSet<QString>& seen);
+
+// Not a sale yet, but may become one: a pending bank debit, or a payment authorised and not captured.
+bool mayStillSettle(const QJsonObject& charge);
+
+// The amount the merchant keeps, in minor units: what was captured less what was refunded
+// (the authorised `amount` when the charge says nothing of capture).
+std::optional<double> amountKept(const QJsonObject& charge);
+
+// When the charge was made, in seconds since 1970; 0 when it does not say (or says nonsense).
+qint64 created(const QJsonObject& charge);
 
 // The charge's invoice id, when it has one.
 std::optional<QString> invoiceId(const QJsonObject& charge);
@@ -21,7 +31,8 @@ std::optional<QString> invoiceId(const QJsonObject& charge);
 // The event for a charge, with its invoice when that could be fetched.
 MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& now);
 
-// "2 × Pro plan (at $9.00 / month)" → "Pro plan".
+// "2 × Pro plan (at $9.00 / month)" → "Pro plan"; a plan change's proration line
+// "Remaining time on 1 × Team plan after 06 Dec 2026" → "Team plan".
 QString productName(const QString& line);
 
 // What one unit of the currency is in Stripe's integer minor units: 1, 100 or 1000.

@@ -7,7 +7,10 @@
 #include "watchers/StripeCharge.h"
 
 #include <QJsonArray>
+
+#include <algorithm>
 #include <array>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -34,11 +37,9 @@ QUrl StripeWatcher::createKeyURL()
 }
 
 StripeWatcher::StripeWatcher(WatcherServices services, bool autostart, QObject* parent)
-    : Watcher(u"Stripe"_s, keychainAccount(), normalSeconds, std::move(services), parent)
+    : Watcher(u"Stripe"_s, keychainAccount(), normalSeconds, std::move(services), autostart, parent)
 {
-    setKey(m_services.secrets.read(keychainAccount()));
-    if (key() && autostart)
-        startLoop();
+    reload();
 }
 
 bool StripeWatcher::isTestMode() const
@@ -73,35 +74,39 @@ QCoro::Task<std::optional<QString>> StripeWatcher::connect(QString keyText)
             co_return u"Bonkbell is quitting."_s;
         if (answer.ok())
             continue;
-        restoreStateAfterFailedConnect();
+        leaveConnecting();
         if (const auto* refused = std::get_if<APIError>(&answer.error()))
             co_return StripeCharge::explain(*refused, probe.second);
         co_return u"Couldn't reach Stripe: "_s + std::get<TransportError>(answer.error()).description;
     }
     if (auto refusal = storeKey(key)) {
-        restoreStateAfterFailedConnect();
+        leaveConnecting();
         co_return refusal;
     }
     rebaseline();
     log(u"stripe: connected (%1 mode)"_s.arg(isTestMode() ? u"test"_s : u"live"_s));
-    startLoop();
+    startWatching();
     co_return std::nullopt;
 }
 
 void StripeWatcher::rebaseline()
 {
-    m_services.settings.set(Preferences::stripeSince, m_services.scheduler.now().toSecsSinceEpoch());
-    m_services.settings.set(Preferences::stripeSeen, QStringList());
+    Settings& settings = m_services.settings;
+    settings.set(Preferences::stripeSince, m_services.scheduler.now().toSecsSinceEpoch());
+    settings.set(Preferences::stripeSeen, QStringList());
+    settings.set(Preferences::stripeListedUntil, qint64(0));
+    settings.set(Preferences::stripeUnsettled, QStringList());
 }
 
-QCoro::Task<RequestResult<QList<QJsonObject>>> StripeWatcher::fetchNewCharges(const QString& key, const QSet<QString>& seen)
+QCoro::Task<RequestResult<QList<QJsonObject>>> StripeWatcher::listCharges(QString key)
 {
     const QPointer<StripeWatcher> self(this);
-    const QString since = QString::number(m_services.settings.get(Preferences::stripeSince));
+    const qint64 since = std::max(m_services.settings.get(Preferences::stripeSince),
+        m_services.settings.get(Preferences::stripeListedUntil) - listingOverlapSeconds);
     QList<QJsonObject> charges;
     StringMap query;
     query.insert(u"limit"_s, QString::number(pageSize));
-    query.insert(u"created[gte]"_s, since);
+    query.insert(u"created[gte]"_s, QString::number(since));
     for (int page = 0; page < maxPages; ++page) {
         const auto answer = co_await get(u"v1/charges"_s, query, key);
         if (!self || !answer.ok())
@@ -111,13 +116,37 @@ QCoro::Task<RequestResult<QList<QJsonObject>>> StripeWatcher::fetchNewCharges(co
             if (charge.isObject())
                 charges.append(charge.toObject());
         }
-        // Page back only while the oldest charge of this page is still new.
         const QJsonValue oldest = data.isEmpty() ? QJsonValue() : data.last().toObject().value("id"_L1);
-        if (answer.value().value("has_more"_L1) != QJsonValue(true) || !oldest.isString() || seen.contains(oldest.toString()))
+        if (answer.value().value("has_more"_L1) != QJsonValue(true) || !oldest.isString())
             break;
         query.insert(u"starting_after"_s, oldest.toString());
     }
     co_return charges;
+}
+
+QCoro::Task<QList<QJsonObject>> StripeWatcher::lookAgain(UnsettledCharges& unsettled, QList<QJsonObject> listed, QString key)
+{
+    const QPointer<StripeWatcher> self(this);
+    QSet<QString> listedIds;
+    for (const QJsonObject& charge : listed)
+        listedIds.insert(charge.value("id"_L1).toString());
+    QList<QJsonObject> fresh;
+    for (const QString& id : unsettled.takeDue(listedIds, m_services.scheduler.now().toSecsSinceEpoch())) {
+        const auto answer = co_await get(u"v1/charges/"_s + id, StringMap(), key);
+        if (!self)
+            co_return fresh;
+        const auto* refused = answer.ok() ? nullptr : std::get_if<APIError>(&answer.error());
+        if (answer.ok())
+            fresh.append(answer.value());
+        else if (refused && refused->status == 404)
+            unsettled.forget(id);
+        else
+            break; // looked at again later; the listing itself went well
+    }
+    std::stable_sort(fresh.begin(), fresh.end(), [](const QJsonObject& a, const QJsonObject& b) {
+        return StripeCharge::created(a) < StripeCharge::created(b);
+    });
+    co_return fresh;
 }
 
 QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
@@ -127,40 +156,46 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
         co_return;
     }
     const QString key = *this->key();
-    const QStringList stored = m_services.settings.get(Preferences::stripeSeen).value_or(QStringList());
-    QSet<QString> seen(stored.begin(), stored.end());
-
-    const auto charges = co_await fetchNewCharges(key, seen);
+    const auto listed = co_await listCharges(key);
     if (!ticket)
         co_return;
-    if (!charges.ok()) {
-        if (const auto* refused = std::get_if<APIError>(&charges.error()))
-            markRejected(StripeCharge::explain(*refused, u"Charges"_s));
-        else
-            markUnreachable(std::get<TransportError>(charges.error()));
+    if (!listed.ok()) {
+        const auto* refused = std::get_if<APIError>(&listed.error());
+        recordFailure(listed.error(), refused ? StripeCharge::explain(*refused, u"Charges"_s) : QString());
         co_return;
     }
+    UnsettledCharges unsettled(m_services.settings.get(Preferences::stripeUnsettled).value_or(QStringList()));
+    QList<QJsonObject> charges = co_await lookAgain(unsettled, listed.value(), key);
+    if (!ticket)
+        co_return;
+    // The service lists newest first; announce oldest first, after the older unsettled ones.
+    std::copy(listed.value().crbegin(), listed.value().crend(), std::back_inserter(charges));
 
-    // The service lists newest first; announce oldest first.
+    const QStringList stored = m_services.settings.get(Preferences::stripeSeen).value_or(QStringList());
+    QSet<QString> seen = QSet<QString>(stored.begin(), stored.end()) + m_announcedUnsaved;
+    const qint64 now = m_services.scheduler.now().toSecsSinceEpoch();
     QStringList newIds;
-    for (auto it = charges.value().crbegin(); it != charges.value().crend(); ++it) {
-        if (!StripeCharge::isAnnounceable(*it, seen))
+    for (const QJsonObject& charge : std::as_const(charges)) {
+        unsettled.update(charge, now);
+        if (!StripeCharge::isAnnounceable(charge, seen))
             continue;
-        const QString id = it->value("id"_L1).toString();
+        const QString id = charge.value("id"_L1).toString();
         seen.insert(id);
-        const MonkeyEvent event = co_await describe(*it, key);
+        const MonkeyEvent event = co_await describe(charge, key);
         if (!ticket)
             break;
         newIds.append(id);
+        m_announcedUnsaved.insert(id);
         deliver(event);
     }
-    if (!ticket) {
-        // Stopped mid-way: what was announced stays announced, if the watcher is still there.
-        if (!newIds.isEmpty() && this == ticket.watcher())
-            remember(newIds);
+    // Stopped mid-way: what was announced stays announced, if the watcher is still there.
+    if (this != ticket.watcher())
         co_return;
-    }
     remember(newIds);
+    if (!ticket)
+        co_return;
+    m_services.settings.set(Preferences::stripeUnsettled, unsettled.stored());
+    moveListingOn(listed.value());
     markOK();
 }
 
@@ -172,6 +207,21 @@ void StripeWatcher::remember(const QStringList& newIds)
     if (ids.size() > seenLimit)
         ids = ids.mid(ids.size() - seenLimit);
     m_services.settings.set(Preferences::stripeSeen, ids);
+    for (const QString& id : newIds)
+        m_announcedUnsaved.remove(id);
+}
+
+void StripeWatcher::moveListingOn(const QList<QJsonObject>& listed)
+{
+    // A date far ahead of this clock would hide every charge to come; it is not taken.
+    const qint64 latest = m_services.scheduler.now().toSecsSinceEpoch() + 86400;
+    qint64 newest = m_services.settings.get(Preferences::stripeListedUntil);
+    for (const QJsonObject& charge : listed) {
+        const qint64 created = StripeCharge::created(charge);
+        if (created <= latest)
+            newest = std::max(newest, created);
+    }
+    m_services.settings.set(Preferences::stripeListedUntil, newest);
 }
 
 QCoro::Task<MonkeyEvent> StripeWatcher::describe(QJsonObject charge, QString key)

@@ -2,6 +2,7 @@
 
 #include "events/MonkeyEvent.h"
 #include "watchers/HttpJson.h"
+#include "watchers/UnsettledCharges.h"
 #include "watchers/Watcher.h"
 
 // Turns successful, paid Stripe charges into events, polling the charges list every 30 s
@@ -15,6 +16,9 @@ public:
     static constexpr int pageSize = 100;
     // More than this many new charges between two polls are announced in part only.
     static constexpr int maxPages = 10;
+    // Each poll lists again the charges of this long before the newest one listed, in case the
+    // service shows one a little after a newer one.
+    static constexpr qint64 listingOverlapSeconds = 300;
 
     static QString keychainAccount();
     static QString apiVersion();
@@ -35,8 +39,15 @@ protected:
 
 private:
     QCoro::Task<RequestResult<QJsonObject>> get(const QString& path, const StringMap& query, const QString& key);
-    // The charges since the watermark, newest first, paging back while none of a page was seen.
-    QCoro::Task<RequestResult<QList<QJsonObject>>> fetchNewCharges(const QString& key, const QSet<QString>& seen);
+    // The charges created since shortly before the newest one listed last time, newest first.
+    QCoro::Task<RequestResult<QList<QJsonObject>>> listCharges(QString key);
+    // Fresh copies of the unsettled charges that are due another look, oldest first.
+    QCoro::Task<QList<QJsonObject>> lookAgain(UnsettledCharges& unsettled, QList<QJsonObject> listed, QString key);
     QCoro::Task<MonkeyEvent> describe(QJsonObject charge, QString key);
     void remember(const QStringList& newIds);
+    void moveListingOn(const QList<QJsonObject>& listed);
+
+    // Announced, but not yet in the stored list: a poll that starts meanwhile (after a reload)
+    // must not announce them again.
+    QSet<QString> m_announcedUnsaved;
 };

@@ -15,13 +15,15 @@ bool PollTicket::isCurrent() const
     return m_watcher && m_watcher->m_looping && m_watcher->m_generation == m_generation;
 }
 
-Watcher::Watcher(QString name, QString keychainAccount, double interval, WatcherServices services, QObject* parent)
+Watcher::Watcher(QString name, QString keychainAccount, double interval, WatcherServices services, bool autostart,
+    QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
     , m_name(std::move(name))
     , m_keychainAccount(std::move(keychainAccount))
     , m_normalInterval(pollInterval(interval))
     , m_interval(m_normalInterval)
+    , m_autostart(autostart)
 {
 }
 
@@ -125,6 +127,27 @@ void Watcher::markUnreachable(const TransportError& error)
     logOnce(u"%1 (%2)"_s.arg(text, error.description));
 }
 
+void Watcher::markThrottled(const QString& message, std::optional<double> retryAfterSeconds)
+{
+    ++m_failures;
+    m_interval = retryAfterSeconds ? std::clamp(*retryAfterSeconds, m_normalInterval, maxInterval)
+                                   : std::min(m_normalInterval * std::pow(2.0, m_failures), maxInterval);
+    if (m_failures < 3)
+        return;
+    setState(WatchState::problem(message));
+    logOnce(message);
+}
+
+void Watcher::recordFailure(const RequestError& error, const QString& refusal)
+{
+    if (const auto* unreachable = std::get_if<TransportError>(&error))
+        markUnreachable(*unreachable);
+    else if (const auto& refused = std::get<APIError>(error); refused.status == 429)
+        markThrottled(refusal, refused.retryAfterSeconds);
+    else
+        markRejected(refusal);
+}
+
 void Watcher::logOnce(const QString& message)
 {
     if (m_lastLoggedProblem == message)
@@ -146,11 +169,11 @@ void Watcher::disconnect()
 void Watcher::reload()
 {
     setKey(m_services.secrets.read(m_keychainAccount));
-    if (m_key) {
-        startLoop();
-    } else {
+    if (!m_key) {
         stopLoop();
         setState(WatchState::off());
+    } else if (m_autostart) {
+        startLoop();
     }
 }
 
@@ -162,8 +185,16 @@ std::optional<QString> Watcher::storeKey(const QString& key)
     return std::nullopt;
 }
 
-void Watcher::restoreStateAfterFailedConnect()
+void Watcher::leaveConnecting()
 {
     if (m_state.kind == WatchState::Kind::connecting)
         setState(m_key ? WatchState::watching() : WatchState::off());
+}
+
+void Watcher::startWatching()
+{
+    if (m_autostart)
+        startLoop();
+    else
+        leaveConnecting();
 }

@@ -37,7 +37,10 @@ class Watcher : public QObject {
 public:
     static constexpr double maxInterval = 300.0;
 
-    Watcher(QString name, QString keychainAccount, double interval, WatcherServices services, QObject* parent = nullptr);
+    // Without `autostart` (the command line's watchers) the watcher never polls on its own:
+    // connect and reload only check and store keys, and the running app does the polling.
+    Watcher(QString name, QString keychainAccount, double interval, WatcherServices services, bool autostart,
+        QObject* parent = nullptr);
     ~Watcher() override;
 
     // BONKBELL_POLL_SECONDS when its whole text is a number that can be slept, else `fallback`.
@@ -59,7 +62,7 @@ public:
 
     // Forgets the key and stops.
     void disconnect();
-    // Re-reads the key from the secret store and restarts or stops accordingly.
+    // Re-reads the key from the secret store and restarts (with autostart) or stops accordingly.
     void reload();
 
     // One poll outside the loop (as the loop would run it).
@@ -76,7 +79,8 @@ Q_SIGNALS:
 protected:
     // Forget what was seen, so watching starts from now.
     virtual void rebaseline() {}
-    // One poll, ending in exactly one of: state off (no key), markOK, markRejected, markUnreachable.
+    // One poll, ending in exactly one of: state off (no key), markOK, markRejected, markUnreachable,
+    // markThrottled.
     virtual QCoro::Task<> pollOnce(PollTicket ticket) = 0;
 
     void setState(WatchState state);
@@ -86,13 +90,20 @@ protected:
     void markOK();
     void markRejected(const QString& message);
     void markUnreachable(const TransportError& error);
+    // The service asked for a pause: waits what it asked (within the normal interval and five
+    // minutes), and shows `message` only when it keeps happening.
+    void markThrottled(const QString& message, std::optional<double> retryAfterSeconds);
+    // A failed request ends the poll: a refusal in `refusal`'s words, throttling, or no answer.
+    void recordFailure(const RequestError& error, const QString& refusal);
     void logOnce(const QString& message);
     void deliver(const MonkeyEvent& event) { Q_EMIT delivered(event); }
 
     // Saves a checked key. Returns the user-facing refusal when the store would not take it.
     std::optional<QString> storeKey(const QString& key);
-    // After a connect attempt failed: back to watching the previous key, or off.
-    void restoreStateAfterFailedConnect();
+    // After a connect attempt: watching when a key is stored (the new or the previous one), else off.
+    void leaveConnecting();
+    // After a successful connect: the loop starts (with autostart), else the key is merely stored.
+    void startWatching();
 
     WatcherServices m_services;
 
@@ -110,6 +121,7 @@ private:
     std::optional<QString> m_lastLoggedProblem;
     quint64 m_generation = 0;
     bool m_looping = false;
+    bool m_autostart;
 
     friend class PollTicket;
 };

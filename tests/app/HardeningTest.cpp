@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QJsonDocument>
 
 #include <atomic>
 #include <fstream>
@@ -27,7 +28,7 @@ protected:
         stripe.route(u"/v1/charges"_s, [this](const LoopbackServer::Request&) { return LoopbackServer::Response{200, charges}; });
         stripe.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         revenueCat.route(u"/v2/projects/proj7/metrics/revenue"_s, 200, R"({"value":3.5,"currency":"USD"})");
-        revenueCat.route(u"/v2/projects/proj7/metrics/overview"_s, 200, R"({"metrics":[]})");
+        revenueCat.route(u"/v2/projects/proj7/metrics/overview"_s, 200, QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
         configure(stripe.base(), revenueCat.base());
     }
 };

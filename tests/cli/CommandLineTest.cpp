@@ -4,6 +4,8 @@
 #include "common/MemorySecretStore.h"
 #include "support/Settings.h"
 
+#include <QJsonDocument>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -28,7 +30,7 @@ protected:
         stripe.route(u"/v1/charges"_s, 200, R"({"data":[]})");
         stripe.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         revenueCat.route(u"/v2/projects/proj9/metrics/revenue"_s, 200, R"({"value":12.5,"currency":"USD"})");
-        revenueCat.route(u"/v2/projects/proj9/metrics/overview"_s, 200, R"({"metrics":[]})");
+        revenueCat.route(u"/v2/projects/proj9/metrics/overview"_s, 200, QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
     }
 
     // What the run printed and its exit code; `input` is standard input.
@@ -67,6 +69,11 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndChangeNothingThenConnectStatusD
     EXPECT_EQ(secrets.items().value(u"stripe"_s), u"rk_test_51Secret"_s);
     EXPECT_EQ(run({u"--connect-revenuecat"_s, u"proj9"_s}, u"sk_rcSecret\n"_s), std::pair(u"RevenueCat connected (project proj9).\n"_s, 0));
     EXPECT_EQ(reloads, 2);
+    // It checked the keys and stored them; the running app does the polling.
+    QTest::qWait(100);
+    for (const auto& request : stripe.requests)
+        EXPECT_EQ(request.rawQuery, "limit=1") << request.path.toStdString();
+    EXPECT_EQ(revenueCat.requests.size(), 2);
     EXPECT_EQ(run({u"--status"_s}).first, u"Stripe: connected (test mode)\nRevenueCat: connected (project proj9)\n"_s);
 
     EXPECT_EQ(run({u"--disconnect"_s, u"stripe"_s}), std::pair(u"Disconnected.\n"_s, 0));

@@ -1,5 +1,7 @@
 #include "common/LoopbackServer.h"
 
+#include <QFile>
+#include <QJsonDocument>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -32,7 +34,7 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
 QByteArray wire(const LoopbackServer::Response& response)
 {
     return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n"
-        + (response.location.isEmpty() ? QByteArray() : "Location: " + response.location + "\r\n") + "Content-Length: "
+        + response.headers + "Content-Length: "
         + QByteArray::number(response.body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
 }
 
@@ -63,6 +65,22 @@ void LoopbackServer::route(const QString& path, int status, const QByteArray& bo
     route(path, [status, body](const Request&) { return Response{status, body}; });
 }
 
+const LoopbackServer::Handler* LoopbackServer::handlerFor(const QString& path) const
+{
+    if (const auto exact = m_routes.constFind(path); exact != m_routes.cend())
+        return &*exact;
+    const QString folder = path.left(path.lastIndexOf(u'/') + 1);
+    const auto below = m_routes.constFind(folder);
+    return below != m_routes.cend() ? &*below : nullptr;
+}
+
+QJsonObject LoopbackServer::published(const QString& file, const QString& name)
+{
+    QFile source(QStringLiteral(BONKBELL_SERVICE_FIXTURES "/%1.json").arg(file));
+    source.open(QIODevice::ReadOnly);
+    return QJsonDocument::fromJson(source.readAll()).object().value(name).toObject();
+}
+
 QList<LoopbackServer::Request> LoopbackServer::requestsTo(const QString& path) const
 {
     QList<Request> out;
@@ -85,9 +103,8 @@ void LoopbackServer::serve(QTcpSocket* socket)
             if (!request)
                 continue;
             requests.append(*request);
-            const auto handler = m_routes.constFind(request->path);
-            const Response response = handler != m_routes.cend() ? (*handler)(*request)
-                                                                 : Response{404, R"({"error":{"message":"No such route."}})"};
+            const Handler* handler = handlerFor(request->path);
+            const Response response = handler ? (*handler)(*request) : Response{404, R"({"error":{"message":"No such route."}})"};
             QTimer::singleShot(response.delayMs, socket, [socket = QPointer<QTcpSocket>(socket), response] {
                 if (socket)
                     response.drop ? socket->abort() : void(socket->write(wire(response)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -26,18 +27,24 @@ public:
         QByteArray body = "{}";
         int delayMs = 0;
         bool drop = false;   // close the connection without answering
-        QByteArray location = {}; // a Location header, for redirects
+        QByteArray headers = {}; // more header lines, each ending in "\r\n" (Location, Retry-After...)
     };
     using Handler = std::function<Response(const Request&)>;
     LoopbackServer();
     QUrl base() const;
+    // A path ending in "/" also takes every path below it that has no route of its own.
     void route(const QString& path, Handler handler);
     void route(const QString& path, int status, const QByteArray& body);
     QList<Request> requestsTo(const QString& path) const;
     QList<Request> requests;
 
+    // One object from the services' published answers in tests/watchers/fixtures ("stripe-2024-06-20",
+    // "charge"), so stand-ins answer with every field a real answer carries.
+    static QJsonObject published(const QString& file, const QString& name);
+
 private:
     void serve(QTcpSocket* socket);
+    const Handler* handlerFor(const QString& path) const;
     QTcpServer* m_server;
     QMap<QString, Handler> m_routes;
 };

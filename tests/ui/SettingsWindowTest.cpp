@@ -7,6 +7,7 @@
 #include "watchers/WatcherFixture.h"
 
 #include <QApplication>
+#include <QJsonDocument>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,7 +80,7 @@ protected:
         server.route(u"/v1/charges"_s, 200, R"({"data":[]})");
         server.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         server.route(u"/v2/projects/proj1/metrics/revenue"_s, 200, R"({"value":10,"currency":"USD"})");
-        server.route(u"/v2/projects/proj1/metrics/overview"_s, 200, R"({"metrics":[]})");
+        server.route(u"/v2/projects/proj1/metrics/overview"_s, 200, QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
         // Watchers as the app builds them (reading stored keys, not polling yet) and the window's controller.
         stripe = std::make_unique<StripeWatcher>(services(), false);
         revenueCat = std::make_unique<RevenueCatWatcher>(services(), false);

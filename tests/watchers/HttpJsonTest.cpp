@@ -48,12 +48,25 @@ TEST(HttpJson, FailuresAreRefusalsInTheServicesOwnWordsOrTransportErrorsAndForei
         EXPECT_FALSE(description.isEmpty());
         EXPECT_TRUE(broken.description.isEmpty() || description == broken.description);
     }
+    // How long a refusal asks to wait: the header's seconds or date, or the body's backoff_ms.
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const struct { QByteArray header, body; std::optional<double> wait; } waits[] = {
+        {"1", "{}", 1}, {" 120 ", R"({"backoff_ms":1000})", 120}, {"", R"({"backoff_ms":1500})", 1.5},
+        {QLocale::c().toString(now.addSecs(30), u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s).toLatin1(), "{}", 30}, {"soon", "{}", std::nullopt}, {"-5", "{}", std::nullopt},
+    };
+    for (const auto& [header, body, wait] : waits) {
+        server.route(u"/x"_s, [&](const auto&) { return LoopbackServer::Response{429, body, 0, false, "Retry-After: " + header + "\r\n"}; });
+        const auto refused = std::get<APIError>(fetch(server.base(), u"x"_s).error());
+        EXPECT_NEAR(refused.retryAfterSeconds.value_or(-1), wait.value_or(-1), 1) << header.constData();
+    }
+    EXPECT_EQ(HttpJson::retryAfter("Wed, 21 Oct 2015 07:28:00 GMT", {}, QDateTime(QDate(2015, 10, 21), QTime(7, 27), Qt::UTC)), 60);
+
     const auto refused = fetch(QUrl(u"http://127.0.0.1:1"_s), u"x"_s);
     EXPECT_FALSE(std::get<TransportError>(refused.error()).description.isEmpty());
 
     // The key travels in a header: a redirect to another origin must not take it there.
     server.route(u"/moved"_s,
-        [&](const auto&) { return LoopbackServer::Response{302, "{}", 0, false, elsewhere.base().toEncoded() + "/stolen"}; });
+        [&](const auto&) { return LoopbackServer::Response{302, "{}", 0, false, "Location: " + elsewhere.base().toEncoded() + "/stolen\r\n"}; });
     EXPECT_FALSE(fetch(server.base(), u"moved"_s, {{u"Authorization"_s, u"Bearer rk_live_secret"_s}}).ok());
     EXPECT_TRUE(elsewhere.requests.isEmpty());
 }

@@ -25,21 +25,47 @@ protected:
     {
         WatcherFixture::SetUp();
         serveMetrics();
-        server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"proj1"},{"name":"no id"}]})");
+        serveProjects();
+    }
+    void serveProjects()
+    {
+        QJsonObject projects = published(u"projects"_s), item = projects.value("items"_L1).toArray().first().toObject();
+        item.insert("id"_L1, u"proj1"_s);
+        projects.insert("items"_L1, QJsonArray{item, QJsonObject{{"object"_L1, u"project"_s}, {"name"_L1, u"no id"_s}}});
+        server.route(u"/v2/projects"_s, 200, QJsonDocument(projects).toJson());
+    }
+    static QJsonObject published(const QString& name) { return LoopbackServer::published(u"revenuecat-v2"_s, name); }
+    // The published answers, with the test's numbers.
+    QJsonObject revenueAnswer(const QString& day) const
+    {
+        QJsonObject answer = published(u"revenue"_s);
+        answer.insert("value"_L1, revenueByDay.value(day));
+        answer.insert("currency"_L1, currency ? QJsonValue(*currency) : QJsonValue());
+        if (!currency)
+            answer.remove("currency"_L1);
+        return answer;
+    }
+    QJsonObject overviewAnswer(bool withSubscriptions = true) const
+    {
+        QJsonObject answer = published(u"overview"_s);
+        QJsonArray metrics;
+        for (const QJsonValue& metric : answer.value("metrics"_L1).toArray()) {
+            QJsonObject m = metric.toObject();
+            if (m.value("id"_L1) == u"active_subscriptions"_s)
+                m.insert("value"_L1, activeSubscriptions);
+            if (withSubscriptions || m.value("id"_L1) != u"active_subscriptions"_s)
+                metrics.append(m);
+        }
+        answer.insert("metrics"_L1, metrics);
+        return answer;
     }
     void serveMetrics()
     {
         server.route(u"/v2/projects/proj1/metrics/revenue"_s, [this](const LoopbackServer::Request& request) {
-            QJsonObject answer{{"value"_L1, revenueByDay.value(request.query.value(u"start_date"_s))}};
-            if (currency)
-                answer.insert("currency"_L1, *currency);
-            return LoopbackServer::Response{200, QJsonDocument(answer).toJson()};
+            return LoopbackServer::Response{200, QJsonDocument(revenueAnswer(request.query.value(u"start_date"_s))).toJson()};
         });
-        server.route(u"/v2/projects/proj1/metrics/overview"_s, [this](const LoopbackServer::Request&) {
-            const QJsonObject answer{{"metrics"_L1, QJsonArray{QJsonObject{{"id"_L1, u"mrr"_s}, {"value"_L1, 5}},
-                                                     QJsonObject{{"id"_L1, u"active_subscriptions"_s}, {"value"_L1, activeSubscriptions}}}}};
-            return LoopbackServer::Response{200, QJsonDocument(answer).toJson()};
-        });
+        server.route(u"/v2/projects/proj1/metrics/overview"_s,
+            [this](const LoopbackServer::Request&) { return LoopbackServer::Response{200, QJsonDocument(overviewAnswer()).toJson()}; });
     }
     std::unique_ptr<RevenueCatWatcher> connected(const QString& day, double revenue, double subscriptions)
     {
@@ -81,7 +107,7 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
     EXPECT_FALSE(secrets.read(RevenueCatWatcher::keychainAccount()));
     EXPECT_EQ(watcher.project(), QString());
 
-    server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"proj1"},{"name":"no id"}]})");
+    serveProjects();
     revenueByDay[today] = 42.5;
     activeSubscriptions = 7;
     EXPECT_EQ(run(watcher.connect(u"sk_key\n"_s, u"  "_s)), std::nullopt);
@@ -148,12 +174,13 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
     const QString notFound = u"RevenueCat can't find that project ID."_s;
     const QString slowDown = u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s;
     // What connect says without a project id, and with one (as polls do).
+    const QString forbidden = u"This key needs the \"Charts & metrics → overview: Read\" permission."_s;
+    const auto answer = [](const char* name) { return QJsonDocument(published(QString::fromLatin1(name))).toJson(); };
     const struct { int status; QByteArray body; QString forProjectList, forMetrics; } refusals[] = {
-        {401, R"({"message":"Invalid"})", rejected, rejected},
-        {403, R"({"message":"Forbidden"})", u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s,
-            u"This key needs the \"Charts & metrics → overview: Read\" permission."_s},
+        {401, R"({"object":"error","type":"authentication_error","message":"Invalid API key"})", rejected, rejected},
+        {403, answer("error403"), u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s, forbidden},
         {404, "{}", notFound, notFound},
-        {429, R"({"message":"Too many"})", slowDown, slowDown},
+        {429, answer("error429"), slowDown, slowDown},
         {500, R"({"message":"Internal"})", u"RevenueCat said: Internal"_s, u"RevenueCat said: Internal"_s},
         {502, "<html><body>Bad Gateway</body></html>", u"RevenueCat said: HTTP 502"_s, u"RevenueCat said: HTTP 502"_s},
     };
@@ -164,25 +191,38 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
         SCOPED_TRACE(refusal.status);
         server.route(u"/v2/projects"_s, refusal.status, refusal.body);
         EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u" "_s)), refusal.forProjectList);
-        server.route(u"/v2/projects/proj1/metrics/overview"_s, refusal.status, refusal.body);
+        server.route(u"/v2/projects/proj1/metrics/overview"_s, [&](const auto&) {
+            return LoopbackServer::Response{refusal.status, refusal.body, 0, false, "Retry-After: 120\r\n"};
+        });
         EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u"proj1"_s)), refusal.forMetrics);
+        serveProjects();
+        EXPECT_EQ(run(watcher->connect(u"sk_new"_s, {})), refusal.forMetrics) << "the project list was read";
         EXPECT_EQ(watcher->state(), WatchState::watching()) << "the previous key goes on";
         run(watcher->pollNow());
-        EXPECT_EQ(watcher->state(), WatchState::problem(refusal.forMetrics));
-        EXPECT_EQ(watcher->interval(), 300);
+        // Asked to slow down, it waits what was asked and stays watching; other refusals show.
+        const bool throttled = refusal.status == 429;
+        EXPECT_EQ(watcher->state(), throttled ? WatchState::watching() : WatchState::problem(refusal.forMetrics));
+        EXPECT_EQ(watcher->interval(), throttled ? 120 : 300);
         serveMetrics();
     }
-    for (const BrokenAnswer& broken : brokenAnswers()) {
+    // No usable answer, or one without the number asked for: nothing is announced, nothing lowered.
+    QList<std::pair<QString, BrokenAnswer>> outages;
+    for (const BrokenAnswer& broken : brokenAnswers())
+        outages << std::pair(u"revenue"_s, broken) << std::pair(u"overview"_s, broken);
+    QJsonObject noValue = revenueAnswer(today);
+    noValue.remove("value"_L1);
+    outages << std::pair(u"revenue"_s, BrokenAnswer{"no value", {200, QJsonDocument(noValue).toJson()}, u"The revenue answer had no value."_s})
+            << std::pair(u"overview"_s, BrokenAnswer{"no active subscriptions", {200, QJsonDocument(overviewAnswer(false)).toJson()},
+                                            u"The overview answer had no active subscriptions."_s});
+    for (const auto& [metric, broken] : std::as_const(outages)) {
         SCOPED_TRACE(broken.name);
         revenueByDay[today] += 10; // sales go on during the outage
         activeSubscriptions += 1;
-        for (const char* metric : {"revenue", "overview"}) {
-            serveMetrics();
-            server.route(u"/v2/projects/proj1/metrics/"_s + QLatin1StringView(metric), [&](const auto&) { return broken.response; });
-            const std::optional<QString> message = run(watcher->connect(u"sk_new"_s, u"proj1"_s));
-            EXPECT_TRUE(message->startsWith(u"Couldn't reach RevenueCat: "_s) && message->endsWith(broken.description)) << message->toStdString();
-            run(watcher->pollNow());
-        }
+        serveMetrics();
+        server.route(u"/v2/projects/proj1/metrics/"_s + metric, [&](const auto&) { return broken.response; });
+        const std::optional<QString> message = run(watcher->connect(u"sk_new"_s, u"proj1"_s));
+        EXPECT_TRUE(message->startsWith(u"Couldn't reach RevenueCat: "_s) && message->endsWith(broken.description)) << message->toStdString();
+        run(watcher->pollNow());
         EXPECT_THAT(delivered, IsEmpty());
         EXPECT_EQ(settings.get(Preferences::rcRevenue), 100) << "a failed poll leaves the baseline as it was";
     }
@@ -191,7 +231,8 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
     serveMetrics();
     run(watcher->pollNow());
     run(watcher->pollNow());
-    EXPECT_THAT(delivered, ElementsAre(sale(u"6 new subscribers!"_s, 60, 160)));
+    const double growth = 10.0 * outages.size();
+    EXPECT_THAT(delivered, ElementsAre(sale(u"%1 new subscribers!"_s.arg(outages.size()), growth, 100 + growth)));
     EXPECT_EQ(watcher->state(), WatchState::watching());
     EXPECT_EQ(secrets.read(RevenueCatWatcher::keychainAccount()), u"sk_abc"_s);
 }

@@ -1,10 +1,13 @@
 #include "watchers/StripeCharge.h"
 #include "watchers/StripeWatcher.h"
+#include "watchers/UnsettledCharges.h"
 #include "WatcherFixture.h"
 #include "money/Money.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTest>
 
 namespace {
 
@@ -12,55 +15,88 @@ using namespace Qt::StringLiterals;
 using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 using testing::IsEmpty;
+using testing::UnorderedElementsAre;
 
-QJsonObject charge(const QString& id, qint64 amount = 1999, const QString& status = u"succeeded"_s, bool paid = true)
+// A charge as the service answers it, every published field included: captured in full, or as
+// `changes` say. The published example itself is only authorised, never captured.
+QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes = {})
 {
-    return QJsonObject{{"id"_L1, id}, {"status"_L1, status}, {"paid"_L1, paid}, {"amount"_L1, amount},
-        {"currency"_L1, u"usd"_s}, {"livemode"_L1, true}, {"billing_details"_L1, QJsonObject{{"name"_L1, u"Jane "_s + id}}}};
+    static const QJsonObject published = LoopbackServer::published(u"stripe-2024-06-20"_s, u"charge"_s);
+    QJsonObject c = published;
+    const QJsonObject sale{{"id"_L1, id}, {"created"_L1, created}, {"amount"_L1, 1999}, {"amount_captured"_L1, 1999},
+        {"captured"_L1, true}, {"livemode"_L1, true}, {"description"_L1, QJsonValue()},
+        {"billing_details"_L1, QJsonObject{{"name"_L1, u"Jane "_s + id}, {"email"_L1, QJsonValue()}}}};
+    for (const QJsonObject& fields : {sale, changes})
+        for (auto it = fields.begin(); it != fields.end(); ++it)
+            c.insert(it.key(), it.value());
+    return c;
 }
 
-// A fake charges endpoint: `charges` newest first, served in pages of `limit` after `starting_after`.
+QByteArray json(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
+
+// A fake Stripe: `charges` newest first, listed from created[gte] in pages of `limit` after
+// `starting_after`, and each one retrievable by its id.
 class StripeWatcherTest : public WatcherFixture {
 protected:
     QList<QJsonObject> charges;
+    qint64 clock = scheduler.now().toSecsSinceEpoch();
 
     void SetUp() override
     {
         WatcherFixture::SetUp();
         serveCharges();
-        server.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
+        server.route(u"/v1/invoices"_s, 200, R"({"object":"list","data":[],"has_more":false,"url":"/v1/invoices"})");
     }
 
     void serveCharges()
     {
         server.route(u"/v1/charges"_s, [this](const LoopbackServer::Request& request) {
-            const auto after = std::find_if(charges.begin(), charges.end(),
+            QList<QJsonObject> listed;
+            for (const QJsonObject& c : std::as_const(charges))
+                if (c.value("created"_L1).toInteger() >= request.query.value(u"created[gte]"_s).toLongLong())
+                    listed.append(c);
+            const auto after = std::find_if(listed.begin(), listed.end(),
                 [&](const QJsonObject& c) { return c.value("id"_L1).toString() == request.query.value(u"starting_after"_s); });
-            const qsizetype start = after == charges.end() ? 0 : after - charges.begin() + 1;
+            const qsizetype start = after == listed.end() ? 0 : after - listed.begin() + 1;
             QJsonArray page;
-            for (const QJsonObject& c : charges.mid(start, request.query.value(u"limit"_s).toInt()))
+            for (const QJsonObject& c : listed.mid(start, request.query.value(u"limit"_s).toInt()))
                 page.append(c);
-            const bool more = start + page.size() < charges.size();
-            return LoopbackServer::Response{200, QJsonDocument(QJsonObject{{"data"_L1, page}, {"has_more"_L1, more}}).toJson()};
+            const bool more = start + page.size() < listed.size();
+            return LoopbackServer::Response{200, json({{"object"_L1, u"list"_s}, {"data"_L1, page}, {"has_more"_L1, more}, {"url"_L1, u"/v1/charges"_s}})};
         });
+        server.route(u"/v1/charges/"_s, [this](const LoopbackServer::Request& request) {
+            for (const QJsonObject& c : std::as_const(charges))
+                if (u"/v1/charges/"_s + c.value("id"_L1).toString() == request.path)
+                    return LoopbackServer::Response{200, json(c)};
+            return LoopbackServer::Response{404, R"({"error":{"code":"resource_missing","message":"No such charge","type":"invalid_request_error"}})"};
+        });
+    }
+    // A new charge, created a second after the one before.
+    void add(const QString& id, const QJsonObject& changes = {}) { charges.prepend(charge(id, ++clock, changes)); }
+    QJsonObject& find(const QString& id)
+    {
+        return *std::find_if(charges.begin(), charges.end(), [&](const QJsonObject& c) { return c.value("id"_L1) == id; });
     }
 
     // A watcher that is connected as if `connect` had run at the scheduler's current time.
-    std::unique_ptr<StripeWatcher> connected(const QString& key = u"rk_live_abc"_s)
+    std::unique_ptr<StripeWatcher> connected(const QString& key = u"rk_live_abc"_s, bool autostart = false)
     {
         secrets.save(key, StripeWatcher::keychainAccount());
         settings.set(Preferences::stripeSince, scheduler.now().toSecsSinceEpoch());
-        auto watcher = std::make_unique<StripeWatcher>(services(), false);
+        auto watcher = std::make_unique<StripeWatcher>(services(), autostart);
         collect(*watcher);
         return watcher;
     }
     QStringList seen() const { return settings.get(Preferences::stripeSeen).value_or(QStringList()); }
+    QString amount(double value) const { return formatMoney(value, u"usd"_s); }
 };
 
 TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWatchesFromNow)
 {
     settings.set(Preferences::stripeSeen, QStringList{u"ch_old"_s});
-    StripeWatcher watcher(services(), false);
+    settings.set(Preferences::stripeListedUntil, qint64(1));
+    settings.set(Preferences::stripeUnsettled, QStringList{u"ch_old 1 1"_s});
+    StripeWatcher watcher(services());
     EXPECT_EQ(run(watcher.connect(u"sk_live_123"_s)), u"That's a full secret key, which can move money. Bonkbell only "
                                                        u"needs to read, so please create a restricted key instead (it starts with rk_)."_s);
     for (const QString& key : {u" pk_live_123\n"_s, u"RK_LIVE_123"_s})
@@ -74,6 +110,8 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
     const QString now = QString::number(scheduler.now().toSecsSinceEpoch());
     EXPECT_EQ(settings.get(Preferences::stripeSince), now.toLongLong());
     EXPECT_THAT(seen(), IsEmpty());
+    EXPECT_EQ(settings.get(Preferences::stripeListedUntil), 0);
+    EXPECT_THAT(settings.get(Preferences::stripeUnsettled).value(), IsEmpty());
     EXPECT_THAT(takeLogMessages(), ElementsAre("stripe: connected (test mode)"));
 
     // The probes, then the first poll, each with the key and the API version.
@@ -93,67 +131,135 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
     EXPECT_EQ(settings.get(Preferences::stripeSince), now.toLongLong()) << "the watermark stays";
 }
 
-TEST_F(StripeWatcherTest, MoreThanOnePageOfNewChargesIsPagedBackAndTheSeenListKeepsTheNewest500)
+// Pages that end on failed charges, with more sales than the seen list holds: each poll lists only
+// from shortly before the newest charge listed, so no sale that fell out of the list comes back.
+TEST_F(StripeWatcherTest, ChargesArePagedBackOnceAndNoSaleIsAnnouncedTwice)
 {
     auto watcher = connected();
-    for (int i = 250; i >= 1; --i)
-        charges.append(charge(u"ch_%1"_s.arg(i)));
+    for (int i = 1; i <= 1000; ++i)
+        add(u"ch_%1"_s.arg(i), i % 100 == 1 ? QJsonObject{{"status"_L1, u"failed"_s}, {"paid"_L1, false}} : QJsonObject());
     run(watcher->pollNow());
-    ASSERT_EQ(delivered.size(), 250);
-    EXPECT_EQ(customers().first(), u"Jane ch_1"_s);
-    EXPECT_EQ(customers().last(), u"Jane ch_250"_s);
-    const auto pages = server.requestsTo(u"/v1/charges"_s);
-    ASSERT_EQ(pages.size(), 3);
-    EXPECT_EQ(pages[1].query.value(u"starting_after"_s), u"ch_151"_s);
+    ASSERT_EQ(delivered.size(), 990);
+    EXPECT_EQ(customers().first(), u"Jane ch_2"_s);
+    EXPECT_EQ(customers().last(), u"Jane ch_1000"_s);
+    auto pages = server.requestsTo(u"/v1/charges"_s);
+    ASSERT_EQ(pages.size(), 10);
+    EXPECT_EQ(pages[1].query.value(u"starting_after"_s), u"ch_901"_s);
+    EXPECT_EQ(seen().size(), 500);
 
-    // Three more: one page, whose oldest charge was already seen, is enough.
-    for (int i = 253; i >= 251; --i)
-        charges.prepend(charge(u"ch_%1"_s.arg(i)));
     run(watcher->pollNow());
-    EXPECT_EQ(delivered.size(), 253);
-    EXPECT_EQ(server.requestsTo(u"/v1/charges"_s).size(), 4);
+    EXPECT_EQ(delivered.size(), 990);
+    pages = server.requestsTo(u"/v1/charges"_s);
+    EXPECT_EQ(pages.size(), 14);
+    EXPECT_EQ(pages[10].query.value(u"created[gte]"_s), QString::number(clock - StripeWatcher::listingOverlapSeconds));
 
-    QStringList stored;
-    for (int i = 1; i <= 500; ++i)
-        stored.append(u"ch_old%1"_s.arg(i));
-    settings.set(Preferences::stripeSeen, stored);
-    charges = {charge(u"ch_b"_s), charge(u"ch_a"_s)};
+    const QStringList before = seen();
+    add(u"ch_a"_s);
+    add(u"ch_b"_s);
     run(watcher->pollNow());
-    EXPECT_EQ(seen(), (stored.mid(2) + QStringList{u"ch_a"_s, u"ch_b"_s}));
+    EXPECT_EQ(seen(), (before.mid(2) + QStringList{u"ch_a"_s, u"ch_b"_s}));
 }
 
-TEST_F(StripeWatcherTest, NewSucceededPaidChargesAreAnnouncedOnceOldestFirstWithWhatTheirInvoicesTell)
+// Announced is what the merchant keeps; the headline and product come from the invoice.
+TEST_F(StripeWatcherTest, CapturedMoneyIsAnnouncedOnceOldestFirstWithWhatItsInvoiceTells)
 {
     auto watcher = connected();
-    QJsonObject bare = charge(u"ch_4"_s, 500);
-    bare.remove("billing_details"_L1);
-    bare.insert("currency"_L1, u"jpy"_s);
-    bare.insert("livemode"_L1, false);
-    QJsonObject failing = charge(u"ch_5"_s);
-    failing.insert("description"_L1, u"  Sticker pack \t"_s);
-    charges = {failing, charge(u"ch_pending"_s, 500, u"pending"_s), bare, charge(u"ch_unpaid"_s, 500, u"succeeded"_s, false),
-        charge(u"ch_2"_s), charge(u"ch_1"_s)};
-    for (QJsonObject& c : charges)
-        c.insert("invoice"_L1, u"in_"_s + c.value("id"_L1).toString().mid(3));
-    const QJsonObject lines{{"data"_L1, QJsonArray{QJsonObject{{"description"_L1, u"2 × Pro plan (at $9.00 / month)"_s}}}}};
-    const QJsonObject invoices[] = {{{"billing_reason"_L1, u"subscription_create"_s}, {"lines"_L1, lines}},
-        {{"billing_reason"_L1, u"subscription_cycle"_s}}, {},
-        {{"billing_reason"_L1, u"manual"_s}, {"customer_name"_L1, u" "_s}, {"customer_email"_L1, u"a@b.co"_s}}};
-    for (int i : {0, 1, 3})
-        server.route(u"/v1/invoices/in_%1"_s.arg(i + 1), 200, QJsonDocument(invoices[i]).toJson());
+    const QJsonObject lines{{"data"_L1, QJsonArray{QJsonObject{{"amount"_L1, 900}, {"description"_L1, u"2 × Pro plan (at $9.00 / month)"_s}}}}};
+    const QJsonObject planChange{{"data"_L1, QJsonArray{QJsonObject{{"amount"_L1, -500}, {"description"_L1, u"Unused time on Solo plan after 06 Dec 2026"_s}},
+        QJsonObject{{"amount"_L1, 1500}, {"description"_L1, u"Remaining time on 1 × Team plan after 06 Dec 2026"_s}}}}};
+    const struct { const char* id; QJsonObject charge, invoice; } table[] = {
+        {"ch_1", {}, {{"billing_reason"_L1, u"subscription_create"_s}, {"lines"_L1, lines}}},
+        {"ch_authorised", {{"captured"_L1, false}, {"amount_captured"_L1, 0}}, {}},
+        {"ch_2", {{"amount"_L1, 5000}, {"amount_captured"_L1, 2000}}, {{"billing_reason"_L1, u"subscription_cycle"_s}}},
+        {"ch_refunded", {{"refunded"_L1, true}, {"amount_refunded"_L1, 1999}}, {}},
+        {"ch_3", {{"currency"_L1, u"jpy"_s}, {"amount"_L1, 500}, {"amount_captured"_L1, 500}, {"livemode"_L1, false}, {"billing_details"_L1, QJsonObject()}},
+            {{"billing_reason"_L1, u"manual"_s}, {"customer_name"_L1, u" "_s}, {"customer_email"_L1, u"a@b.co"_s}}},
+        {"ch_pending", {{"status"_L1, u"pending"_s}, {"paid"_L1, false}}, {}},
+        {"ch_4", {}, {{"billing_reason"_L1, u"subscription_update"_s}, {"lines"_L1, planChange}}},
+        // A failed invoice request only makes it a plain sale.
+        {"ch_5", {{"description"_L1, u"  Sticker pack \t"_s}}, {}},
+    };
+    for (const auto& row : table) {
+        const QString id = QString::fromLatin1(row.id);
+        QJsonObject changes = row.charge, invoice = LoopbackServer::published(u"stripe-2024-06-20"_s, u"invoice"_s);
+        changes.insert("invoice"_L1, u"in_"_s + id);
+        add(id, changes);
+        for (auto it = row.invoice.begin(); it != row.invoice.end(); ++it)
+            invoice.insert(it.key(), it.value());
+        if (!row.invoice.isEmpty())
+            server.route(u"/v1/invoices/in_"_s + id, 200, json(invoice));
+    }
     run(watcher->pollNow());
     run(watcher->pollNow());
     const QDateTime at = scheduler.now();
-    const QString usd = formatMoney(19.99, u"usd"_s);
-    EXPECT_THAT(delivered, ElementsAre(MonkeyEvent::now(u"sale"_s, u"New subscriber!"_s, u"Jane ch_1"_s, usd + u" · Pro plan"_s, false, at),
-        MonkeyEvent::now(u"renewal"_s, u"Renewal!"_s, u"Jane ch_2"_s, usd, false, at),
-        MonkeyEvent::now(u"sale"_s, u"Invoice paid!"_s, u"a@b.co"_s, formatMoney(500, u"jpy"_s), true, at),
-        // A failed invoice request only makes it a plain sale.
-        MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Jane ch_5"_s, usd + u" · Sticker pack"_s, false, at)));
-    EXPECT_THAT(seen(), ElementsAre("ch_1", "ch_2", "ch_4", "ch_5"));
-    charges[1] = charge(u"ch_pending"_s, 500); // it succeeded meanwhile
+    const QString item = u" · My First Invoice Item (created for API docs)"_s;
+    EXPECT_THAT(delivered, ElementsAre(MonkeyEvent::now(u"sale"_s, u"New subscriber!"_s, u"Jane ch_1"_s, amount(19.99) + u" · Pro plan"_s, false, at),
+        MonkeyEvent::now(u"renewal"_s, u"Renewal!"_s, u"Jane ch_2"_s, amount(20) + item, false, at),
+        MonkeyEvent::now(u"sale"_s, u"Invoice paid!"_s, u"a@b.co"_s, formatMoney(500, u"jpy"_s) + item, true, at),
+        MonkeyEvent::now(u"sale"_s, u"Invoice paid!"_s, u"Jane ch_4"_s, amount(19.99) + u" · Team plan"_s, false, at),
+        MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Jane ch_5"_s, amount(19.99) + u" · Sticker pack"_s, false, at)));
+    EXPECT_THAT(seen(), ElementsAre("ch_1", "ch_2", "ch_3", "ch_4", "ch_5"));
+}
+
+// A card payment captured later and a bank debit that succeeds days later, both long pushed out of
+// the listing by newer sales, are each announced once when they settle.
+TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce)
+{
+    auto watcher = connected();
+    add(u"ch_card"_s, {{"captured"_L1, false}, {"amount"_L1, 5000}, {"amount_captured"_L1, 0}});
+    add(u"ch_debit"_s, {{"status"_L1, u"pending"_s}, {"paid"_L1, false}});
+    add(u"ch_expired"_s, {{"captured"_L1, false}, {"amount_captured"_L1, 0}});
+    for (const char* id : {"ch_returned", "ch_gone", "ch_x", "ch_y"})
+        add(QString::fromLatin1(id), {{"status"_L1, u"pending"_s}, {"paid"_L1, false}});
     run(watcher->pollNow());
-    EXPECT_EQ(customers().mid(4), QStringList{u"Jane ch_pending"_s});
+    EXPECT_THAT(delivered, IsEmpty());
+    EXPECT_EQ(settings.get(Preferences::stripeUnsettled)->size(), 7);
+    clock += 3 * 86400;
+    for (int i = 1; i <= 150; ++i)
+        add(u"ch_new%1"_s.arg(i));
+    scheduler.advance(UnsettledCharges::lookAgainSeconds);
+    run(watcher->pollNow());
+    ASSERT_EQ(delivered.size(), 150);
+
+    find(u"ch_card"_s).insert("captured"_L1, true);
+    find(u"ch_card"_s).insert("amount_captured"_L1, 2000);
+    find(u"ch_debit"_s).insert("status"_L1, u"succeeded"_s);
+    find(u"ch_debit"_s).insert("paid"_L1, true);
+    find(u"ch_expired"_s).insert("refunded"_L1, true);
+    find(u"ch_returned"_s).insert("status"_L1, u"failed"_s);
+    charges.removeIf([](const QJsonObject& c) { return c.value("id"_L1) == u"ch_gone"_s; });
+    const auto looks = [&] { return server.requests.size() - server.requestsTo(u"/v1/charges"_s).size(); };
+    for (int poll = 0; poll < 4; ++poll) {
+        scheduler.advance(UnsettledCharges::lookAgainSeconds);
+        run(watcher->pollNow());
+        EXPECT_LE(looks(), (poll + 1) * UnsettledCharges::maxLooksPerPoll);
+    }
+    ASSERT_EQ(delivered.size(), 152);
+    EXPECT_THAT(customers().mid(150), ElementsAre("Jane ch_card", "Jane ch_debit"));
+    EXPECT_EQ(delivered[150].detail, amount(20));
+    QStringList unsettled = settings.get(Preferences::stripeUnsettled).value();
+    unsettled.replaceInStrings(QRegularExpression(u" .*"_s), {});
+    EXPECT_THAT(unsettled, ElementsAre("ch_x", "ch_y"));
+    const qsizetype looked = looks();
+    run(watcher->pollNow());
+    EXPECT_EQ(looks(), looked) << "looked at again only after a pause";
+    EXPECT_EQ(delivered.size(), 152);
+}
+
+// A reload (a key changed from the command line) while a poll waits on an invoice starts a poll
+// that must know what the first one announced.
+TEST_F(StripeWatcherTest, AReloadWhileAPollWaitsOnAnInvoiceAnnouncesEachSaleOnce)
+{
+    add(u"ch_1"_s);
+    add(u"ch_2"_s, {{"invoice"_L1, u"in_2"_s}});
+    server.route(u"/v1/invoices/in_2"_s, [](const auto&) { return LoopbackServer::Response{200, "{}", 200}; });
+    auto watcher = connected(u"rk_live_abc"_s, true); // polls at once
+    ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !server.requestsTo(u"/v1/invoices/in_2"_s).isEmpty(); }));
+    watcher->reload();
+    ASSERT_TRUE(TestEnvironment::waitUntil([&] { return server.requestsTo(u"/v1/invoices/in_2"_s).size() == 2 && delivered.size() == 2; }));
+    QTest::qWait(300);
+    EXPECT_THAT(customers(), ElementsAre("Jane ch_1", "Jane ch_2"));
+    EXPECT_THAT(seen(), UnorderedElementsAre("ch_1", "ch_2"));
 }
 
 // Refusals are explained in connect and in polls; broken answers lose no sale and repeat none.
@@ -173,7 +279,7 @@ TEST_F(StripeWatcherTest, FailedRequestsKeepThePreviousKeyAndLoseNoSale)
     const QList<BrokenAnswer> broken = brokenAnswers();
     for (const BrokenAnswer& answer : broken) {
         SCOPED_TRACE(answer.name);
-        charges.prepend(charge(u"ch_%1"_s.arg(charges.size() + 1))); // sales go on during the outage
+        add(u"ch_%1"_s.arg(charges.size() + 1)); // sales go on during the outage
         server.route(u"/v1/charges"_s, [&](const auto&) { return answer.response; });
         EXPECT_EQ(run(watcher->connect(u"rk_live_new"_s))->left(23), u"Couldn't reach Stripe: "_s);
         run(watcher->pollNow());
@@ -200,6 +306,15 @@ TEST_F(StripeWatcherTest, FailedRequestsKeepThePreviousKeyAndLoseNoSale)
     EXPECT_EQ(run(fresh.connect(u"rk_test_new"_s)), cannotRead(u"Invoices"_s));
     EXPECT_EQ(fresh.state(), WatchState::off());
     EXPECT_FALSE(secrets.read(StripeWatcher::keychainAccount()));
+
+    // Asked to slow down: it waits what was asked, at least its normal interval, and stays watching.
+    server.route(u"/v1/charges"_s, [](const auto&) {
+        return LoopbackServer::Response{429, R"({"error":{"code":"rate_limit","message":"Request rate limit exceeded.","type":"invalid_request_error"}})",
+            0, false, "Retry-After: 1\r\n"};
+    });
+    run(watcher->pollNow());
+    EXPECT_EQ(watcher->state(), WatchState::watching());
+    EXPECT_EQ(watcher->interval(), StripeWatcher::normalSeconds);
 }
 
 TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
@@ -210,16 +325,19 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
         u"Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s);
     EXPECT_EQ(StripeCharge::explain(APIError{402, u"Your account is past due."_s}, u"Charges"_s), u"Stripe said: Your account is past due."_s);
 
-    for (const auto& [amount, currency, value] : {std::tuple(1999, "usd", 19.99), {500, "jpy", 500}, {1500, "kwd", 1.5}}) {
-        QJsonObject c = charge(u"ch"_s, amount);
-        c.insert("currency"_L1, QString::fromLatin1(currency));
+    // Without `amount_captured` (as in older answers) the amount is what was asked; refunds are deducted.
+    for (const auto& [amount, currency, value, refunded] : {std::tuple(1999, "usd", 19.99, 0), {500, "jpy", 500, 0}, {1500, "kwd", 1.5, 0},
+             {5000, "usd", 30.0, 2000}}) {
+        QJsonObject c = charge(u"ch"_s, 0, {{"amount"_L1, amount}, {"amount_refunded"_L1, refunded}, {"currency"_L1, QString::fromLatin1(currency)}});
+        c.remove("amount_captured"_L1);
         EXPECT_EQ(StripeCharge::describe(c, std::nullopt, {}).detail, formatMoney(value, QString::fromLatin1(currency)));
     }
     for (const auto& [line, product] : {std::pair(u"2 × Pro plan (at $9.00 / month)"_s, u"Pro plan"_s), {u"Pro plan"_s, u"Pro plan"_s},
-             {u"2 x Pro (annual)"_s, u"2 x Pro (annual)"_s}})
+             {u"2 x Pro (annual)"_s, u"2 x Pro (annual)"_s}, {u"Unused time on 3 × Pro after 1 Jan 2027"_s, u"Pro"_s},
+             {u"Remaining time on Pro after lunch"_s, u"Remaining time on Pro after lunch"_s}})
         EXPECT_EQ(StripeCharge::productName(line), product);
 
-    QJsonObject c = charge(u"ch"_s);
+    QJsonObject c = charge(u"ch"_s, 0);
     c.insert("billing_details"_L1, QJsonObject{{"name"_L1, u"  "_s}, {"email"_L1, QJsonValue()}});
     EXPECT_EQ(StripeCharge::describe(c, std::nullopt, {}).who, u"A customer"_s);
     c.insert("receipt_email"_L1, u"r@x.io"_s);

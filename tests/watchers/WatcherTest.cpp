@@ -13,9 +13,11 @@ using testing::IsEmpty;
 // A watcher whose polls end the way the test scripts them: ok, rejected or unreachable.
 class ScriptedWatcher final : public Watcher {
 public:
-    QByteArray script; // one of "oru" per poll; ok once it runs out
+    // One letter per poll: o(k), r(ejected), u(nreachable), or throttled asking for 1 s (t), 1000 s (T)
+    // or nothing (b); ok once the script runs out.
+    QByteArray script;
     int polls = 0;
-    explicit ScriptedWatcher(WatcherServices services) : Watcher(u"Stripe"_s, u"stripe"_s, 30, std::move(services)) {}
+    explicit ScriptedWatcher(WatcherServices services) : Watcher(u"Stripe"_s, u"stripe"_s, 30, std::move(services), false) {}
 
 protected:
     QCoro::Task<> pollOnce(PollTicket) override
@@ -25,6 +27,8 @@ protected:
             markRejected(u"Stripe didn't accept this key."_s);
         else if (outcome == "u")
             markUnreachable(TransportError{u"Connection refused"_s});
+        else if (outcome == "t" || outcome == "T" || outcome == "b")
+            markThrottled(u"Slow down."_s, outcome == "b" ? std::nullopt : std::optional(outcome == "t" ? 1.0 : 1000.0));
         else
             markOK();
         co_return;
@@ -95,6 +99,23 @@ TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfr
     watcher.stopLoop();
     scheduler.advance(600);
     EXPECT_EQ(watcher.polls, 24);
+}
+
+TEST_F(WatcherTest, ThrottlingWaitsWhatWasAskedWithinBoundsAndShowsOnlyWhenItPersists)
+{
+    watcher.script = "otTb";
+    watcher.startLoop();
+    nextWait();
+    EXPECT_EQ(watcher.interval(), 30) << "never sooner than the normal interval";
+    EXPECT_EQ(watcher.state(), WatchState::watching());
+    nextWait();
+    EXPECT_EQ(watcher.interval(), 300) << "never later than five minutes";
+    EXPECT_EQ(watcher.state(), WatchState::watching());
+    EXPECT_THAT(takeLogMessages(), IsEmpty());
+    nextWait();
+    EXPECT_EQ(watcher.interval(), 240) << "without an answer how long, the usual backoff";
+    EXPECT_EQ(watcher.state(), WatchState::problem(u"Slow down."_s));
+    EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Slow down."));
 }
 
 TEST(WatcherPollSeconds, OnlyAWholeSleepableNumberOverridesTheInterval)
