@@ -9,6 +9,7 @@
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -30,17 +31,27 @@ public:
     void remove(const QString&) override {}
 };
 
-// Charges newest first; `fresh` makes every listed charge new on each request.
-QByteArray chargesPage(int batch, bool fresh)
+// Charges newest first, as the service answers them (every published field). `fresh`: each request
+// brings 100 new ones; else the same quiet day, one sale a minute for the last 100 minutes.
+QByteArray chargesPage(int batch, bool fresh, qint64 createdSince)
 {
+    static const QJsonObject published = LoopbackServer::published(u"stripe-2024-06-20"_s, u"charge"_s);
+    static const qint64 start = QDateTime::currentSecsSinceEpoch();
     QJsonArray data;
     for (int i = 100; i >= 1; --i) {
-        const QString id = fresh ? u"ch_%1_%2"_s.arg(batch).arg(i) : u"ch_quiet_%1"_s.arg(i);
-        data.append(QJsonObject{{"id"_L1, id}, {"status"_L1, u"succeeded"_s}, {"paid"_L1, true}, {"amount"_L1, 4900},
-            {"currency"_L1, u"usd"_s}, {"livemode"_L1, true}, {"invoice"_L1, u"in_%1"_s.arg(i)},
-            {"billing_details"_L1, QJsonObject{{"name"_L1, u"Customer %1"_s.arg(i)}}}});
+        const qint64 created = fresh ? start + batch * 100 + i : start - (100 - i) * 60;
+        if (created < createdSince)
+            continue;
+        QJsonObject charge = published;
+        for (const auto& [key, value] : {std::pair("id"_L1, QJsonValue(fresh ? u"ch_%1_%2"_s.arg(batch).arg(i) : u"ch_quiet_%1"_s.arg(i))),
+                 {"created"_L1, created}, {"amount"_L1, 4900}, {"amount_captured"_L1, 4900}, {"captured"_L1, true},
+                 {"livemode"_L1, true}, {"invoice"_L1, u"in_%1"_s.arg(i)}})
+            charge.insert(key, value);
+        charge.insert("billing_details"_L1, QJsonObject{{"name"_L1, u"Customer %1"_s.arg(i)}});
+        data.append(charge);
     }
-    return QJsonDocument(QJsonObject{{"data"_L1, data}, {"has_more"_L1, false}}).toJson(QJsonDocument::Compact);
+    return QJsonDocument(QJsonObject{{"object"_L1, u"list"_s}, {"data"_L1, data}, {"has_more"_L1, false}, {"url"_L1, u"/v1/charges"_s}})
+        .toJson(QJsonDocument::Compact);
 }
 
 // The server and its thread, for the life of the benchmark program.
@@ -53,11 +64,14 @@ public:
         m_thread.start();
         QMetaObject::invokeMethod(&m_anchor, [&] {
             m_server = new LoopbackServer;
-            const QByteArray invoice = R"json({"billing_reason":"subscription_create","lines":{"data":[{"description":"1 × Pro plan (at $49.00 / month)"}]}})json";
-            m_server->route(u"/v1/charges"_s, [this](const LoopbackServer::Request&) {
+            QJsonObject published = LoopbackServer::published(u"stripe-2024-06-20"_s, u"invoice"_s);
+            published.insert("billing_reason"_L1, u"subscription_create"_s);
+            const QByteArray invoice = QJsonDocument(published).toJson(QJsonDocument::Compact);
+            m_server->route(u"/v1/charges"_s, [this](const LoopbackServer::Request& request) {
                 // Over thousands of polls a list of every request would grow the memory being measured.
                 m_server->requests.clear();
-                return LoopbackServer::Response{200, chargesPage(m_batch++, m_fresh.load())};
+                ++m_requests;
+                return LoopbackServer::Response{200, chargesPage(m_batch++, m_fresh.load(), request.query.value(u"created[gte]"_s).toLongLong())};
             });
             for (int i = 1; i <= 100; ++i)
                 m_server->route(u"/v1/invoices/in_%1"_s.arg(i), 200, invoice);
@@ -74,6 +88,8 @@ public:
     }
     QUrl base() const { return m_base; }
     void setFresh(bool fresh) { m_fresh = fresh; }
+    // Requests for the charges list so far.
+    int listings() const { return m_requests; }
 
 private:
     QThread m_thread;
@@ -82,6 +98,7 @@ private:
     QUrl m_base;
     int m_batch = 0;
     std::atomic<bool> m_fresh{true};
+    std::atomic<int> m_requests{0};
 };
 
 ServerThread* server = nullptr;
@@ -124,11 +141,13 @@ void quietPoll(benchmark::State& state)
     Harness harness;
     QCoro::waitFor(harness.watcher.pollNow()); // the first poll announces the quiet day's charges
     const long before = residentKiB();
+    const int listingsBefore = server->listings();
     for (auto _ : state) {
         QCoro::waitFor(harness.watcher.pollNow());
         // What the application's own event loop does between polls.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    state.counters["listings/poll"] = double(server->listings() - listingsBefore) / double(state.iterations());
     state.counters["rss_growth_KiB"] = double(residentKiB() - before);
     state.counters["rss_KiB"] = double(residentKiB());
 }

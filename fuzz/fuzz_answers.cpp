@@ -3,9 +3,11 @@
 #include "watchers/HttpJson.h"
 #include "watchers/RevenueCatMetrics.h"
 #include "watchers/StripeCharge.h"
+#include "watchers/UnsettledCharges.h"
 
 #include <QDateTime>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,20 +51,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (StripeCharge::isAnnounceable(charge, {})
         && StripeCharge::isAnnounceable(charge, {charge.value("id"_L1).toString()}))
         fail("a charge already seen is announceable");
+    // Money kept is announced once; what may still settle is not money yet.
+    if (StripeCharge::isAnnounceable(charge, {}) && StripeCharge::mayStillSettle(charge))
+        fail("a charge is both a sale and still unsettled");
     const QDateTime now = QDateTime::fromSecsSinceEpoch(1'796'000'000, Qt::UTC);
     checkEvent(StripeCharge::describe(charge, std::nullopt, now));
     checkEvent(StripeCharge::describe(charge, invoice, now));
     (void)StripeCharge::productName(QString::fromUtf8(invoiceBytes));
     (void)StripeCharge::invoiceId(charge);
 
+    // The remembered unsettled charges survive their own storing, stay bounded, and are looked at sparingly.
+    UnsettledCharges unsettled(QString::fromUtf8(invoiceBytes).split(u'\n'));
+    unsettled.update(charge, now.toSecsSinceEpoch());
+    if (UnsettledCharges(unsettled.stored()).stored() != unsettled.stored() || unsettled.stored().size() > UnsettledCharges::limit)
+        fail("the unsettled charges did not survive storing");
+    if (unsettled.takeDue({}, now.toSecsSinceEpoch()).size() > UnsettledCharges::maxLooksPerPoll)
+        fail("too many charges looked up in one poll");
+
+    // A wait asked for is a wait that can be slept.
+    const auto wait = HttpJson::retryAfter(chargeBytes.left(64), answer, now);
+    if (wait && (!std::isfinite(*wait) || *wait < 0))
+        fail("an unusable wait");
+
     // The error text of any answer is never empty: it falls back to the status.
     if (HttpJson::errorMessage(500, charge).isNull())
         fail("no error message");
 
-    const auto revenue = RevenueCatMetrics::revenue(answer);
-    (void)revenue;
+    // A revenue answer is read only with a number in it.
+    if (const auto revenue = RevenueCatMetrics::revenue(answer); revenue && !answer.value("value"_L1).isDouble())
+        fail("a revenue without a value");
     // A first poll counts every active subscription as new.
-    (void)RevenueCatMetrics::headline(RevenueCatMetrics::activeSubscriptions(answer));
+    (void)RevenueCatMetrics::headline(RevenueCatMetrics::activeSubscriptions(answer).value_or(0));
     for (const QString& id : RevenueCatMetrics::projectIds(answer))
         (void)RevenueCatMetrics::isPlausibleProjectId(id);
     return 0;

@@ -79,10 +79,9 @@ namespace StripeCharge {
 bool isAnnounceable(const QJsonObject& charge, const QSet<QString>& seen)
 {
     const QJsonValue id = charge.value("id"_L1);
-    const std::optional<double> kept = amountKept(charge);
     return id.isString() && !seen.contains(id.toString()) && charge.value("status"_L1) == u"succeeded"_s
         && charge.value("paid"_L1) == QJsonValue(true) && charge.value("captured"_L1) != QJsonValue(false)
-        && charge.value("refunded"_L1) != QJsonValue(true) && (!kept || *kept > 0);
+        && charge.value("refunded"_L1) != QJsonValue(true);
 }
 
 bool mayStillSettle(const QJsonObject& charge)

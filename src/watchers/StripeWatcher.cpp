@@ -164,7 +164,8 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
         recordFailure(listed.error(), refused ? StripeCharge::explain(*refused, u"Charges"_s) : QString());
         co_return;
     }
-    UnsettledCharges unsettled(m_services.settings.get(Preferences::stripeUnsettled).value_or(QStringList()));
+    const QStringList wasUnsettled = m_services.settings.get(Preferences::stripeUnsettled).value_or(QStringList());
+    UnsettledCharges unsettled(wasUnsettled);
     QList<QJsonObject> charges = co_await lookAgain(unsettled, listed.value(), key);
     if (!ticket)
         co_return;
@@ -194,7 +195,9 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
     remember(newIds);
     if (!ticket)
         co_return;
-    m_services.settings.set(Preferences::stripeUnsettled, unsettled.stored());
+    // Each write rewrites the preferences file: a quiet poll writes nothing.
+    if (unsettled.stored() != wasUnsettled)
+        m_services.settings.set(Preferences::stripeUnsettled, unsettled.stored());
     moveListingOn(listed.value());
     markOK();
 }
@@ -215,13 +218,15 @@ void StripeWatcher::moveListingOn(const QList<QJsonObject>& listed)
 {
     // A date far ahead of this clock would hide every charge to come; it is not taken.
     const qint64 latest = m_services.scheduler.now().toSecsSinceEpoch() + 86400;
-    qint64 newest = m_services.settings.get(Preferences::stripeListedUntil);
+    const qint64 before = m_services.settings.get(Preferences::stripeListedUntil);
+    qint64 newest = before;
     for (const QJsonObject& charge : listed) {
         const qint64 created = StripeCharge::created(charge);
         if (created <= latest)
             newest = std::max(newest, created);
     }
-    m_services.settings.set(Preferences::stripeListedUntil, newest);
+    if (newest != before)
+        m_services.settings.set(Preferences::stripeListedUntil, newest);
 }
 
 QCoro::Task<MonkeyEvent> StripeWatcher::describe(QJsonObject charge, QString key)

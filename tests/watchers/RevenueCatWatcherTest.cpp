@@ -45,15 +45,16 @@ protected:
             answer.remove("currency"_L1);
         return answer;
     }
-    QJsonObject overviewAnswer(bool withSubscriptions = true) const
+    // `subscriptions` undefined: without the metric at all.
+    QJsonObject overviewAnswer(std::optional<QJsonValue> subscriptions = std::nullopt) const
     {
         QJsonObject answer = published(u"overview"_s);
         QJsonArray metrics;
         for (const QJsonValue& metric : answer.value("metrics"_L1).toArray()) {
             QJsonObject m = metric.toObject();
             if (m.value("id"_L1) == u"active_subscriptions"_s)
-                m.insert("value"_L1, activeSubscriptions);
-            if (withSubscriptions || m.value("id"_L1) != u"active_subscriptions"_s)
+                m.insert("value"_L1, subscriptions.value_or(activeSubscriptions));
+            if (!m.value("value"_L1).isUndefined())
                 metrics.append(m);
         }
         answer.insert("metrics"_L1, metrics);
@@ -212,7 +213,9 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
     QJsonObject noValue = revenueAnswer(today);
     noValue.remove("value"_L1);
     outages << std::pair(u"revenue"_s, BrokenAnswer{"no value", {200, QJsonDocument(noValue).toJson()}, u"The revenue answer had no value."_s})
-            << std::pair(u"overview"_s, BrokenAnswer{"no active subscriptions", {200, QJsonDocument(overviewAnswer(false)).toJson()},
+            << std::pair(u"overview"_s, BrokenAnswer{"no active subscriptions", {200, QJsonDocument(overviewAnswer(QJsonValue::Undefined)).toJson()},
+                                            u"The overview answer had no active subscriptions."_s})
+            << std::pair(u"overview"_s, BrokenAnswer{"no number of active subscriptions", {200, QJsonDocument(overviewAnswer(QJsonValue::Null)).toJson()},
                                             u"The overview answer had no active subscriptions."_s});
     for (const auto& [metric, broken] : std::as_const(outages)) {
         SCOPED_TRACE(broken.name);

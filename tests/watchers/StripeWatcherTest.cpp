@@ -136,12 +136,13 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
 TEST_F(StripeWatcherTest, ChargesArePagedBackOnceAndNoSaleIsAnnouncedTwice)
 {
     auto watcher = connected();
-    for (int i = 1; i <= 1000; ++i)
+    for (int i = 1; i < 1000; ++i)
         add(u"ch_%1"_s.arg(i), i % 100 == 1 ? QJsonObject{{"status"_L1, u"failed"_s}, {"paid"_L1, false}} : QJsonObject());
+    charges.prepend(charge(u"ch_future"_s, clock + 10 * 365 * 86400)); // a clock gone wrong must not hide what comes
     run(watcher->pollNow());
     ASSERT_EQ(delivered.size(), 990);
     EXPECT_EQ(customers().first(), u"Jane ch_2"_s);
-    EXPECT_EQ(customers().last(), u"Jane ch_1000"_s);
+    EXPECT_EQ(customers().last(), u"Jane ch_future"_s);
     auto pages = server.requestsTo(u"/v1/charges"_s);
     ASSERT_EQ(pages.size(), 10);
     EXPECT_EQ(pages[1].query.value(u"starting_after"_s), u"ch_901"_s);
@@ -206,6 +207,7 @@ TEST_F(StripeWatcherTest, CapturedMoneyIsAnnouncedOnceOldestFirstWithWhatItsInvo
 TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce)
 {
     auto watcher = connected();
+    settings.set(Preferences::stripeUnsettled, QStringList{u"ch_ancient 1 1"_s}); // long expired: never asked about
     add(u"ch_card"_s, {{"captured"_L1, false}, {"amount"_L1, 5000}, {"amount_captured"_L1, 0}});
     add(u"ch_debit"_s, {{"status"_L1, u"pending"_s}, {"paid"_L1, false}});
     add(u"ch_expired"_s, {{"captured"_L1, false}, {"amount_captured"_L1, 0}});
@@ -215,9 +217,9 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
     EXPECT_THAT(delivered, IsEmpty());
     EXPECT_EQ(settings.get(Preferences::stripeUnsettled)->size(), 7);
     clock += 3 * 86400;
+    scheduler.advance(3 * 86400);
     for (int i = 1; i <= 150; ++i)
         add(u"ch_new%1"_s.arg(i));
-    scheduler.advance(UnsettledCharges::lookAgainSeconds);
     run(watcher->pollNow());
     ASSERT_EQ(delivered.size(), 150);
 
@@ -233,6 +235,7 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
         scheduler.advance(UnsettledCharges::lookAgainSeconds);
         run(watcher->pollNow());
         EXPECT_LE(looks(), (poll + 1) * UnsettledCharges::maxLooksPerPoll);
+        EXPECT_TRUE(poll || delivered.size() == 152) << "due after exactly the pause";
     }
     ASSERT_EQ(delivered.size(), 152);
     EXPECT_THAT(customers().mid(150), ElementsAre("Jane ch_card", "Jane ch_debit"));
@@ -244,6 +247,14 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
     run(watcher->pollNow());
     EXPECT_EQ(looks(), looked) << "looked at again only after a pause";
     EXPECT_EQ(delivered.size(), 152);
+    EXPECT_TRUE(server.requestsTo(u"/v1/charges/ch_ancient"_s).isEmpty());
+
+    // At most a hundred are kept, the newest; ids that are not the service's plain ones never.
+    UnsettledCharges many({});
+    for (int i = 0; i <= UnsettledCharges::limit + 1; ++i)
+        many.update(charge(i ? u"ch_%1"_s.arg(i) : u"../v1/x"_s, 1000 - i, {{"status"_L1, u"pending"_s}}), 1000);
+    EXPECT_EQ(many.stored().size(), UnsettledCharges::limit);
+    EXPECT_EQ(many.stored().first(), u"ch_100 900 1000"_s);
 }
 
 // A reload (a key changed from the command line) while a poll waits on an invoice starts a poll
