@@ -109,10 +109,16 @@ qint64 created(const QJsonObject& charge)
     return seconds >= 0 && seconds < 253'402'300'800.0 ? qint64(seconds) : 0;
 }
 
+bool isPlainId(const QString& id)
+{
+    static const QRegularExpression plain(u"^[A-Za-z0-9_]+$"_s);
+    return plain.match(id).hasMatch();
+}
+
 std::optional<QString> invoiceId(const QJsonObject& charge)
 {
-    const QJsonValue invoice = charge.value("invoice"_L1);
-    return invoice.isString() ? std::optional(invoice.toString()) : std::nullopt;
+    const QString invoice = charge.value("invoice"_L1).toString();
+    return isPlainId(invoice) ? std::optional(invoice) : std::nullopt;
 }
 
 MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& now)

@@ -25,7 +25,10 @@ std::optional<double> amountKept(const QJsonObject& charge);
 // When the charge was made, in seconds since 1970; 0 when it does not say (or says nonsense).
 qint64 created(const QJsonObject& charge);
 
-// The charge's invoice id, when it has one.
+// Ids go into request paths and stored lines: only the service's own plain ids are taken.
+bool isPlainId(const QString& id);
+
+// The charge's invoice id, when it has a plain one.
 std::optional<QString> invoiceId(const QJsonObject& charge);
 
 // The event for a charge, with its invoice when that could be fetched.

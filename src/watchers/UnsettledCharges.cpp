@@ -2,22 +2,10 @@
 
 #include "watchers/StripeCharge.h"
 
-#include <QRegularExpression>
-
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
-namespace {
-
-// An id goes into a stored line and a request path: only the service's own plain ids are kept.
-bool isPlainId(const QString& id)
-{
-    static const QRegularExpression plain(u"^[A-Za-z0-9_]+$"_s);
-    return plain.match(id).hasMatch();
-}
-
-} // namespace
 
 UnsettledCharges::UnsettledCharges(const QStringList& stored)
 {
@@ -25,7 +13,7 @@ UnsettledCharges::UnsettledCharges(const QStringList& stored)
         const QStringList parts = text.split(u' ');
         bool createdOk = false, lookedOk = false;
         Entry entry{parts.value(0), parts.value(1).toLongLong(&createdOk), parts.value(2).toLongLong(&lookedOk)};
-        if (parts.size() == 3 && isPlainId(entry.id) && createdOk && lookedOk)
+        if (parts.size() == 3 && StripeCharge::isPlainId(entry.id) && createdOk && lookedOk)
             m_entries.append(entry);
     }
 }
@@ -58,7 +46,7 @@ QStringList UnsettledCharges::takeDue(const QSet<QString>& listed, qint64 now)
 void UnsettledCharges::update(const QJsonObject& charge, qint64 now)
 {
     const QString id = charge.value("id"_L1).toString();
-    if (!isPlainId(id))
+    if (!StripeCharge::isPlainId(id))
         return;
     const auto known = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.id == id; });
     if (!StripeCharge::mayStillSettle(charge)) {

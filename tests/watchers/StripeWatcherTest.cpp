@@ -355,6 +355,8 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
     EXPECT_EQ(StripeCharge::describe(c, std::nullopt, {}).who, u"r@x.io"_s);
     c.remove("livemode"_L1);
     EXPECT_FALSE(StripeCharge::describe(c, std::nullopt, {}).isTest());
+    c.insert("invoice"_L1, u"../../v1/account"_s);
+    EXPECT_FALSE(StripeCharge::invoiceId(c)) << "an id is never a path";
 }
 
 } // namespace
