@@ -7,7 +7,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
-
 #include <gtest/gtest.h>
 
 // The app's start line begins with this, the version being the build's own.

@@ -20,8 +20,7 @@ using TestEnvironment::waitUntil;
 
 class HardeningTest : public AppProcessTest {
 protected:
-    LoopbackServer stripe;
-    LoopbackServer revenueCat;
+    LoopbackServer stripe, revenueCat;
     QByteArray charges = R"({"data":[]})";
     void SetUp() override
     {

@@ -85,7 +85,6 @@ TEST_F(OnScreenTest, ABadKeyIsRefusedTheMonkeyHangsInTheCornerClicksAroundItPass
     const auto red = [](QRgb p) { return qRed(p) > 150 && qGreen(p) < 90 && qBlue(p) < 90; }; // the refusal
     EXPECT_TRUE(waitUntil([&] { return find(red, QRect(0, 0, 1920 - 420, 1080)).size() > 50; }));
     EXPECT_FALSE(TestEnvironment::readFile(logPath).contains("rk_live_bad")) << "keys never reach the log";
-    // The monkey hangs in the corner, clicks around it pass, and events bring notes.
     QList<QPoint> edges;
     ASSERT_TRUE(waitUntil([&] { return (edges = find(outline)).size() > 200 && find(face).size() > 100; }));
     for (const QPoint& p : edges) // 22 sprite pixels of 4 points, 28 points from the right edge, swaying a few points

@@ -12,7 +12,6 @@ inline const QList<Screens::Area> oneScreen{{QRectF(0, 0, 1920, 1080), QRectF(0,
 struct FakeScreens : Screens {
     QList<Area> all = oneScreen;
     QPointF at;
-
     QList<Area> areas() const override { return all; }
     QPointF pointer() const override { return at; }
 };

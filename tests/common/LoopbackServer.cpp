@@ -19,23 +19,20 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
     const qsizetype mark = target.indexOf('?');
     LoopbackServer::Request request{QUrl::fromPercentEncoding(mark < 0 ? target : target.left(mark))};
     request.rawQuery = mark < 0 ? QByteArray() : target.mid(mark + 1);
-    for (const QByteArray& pair : request.rawQuery.split('&')) {
+    for (const QByteArray& pair : request.rawQuery.split('&'))
         if (const qsizetype eq = pair.indexOf('='); eq >= 0)
             request.query.insert(QUrl::fromPercentEncoding(pair.left(eq)), QUrl::fromPercentEncoding(pair.mid(eq + 1)));
-    }
-    for (const QByteArray& line : lines.mid(1)) {
+    for (const QByteArray& line : lines.mid(1))
         if (const qsizetype colon = line.indexOf(':'); colon > 0)
             request.headers.insert(line.left(colon).trimmed().toLower(), line.mid(colon + 1).trimmed());
-    }
     return request;
 }
 
 // The answer as sent; the reason phrase is never read, so every status gets the same one.
 QByteArray wire(const LoopbackServer::Response& response)
 {
-    return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n"
-        + response.headers + "Content-Length: "
-        + QByteArray::number(response.body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
+    return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n" + response.headers
+        + "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
 }
 
 } // namespace
@@ -53,16 +50,6 @@ LoopbackServer::LoopbackServer()
 QUrl LoopbackServer::base() const
 {
     return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort()));
-}
-
-void LoopbackServer::route(const QString& path, Handler handler)
-{
-    m_routes.insert(path, std::move(handler));
-}
-
-void LoopbackServer::route(const QString& path, int status, const QByteArray& body)
-{
-    route(path, [status, body](const Request&) { return Response{status, body}; });
 }
 
 const LoopbackServer::Handler* LoopbackServer::handlerFor(const QString& path) const
@@ -84,10 +71,9 @@ QJsonObject LoopbackServer::published(const QString& file, const QString& name)
 QList<LoopbackServer::Request> LoopbackServer::requestsTo(const QString& path) const
 {
     QList<Request> out;
-    for (const Request& request : requests) {
+    for (const Request& request : requests)
         if (request.path == path)
             out.append(request);
-    }
     return out;
 }
 

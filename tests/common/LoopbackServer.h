@@ -33,11 +33,10 @@ public:
     LoopbackServer();
     QUrl base() const;
     // A path ending in "/" also takes every path below it that has no route of its own.
-    void route(const QString& path, Handler handler);
-    void route(const QString& path, int status, const QByteArray& body);
+    void route(const QString& path, Handler handler) { m_routes.insert(path, std::move(handler)); }
+    void route(const QString& path, int status, const QByteArray& body) { route(path, [=](const Request&) { return Response{status, body}; }); }
     QList<Request> requestsTo(const QString& path) const;
     QList<Request> requests;
-
     // One object from the services' published answers in tests/watchers/fixtures ("stripe-2024-06-20",
     // "charge"), so stand-ins answer with every field a real answer carries.
     static QJsonObject published(const QString& file, const QString& name);

@@ -2,12 +2,6 @@
 
 #include <cmath>
 
-ManualScheduler::ManualScheduler(QDateTime start)
-    : m_startMs(start.toMSecsSinceEpoch())
-    , m_nowMs(m_startMs)
-{
-}
-
 void ManualScheduler::after(double seconds, const QObject* context, std::function<void()> action)
 {
     const qint64 due = m_nowMs + std::llround(std::max(0.0, seconds) * 1000.0);

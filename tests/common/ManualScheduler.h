@@ -10,12 +10,11 @@
 // their due time (then of scheduling), each seeing now() at its own due time.
 class ManualScheduler final : public Scheduler {
 public:
-    explicit ManualScheduler(QDateTime start = QDateTime(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC));
-
+    explicit ManualScheduler(QDateTime start = QDateTime(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC))
+        : m_startMs(start.toMSecsSinceEpoch()), m_nowMs(m_startMs) {}
     QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_nowMs, Qt::UTC); }
     double uptime() const override { return double(m_nowMs - m_startMs) / 1000.0; }
     void after(double seconds, const QObject* context, std::function<void()> action) override;
-
     void advance(double seconds);
 
 private:

@@ -5,7 +5,6 @@
 #endif
 #include <QCoreApplication>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {

@@ -8,9 +8,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -33,14 +31,12 @@ protected:
     ManualScheduler scheduler;
     QStringList arrived; // headlines, a "|" after each batch
     Inbox inbox{dir, scheduler};
-
     void SetUp() override
     {
         QDir().mkpath(dir);
         collect(inbox);
         takeLogMessages();
     }
-
     void collect(Inbox& from)
     {
         QObject::connect(&from, &Inbox::eventsArrived, &from, [this](const Inbox::Batch& batch) {
@@ -56,7 +52,7 @@ protected:
     }
 };
 
-TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOnesToRejectedOnce)
+TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOnesToRejectedOnceNeverOverAnother)
 {
     for (const char* name : {"b.json", "a.json", "c.txt", ".d.json", "x.JSON", "Z.json"})
         put(QString::fromLatin1(name), eventJson(name));
@@ -67,7 +63,8 @@ TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOn
     // Unusable entries move to rejected/ once while the rest are delivered.
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir + u"/fifo.json"_s).constData(), 0600), 0);
     QDir().mkpath(dir + u"/folder.json"_s);
-    put(u"bad.json"_s, "[{\"kind\":\"sale\",\"headline\":\"h\"}]");
+    const QByteArray rejected = R"([{"kind":"sale","headline":"h"}])";
+    put(u"bad.json"_s, rejected);
     put(u"zz.json"_s, eventJson("fine"));
     QByteArray big = eventJson("big"), fits = eventJson("fits");
     put(u"big.json"_s, big.append(QByteArray(InboxFile::maxBytes, ' ')));
@@ -79,16 +76,12 @@ TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOn
     EXPECT_THAT(takeLogMessages(), ElementsAre("WARN unreadable event moved to rejected/: bad.json",
         "WARN event file over 1 MiB moved to rejected/: big.json", "WARN not a regular file, moved to rejected/: fifo.json",
         "WARN not a regular file, moved to rejected/: folder.json"));
-}
-
-TEST_F(InboxTest, ARejectedNameAlreadyTakenStaysAndIsWarnedEachPass)
-{
-    put(u"rejected/bad.json"_s, "old");
+    // A rejected name already taken: the file stays and is warned about each pass.
     put(u"bad.json"_s, "new");
     inbox.scan();
     inbox.scan();
     EXPECT_TRUE(QFileInfo::exists(dir + u"/bad.json"_s));
-    EXPECT_EQ(TestEnvironment::readFile(dir + u"/rejected/bad.json"_s), "old") << "never replaced";
+    EXPECT_EQ(TestEnvironment::readFile(dir + u"/rejected/bad.json"_s), rejected) << "never replaced";
     EXPECT_EQ(takeLogMessages().size(), 2);
 }
 
@@ -156,7 +149,6 @@ TEST_F(InboxTest, DropPublishesUniqueTimeOrderedNamesWhole)
     std::signal(SIGXFSZ, handler);
     EXPECT_FALSE(written);
     EXPECT_THAT(entries().filter(QRegularExpression(u"^[^.]"_s)), IsEmpty());
-
     takeLogMessages();
     put(u"plainfile"_s, "x");
     EXPECT_FALSE(Inbox::drop(event, dir + u"/plainfile"_s));

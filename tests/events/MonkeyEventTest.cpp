@@ -1,5 +1,6 @@
 #include "common/QtPrinters.h"
 #include "events/MonkeyEvent.h"
+#include "events/TestEvent.h"
 
 #include <gtest/gtest.h>
 
@@ -31,21 +32,17 @@ TEST(MonkeyEventFields, DatesParseWithAZoneKindsAreMoneyUnlessOnboardingOrSummar
 {
     const QDateTime expected(QDate(2026, 12, 5), QTime(6, 54, 9), Qt::UTC);
     const auto dateOf = [](const char* at) { return MonkeyEvent{u"sale"_s, u"h"_s, {}, {}, {}, QString::fromLatin1(at)}.date(); };
-    EXPECT_EQ(dateOf("2026-12-05T06:54:09Z"), expected);
-    EXPECT_EQ(dateOf("2026-12-05T08:54:09+02:00"), expected);
-    EXPECT_EQ(dateOf("2026-12-04T23:24:09-07:30"), expected);
-    EXPECT_EQ(dateOf("2026-12-05T06:54:09.25Z"), expected.addMSecs(250));
-    EXPECT_EQ(dateOf("2026-12-05T06:54:09.123456789Z"), expected.addMSecs(123));
+    for (const auto& [at, ms] : {std::pair("2026-12-05T06:54:09Z", 0), {"2026-12-05T08:54:09+02:00", 0}, {"2026-12-04T23:24:09-07:30", 0},
+             {"2026-12-05T06:54:09.25Z", 250}, {"2026-12-05T06:54:09.123456789Z", 123}})
+        EXPECT_EQ(dateOf(at), expected.addMSecs(ms)) << at;
     for (const char* bad : {"2026-12-05", "2026-12-05 06:54:09Z", "2026-12-05T06:54:09", "yesterday",
              "2026-12-05T06:54:09+0200", "2026-13-05T06:54:09Z", "2026-02-30T06:54:09Z", "2026-12-05T24:00:00Z",
              "2026-12-05T06:54:09.Z", "2026-12-05T06:54:09Zjunk", "2026-12-05t06:54:09z", ""})
         EXPECT_FALSE(dateOf(bad).has_value()) << bad;
     EXPECT_FALSE(MonkeyEvent{}.date().has_value());
-    // Kinds are money unless onboarding or summary, exactly.
-    for (const char* kind : {"sale", "mobile_renewal", "whatever", "Onboarding", "SUMMARY"})
-        EXPECT_TRUE((MonkeyEvent{QString::fromLatin1(kind), {}, {}, {}, {}, {}}.isMoney())) << kind;
-    for (const char* kind : {"onboarding", "summary"})
-        EXPECT_FALSE((MonkeyEvent{QString::fromLatin1(kind), {}, {}, {}, {}, {}}.isMoney())) << kind;
+    for (const auto& [kind, money] : {std::pair("sale", true), {"mobile_renewal", true}, {"whatever", true}, {"Onboarding", true},
+             {"SUMMARY", true}, {"onboarding", false}, {"summary", false}})
+        EXPECT_EQ((MonkeyEvent{QString::fromLatin1(kind), {}, {}, {}, {}, {}}.isMoney()), money) << kind;
     // Encoding omits absent fields and round-trips.
     EXPECT_EQ((MonkeyEvent{u"sale"_s, u"h"_s, {}, {}, {}, {}}.encode()), R"({"headline":"h","kind":"sale"})");
     const QDateTime at(QDate(2026, 12, 5), QTime(6, 54, 9, 700), Qt::UTC);
@@ -55,6 +52,20 @@ TEST(MonkeyEventFields, DatesParseWithAZoneKindsAreMoneyUnlessOnboardingOrSummar
     EXPECT_TRUE(json.contains("\"test\":false")) << json.constData();
     EXPECT_FALSE(json.contains('\n'));
     EXPECT_EQ(MonkeyEvent::decode(json), stamped);
+}
+
+TEST(TestEvent, EachKindHasItsSampleStampedAsGiven)
+{
+    const QDateTime at(QDate(2026, 12, 5), QTime(6, 54, 9), Qt::UTC);
+    const char* const samples[][4] = {{"sale", "New sale!", "Test Monkey (Banana Co.)", "$49.00 · test slap"},
+        {"onboarding", "New signup!", "Test Monkey (Banana Co.)", "Just finished signing up"},
+        {"renewal", "Renewal!", "Recurring payment", "$12.00 CAD"}};
+    for (const auto& [kind, headline, who, detail] : samples) {
+        // test is false, not absent: "Show test events" never filters these and the note shows no stamp.
+        const MonkeyEvent expected{kind, headline, QString::fromUtf8(who), QString::fromUtf8(detail), false, u"2026-12-05T06:54:09Z"_s};
+        EXPECT_TRUE(testEvent(expected.kind, at) == expected) << kind;
+    }
+    EXPECT_FALSE(testEvent(u"summary"_s, at));
 }
 
 } // namespace

@@ -6,9 +6,7 @@
 #include "support/Settings.h"
 
 #include <QTemporaryDir>
-
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -24,16 +22,9 @@ struct FakeStage : Stage, NotePresenter {
     QList<Slap> slaps;
     QList<Note> notes;
     int visibilityApplied = 0;
-
-    void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override
-    {
-        slaps.append({money, std::move(onImpact), std::move(onDone)});
-    }
+    void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override { slaps.append({money, onImpact, onDone}); }
     void applyVisibility() override { ++visibilityApplied; }
-    void show(const MonkeyEvent& event, QPointF handAt, double seconds, std::function<void()> onClose) override
-    {
-        notes.append({event, handAt, seconds, std::move(onClose)});
-    }
+    void show(const MonkeyEvent& event, QPointF at, double seconds, std::function<void()> closed) override { notes.append({event, at, seconds, closed}); }
 };
 
 MonkeyEvent event(const QString& headline, const QString& kind = u"sale"_s, std::optional<QString> at = {})
@@ -49,9 +40,7 @@ protected:
     FakeStage stage;
     QList<FakeStage::Note>& notes = stage.notes;
     PlaybackDriver driver{settings, scheduler, stage, stage};
-
     void SetUp() override { takeLogMessages(); }
-
     // An event `seconds` old, in the scheduler's time.
     MonkeyEvent aged(const QString& headline, double seconds, const QString& kind = u"sale"_s)
     {
@@ -93,7 +82,6 @@ TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNoteWithShortNo
     EXPECT_EQ(stage.slaps.size(), 1);
     scheduler.advance(0.01);
     ASSERT_EQ(stage.slaps.size(), 2);
-
     impact(1);
     stageDone(1);       // now the stage first, the note last
     scheduler.advance(1);
@@ -101,7 +89,6 @@ TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNoteWithShortNo
     notes[1].onClose();
     EXPECT_FALSE(driver.isPlaying());
     EXPECT_THAT(shown(), ElementsAre("one", "two"));
-    // Short notes while two or more wait.
     settings.set(Preferences::noteSeconds, 6.5);
     driver.receive({event(u"a"_s), event(u"b"_s), event(u"c"_s)});
     playAll();
@@ -123,7 +110,6 @@ TEST_F(PlaybackDriverTest, StaleEventsRollIntoOneSummaryAfterTheFreshOnes)
     EXPECT_EQ(notes[1].event, MonkeyEvent::now(u"summary"_s, u"While you were away"_s, u"3 sales · 1 onboarding"_s,
                                   u"Older than 6 hours"_s, false, received));
     EXPECT_FALSE(stage.slaps[1].money);
-
     const auto summaryOf = [&](const QList<MonkeyEvent>& events) {
         driver.receive(events);
         playAll();

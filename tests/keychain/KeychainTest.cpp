@@ -4,7 +4,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
-
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -34,7 +33,6 @@ std::pair<QByteArray, QByteArray> secretTool(const QStringList& arguments, const
 class KeychainStore : public testing::Test {
 protected:
     Keychain keychain;
-
     void SetUp() override
     {
         if (qEnvironmentVariableIsEmpty("BONKBELL_TEST_KEYRING"))

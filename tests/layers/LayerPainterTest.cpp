@@ -2,7 +2,6 @@
 #include "layers/LayerPainter.h"
 
 #include <QPainter>
-
 #include <gtest/gtest.h>
 
 #include <numbers>

@@ -3,7 +3,6 @@
 #include "layers/LayerTree.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -16,13 +15,11 @@ protected:
     LayerTree tree{scheduler};
     std::shared_ptr<Layer> root = tree.root();
     QStringList calls;
-
     void SetUp() override
     {
         root->setFrame(QRectF(0, 0, 400, 400));
         tree.step(0);
     }
-
     std::shared_ptr<Layer> box(QRectF frame)
     {
         auto layer = Layer::create();
@@ -30,12 +27,10 @@ protected:
         root->addSublayer(layer);
         return layer;
     }
-
     Animation::Completion record(const QString& name)
     {
         return [this, name](bool finished) { calls.append(name + (finished ? u" done"_s : u" cut"_s)); };
     }
-
     LayerTree::Frame advanceTo(double t)
     {
         scheduler.advance(t - scheduler.uptime());
@@ -115,7 +110,6 @@ TEST_F(LayerTreeTest, DirtyAreaCoversWhereMovingLayersWereAndAre)
     const auto mover = box(QRectF(0, 0, 10, 10));
     EXPECT_EQ(advanceTo(0.1).dirtyArea, QRectF(0, 0, 320, 320));
     EXPECT_FALSE(advanceTo(0.2).changed);
-
     mover->addAnimation(Animation::basic(QPointF(5, 5), QPointF(105, 5), 1), u"fly"_s);
     const LayerTree::Frame first = advanceTo(0.7);
     EXPECT_TRUE(first.changed);
@@ -124,7 +118,6 @@ TEST_F(LayerTreeTest, DirtyAreaCoversWhereMovingLayersWereAndAre)
     EXPECT_EQ(advanceTo(0.8).dirtyArea, QRectF(50, 0, 20, 10));
     // Ended: back to the model frame.
     EXPECT_EQ(advanceTo(1.5).dirtyArea, QRectF(0, 0, 70, 10));
-
     still->setHidden(true);
     EXPECT_EQ(advanceTo(1.6).dirtyArea, QRectF(300, 300, 20, 20));
 }

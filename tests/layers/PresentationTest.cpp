@@ -14,7 +14,6 @@ protected:
     ManualScheduler scheduler;
     LayerTree tree{scheduler};
     std::shared_ptr<Layer> layer = Layer::create();
-
     void SetUp() override
     {
         scheduler.advance(2);

@@ -7,7 +7,6 @@
 #include "overlay/LayerHostView.h"
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 namespace {
 

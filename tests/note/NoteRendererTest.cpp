@@ -5,7 +5,6 @@
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QLocale>
-
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtEndian>
-
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -68,14 +67,12 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return !recorder().isNull(); }));
         record(100); // what the sink wrote before
     }
-
     void TearDown() override
     {
         ::close(m_reader);
         if (!m_module.isEmpty())
             pactl({u"unload-module"_s, m_module});
     }
-
     static QString pactl(const QStringList& arguments)
     {
         QProcess process;
@@ -83,14 +80,12 @@ protected:
         const bool ok = process.waitForFinished(5000) && process.exitCode() == 0;
         return ok ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
     }
-
     QAudioDevice recorder() const
     {
         const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
         const auto found = std::find_if(outputs.begin(), outputs.end(), [&](const QAudioDevice& d) { return d.id() == m_name.toUtf8(); });
         return found == outputs.end() ? QAudioDevice() : *found;
     }
-
     std::vector<qint16> record(int ms)
     {
         std::vector<qint16> samples;

@@ -31,7 +31,6 @@ TEST(Sprites, FramesHaveTheirShapesAndOpacityEndsAtTheirEdgesAndRasterisingKeeps
     EXPECT_GT(right, 0);
     EXPECT_LT(left + right, 50);
     EXPECT_TRUE(Sprites::image(Sprites::vine(0)).isNull());
-    // Rasterising keeps hard pixels.
     const QImage idle = Sprites::image(Sprites::idle());
     ASSERT_EQ(idle.size(), QSize(22, 28));
     EXPECT_EQ(idle.pixel(16, 0), qRgba(58, 32, 14, 255));

@@ -5,9 +5,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <glib.h>
 

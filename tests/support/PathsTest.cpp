@@ -1,7 +1,6 @@
 #include "support/Paths.h"
 
 #include <QDir>
-
 #include <gtest/gtest.h>
 
 namespace {

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -16,17 +15,13 @@ protected:
     QTemporaryDir dir;
     QString file = dir.filePath(u"Bonkbell.conf"_s);
     Settings settings{file};
-
     QByteArray stored() const { return TestEnvironment::readFile(file); }
 };
 
 TEST_F(SettingsTest, RegisteredDefaultsAreReadButNeverWrittenAndWritesReachTheFileAtOnce)
 {
-    EXPECT_TRUE(settings.showTests());
-    EXPECT_TRUE(settings.alwaysVisible());
-    EXPECT_EQ(settings.soundChoice(), SoundChoice::slap);
-    EXPECT_DOUBLE_EQ(settings.scale(), 4.0);
-    EXPECT_DOUBLE_EQ(settings.noteSeconds(), 8.0);
+    EXPECT_EQ(std::tuple(settings.showTests(), settings.alwaysVisible(), settings.soundChoice(), settings.scale(), settings.noteSeconds()),
+        std::tuple(true, true, SoundChoice::slap, 4.0, 8.0));
     EXPECT_FALSE(settings.get(Preferences::shownSetup));
     EXPECT_EQ(stored(), QByteArray());
     settings.setAlwaysVisible(false);

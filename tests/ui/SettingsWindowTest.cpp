@@ -107,13 +107,13 @@ TEST_F(SettingsWindowTest, TheWindowIsMadeOnceAndAKeyIsCheckedOnceWithTheFormFol
     EXPECT_EQ(shown->maximumSize(), shown->minimumSize()) << "no resizing";
     ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
     EXPECT_EQ(QApplication::focusWidget(), section(u"stripeSection"_s).key()) << "ready for the first key";
-    const Section draft = section(u"revenueCatSection"_s);
-    draft.type(u"sk_draft"_s);
-    QTest::keyClick(draft.key(), Qt::Key_W, Qt::ControlModifier);
+    const Section rc = section(u"revenueCatSection"_s);
+    rc.type(u"sk_draft"_s);
+    QTest::keyClick(rc.key(), Qt::Key_W, Qt::ControlModifier);
     EXPECT_FALSE(shown->isVisible());
     controller->show();
     EXPECT_EQ(window(), shown.data());
-    EXPECT_EQ(draft.key()->text(), u"sk_draft"_s);
+    EXPECT_EQ(rc.key()->text(), u"sk_draft"_s);
     ASSERT_TRUE(QTest::qWaitForWindowActive(shown));
     QTest::keyClick(shown, Qt::Key_Escape);
     EXPECT_FALSE(shown->isVisible());
@@ -165,7 +165,6 @@ TEST_F(SettingsWindowTest, TheWindowIsMadeOnceAndAKeyIsCheckedOnceWithTheFormFol
     EXPECT_FALSE(stripeSection.connected());
     EXPECT_FALSE(stripeSection.shows(u"testMode"_s));
     // RevenueCat connects with the typed project, which stays.
-    const Section rc = section(u"revenueCatSection"_s);
     QLineEdit* project = find<QLineEdit>(rc.box, u"projectField"_s);
     rc.type(u"sk_key"_s);
     QTest::keyClicks(project, u"proj1"_s);

@@ -60,10 +60,8 @@ TEST(HttpJson, FailuresAreRefusalsInTheServicesOwnWordsOrTransportErrorsAndForei
         EXPECT_NEAR(refused.retryAfterSeconds.value_or(-1), wait.value_or(-1), 1) << header.constData();
     }
     EXPECT_EQ(HttpJson::retryAfter("Wed, 21 Oct 2015 07:28:00 GMT", {}, QDateTime(QDate(2015, 10, 21), QTime(7, 27), Qt::UTC)), 60);
-
     const auto refused = fetch(QUrl(u"http://127.0.0.1:1"_s), u"x"_s);
     EXPECT_FALSE(std::get<TransportError>(refused.error()).description.isEmpty());
-
     // The key travels in a header: a redirect to another origin must not take it there.
     server.route(u"/moved"_s,
         [&](const auto&) { return LoopbackServer::Response{302, "{}", 0, false, "Location: " + elsewhere.base().toEncoded() + "/stolen\r\n"}; });

@@ -20,7 +20,6 @@ protected:
     QMap<QString, double> revenueByDay;
     std::optional<QString> currency = u"EUR"_s;
     double activeSubscriptions = 0;
-
     void SetUp() override
     {
         WatcherFixture::SetUp();
@@ -79,7 +78,6 @@ protected:
         collect(*watcher);
         return watcher;
     }
-
     // Today's revenue and the subscriptions become these, then one poll.
     void poll(RevenueCatWatcher& watcher, double revenue, double subscriptions)
     {
@@ -107,7 +105,6 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
     EXPECT_EQ(watcher.state(), WatchState::off());
     EXPECT_FALSE(secrets.read(RevenueCatWatcher::keychainAccount()));
     EXPECT_EQ(watcher.project(), QString());
-
     serveProjects();
     revenueByDay[today] = 42.5;
     activeSubscriptions = 7;
@@ -119,7 +116,6 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 42.5);
     EXPECT_EQ(settings.get(Preferences::rcSubs), 7);
     EXPECT_THAT(takeLogMessages(), ElementsAre("revenuecat: connected (project proj1)"));
-
     const auto revenue = server.requestsTo(u"/v2/projects/proj1/metrics/revenue"_s).first();
     EXPECT_EQ(revenue.rawQuery, "end_date=2026-12-05&revenue_type=revenue&start_date=2026-12-05");
     EXPECT_EQ(revenue.headers.value("authorization"), "Bearer sk_key");
@@ -133,7 +129,6 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTur
     EXPECT_THAT(delivered, ElementsAre(sale(u"New subscriber!"_s, 29.99, 129.99)));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 129.99);
     EXPECT_EQ(settings.get(Preferences::rcSubs), 3);
-
     poll(*watcher, 140, 5);
     poll(*watcher, 150, 5);
     poll(*watcher, 150.01, 4);
@@ -142,7 +137,6 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTur
     EXPECT_THAT(headlines(), ElementsAre("New subscriber!", "2 new subscribers!", "New revenue!", "New revenue!"));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 120);
     EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
-
     // The first poll of a new day closes yesterday, then compares today with zero; an older or
     // missing baseline is retaken silently.
     delivered.clear();
@@ -152,7 +146,6 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTur
     poll(*watcher, 12, 1);
     EXPECT_THAT(delivered, ElementsAre(sale(u"New revenue!"_s, 15, 95, u"USD"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
     EXPECT_EQ(settings.get(Preferences::rcDay), today);
-
     for (const QString& day : {u"2026-12-01"_s, QString()}) {
         delivered.clear();
         watcher = connected(day, 1, 1);
@@ -230,7 +223,6 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
         EXPECT_EQ(settings.get(Preferences::rcRevenue), 100) << "a failed poll leaves the baseline as it was";
     }
     EXPECT_EQ(watcher->state(), WatchState::problem(u"Can't reach RevenueCat right now. Retrying."_s));
-
     serveMetrics();
     run(watcher->pollNow());
     run(watcher->pollNow());

@@ -40,14 +40,12 @@ class StripeWatcherTest : public WatcherFixture {
 protected:
     QList<QJsonObject> charges;
     qint64 clock = scheduler.now().toSecsSinceEpoch();
-
     void SetUp() override
     {
         WatcherFixture::SetUp();
         serveCharges();
         server.route(u"/v1/invoices"_s, 200, R"({"object":"list","data":[],"has_more":false,"url":"/v1/invoices"})");
     }
-
     void serveCharges()
     {
         server.route(u"/v1/charges"_s, [this](const LoopbackServer::Request& request) {
@@ -77,7 +75,6 @@ protected:
     {
         return *std::find_if(charges.begin(), charges.end(), [&](const QJsonObject& c) { return c.value("id"_L1) == id; });
     }
-
     // A watcher that is connected as if `connect` had run at the scheduler's current time.
     std::unique_ptr<StripeWatcher> connected(const QString& key = u"rk_live_abc"_s, bool autostart = false)
     {
@@ -103,7 +100,6 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
         EXPECT_EQ(run(watcher.connect(key)), u"Stripe restricted keys start with rk_live_ or rk_test_."_s);
     EXPECT_THAT(server.requests, IsEmpty());
     EXPECT_EQ(watcher.state(), WatchState::off());
-
     EXPECT_EQ(run(watcher.connect(u"  rk_test_abc\r\n"_s)), std::nullopt);
     EXPECT_EQ(secrets.read(StripeWatcher::keychainAccount()), u"rk_test_abc"_s);
     EXPECT_TRUE(watcher.isTestMode());
@@ -113,7 +109,6 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
     EXPECT_EQ(settings.get(Preferences::stripeListedUntil), 0);
     EXPECT_THAT(settings.get(Preferences::stripeUnsettled).value(), IsEmpty());
     EXPECT_THAT(takeLogMessages(), ElementsAre("stripe: connected (test mode)"));
-
     // The probes, then the first poll, each with the key and the API version.
     ASSERT_TRUE(TestEnvironment::waitUntil([&] { return watcher.state() == WatchState::watching(); }));
     QStringList requests;
@@ -123,7 +118,6 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
         EXPECT_EQ(request.headers.value("stripe-version"), "2024-06-20");
     }
     EXPECT_THAT(requests, ElementsAre("/v1/charges?limit=1", "/v1/invoices?limit=1", "/v1/charges?created%5Bgte%5D=" + now + "&limit=100"));
-
     watcher.disconnect();
     EXPECT_FALSE(secrets.read(StripeWatcher::keychainAccount()));
     EXPECT_EQ(watcher.state(), WatchState::off());
@@ -147,13 +141,11 @@ TEST_F(StripeWatcherTest, ChargesArePagedBackOnceAndNoSaleIsAnnouncedTwice)
     ASSERT_EQ(pages.size(), 10);
     EXPECT_EQ(pages[1].query.value(u"starting_after"_s), u"ch_901"_s);
     EXPECT_EQ(seen().size(), 500);
-
     run(watcher->pollNow());
     EXPECT_EQ(delivered.size(), 990);
     pages = server.requestsTo(u"/v1/charges"_s);
     EXPECT_EQ(pages.size(), 14);
     EXPECT_EQ(pages[10].query.value(u"created[gte]"_s), QString::number(clock - StripeWatcher::listingOverlapSeconds));
-
     const QStringList before = seen();
     add(u"ch_a"_s);
     add(u"ch_b"_s);
@@ -222,7 +214,6 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
         add(u"ch_new%1"_s.arg(i));
     run(watcher->pollNow());
     ASSERT_EQ(delivered.size(), 150);
-
     find(u"ch_card"_s).insert("captured"_L1, true);
     find(u"ch_card"_s).insert("amount_captured"_L1, 2000);
     find(u"ch_debit"_s).insert("status"_L1, u"succeeded"_s);
@@ -286,7 +277,6 @@ TEST_F(StripeWatcherTest, FailedRequestsKeepThePreviousKeyAndLoseNoSale)
     EXPECT_EQ(run(watcher->connect(u"rk_live_new"_s)), cannotRead(u"Charges"_s));
     run(watcher->pollNow());
     EXPECT_EQ(watcher->state(), WatchState::problem(cannotRead(u"Charges"_s)));
-
     const QList<BrokenAnswer> broken = brokenAnswers();
     for (const BrokenAnswer& answer : broken) {
         SCOPED_TRACE(answer.name);
@@ -298,7 +288,6 @@ TEST_F(StripeWatcherTest, FailedRequestsKeepThePreviousKeyAndLoseNoSale)
     EXPECT_THAT(delivered, IsEmpty());
     EXPECT_EQ(watcher->state(), WatchState::problem(u"Can't reach Stripe right now. Retrying."_s));
     EXPECT_EQ(secrets.read(StripeWatcher::keychainAccount()), u"rk_live_old"_s);
-
     // Back to normal, except that every invoice answer is broken: each sale is still told once.
     serveCharges();
     for (qsizetype i = 0; i < charges.size(); ++i) {
@@ -310,14 +299,12 @@ TEST_F(StripeWatcherTest, FailedRequestsKeepThePreviousKeyAndLoseNoSale)
     EXPECT_EQ(watcher->state(), WatchState::watching());
     EXPECT_EQ(headlines(), QStringList(broken.size(), u"New sale!"_s));
     EXPECT_THAT(customers(), ElementsAre("Jane ch_1", "Jane ch_2", "Jane ch_3", "Jane ch_4", "Jane ch_5", "Jane ch_6"));
-
     // Without a previous key a refused connect leaves the watcher off.
     secrets.remove(StripeWatcher::keychainAccount());
     StripeWatcher fresh(services(), false);
     EXPECT_EQ(run(fresh.connect(u"rk_test_new"_s)), cannotRead(u"Invoices"_s));
     EXPECT_EQ(fresh.state(), WatchState::off());
     EXPECT_FALSE(secrets.read(StripeWatcher::keychainAccount()));
-
     // Asked to slow down: it waits what was asked, at least its normal interval, and stays watching.
     server.route(u"/v1/charges"_s, [](const auto&) {
         return LoopbackServer::Response{429, R"({"error":{"code":"rate_limit","message":"Request rate limit exceeded.","type":"invalid_request_error"}})",
@@ -335,7 +322,6 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
     EXPECT_EQ(StripeCharge::explain(APIError{401, u"Invalid API Key"_s}, u"Charges"_s),
         u"Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s);
     EXPECT_EQ(StripeCharge::explain(APIError{402, u"Your account is past due."_s}, u"Charges"_s), u"Stripe said: Your account is past due."_s);
-
     // Without `amount_captured` (as in older answers) the amount is what was asked; refunds are deducted.
     for (const auto& [amount, currency, value, refunded] : {std::tuple(1999, "usd", 19.99, 0), {500, "jpy", 500, 0}, {1500, "kwd", 1.5, 0},
              {5000, "usd", 30.0, 2000}}) {
@@ -347,7 +333,6 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
              {u"2 x Pro (annual)"_s, u"2 x Pro (annual)"_s}, {u"Unused time on 3 × Pro after 1 Jan 2027"_s, u"Pro"_s},
              {u"Remaining time on Pro after lunch"_s, u"Remaining time on Pro after lunch"_s}})
         EXPECT_EQ(StripeCharge::productName(line), product);
-
     QJsonObject c = charge(u"ch"_s, 0);
     c.insert("billing_details"_L1, QJsonObject{{"name"_L1, u"  "_s}, {"email"_L1, QJsonValue()}});
     EXPECT_EQ(StripeCharge::describe(c, std::nullopt, {}).who, u"A customer"_s);

@@ -11,7 +11,6 @@
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 inline void PrintTo(const WatchState& state, std::ostream* os) { *os << statusText(state).toStdString(); }
 
@@ -53,7 +52,6 @@ protected:
     ManualScheduler scheduler{QDateTime(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC)};
     LoopbackServer server;
     QList<MonkeyEvent> delivered;
-
     void SetUp() override { TestEnvironment::takeLogMessages(); }
 
     WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
@@ -61,22 +59,16 @@ protected:
     {
         QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered.append(event); });
     }
-
     template <typename T>
     T run(QCoro::Task<T>&& task) { return QCoro::waitFor(std::move(task)); }
     // Headlines and customers of what was delivered, in order.
-    QStringList headlines() const
+    QStringList headlines() const { return each([](const MonkeyEvent& event) { return event.headline; }); }
+    QStringList customers() const { return each([](const MonkeyEvent& event) { return event.who.value_or(QString()); }); }
+    QStringList each(const std::function<QString(const MonkeyEvent&)>& field) const
     {
         QStringList out;
         for (const MonkeyEvent& event : delivered)
-            out.append(event.headline);
-        return out;
-    }
-    QStringList customers() const
-    {
-        QStringList out;
-        for (const MonkeyEvent& event : delivered)
-            out.append(event.who.value_or(QString()));
+            out.append(field(event));
         return out;
     }
 };

@@ -38,7 +38,6 @@ protected:
 class WatcherTest : public WatcherFixture {
 protected:
     ScriptedWatcher watcher{services()};
-
     // Runs the loop's next wait out and returns how long it was.
     double nextWait()
     {
@@ -69,13 +68,11 @@ TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfr
     EXPECT_EQ(watcher.lastChecked(), scheduler.now());
     EXPECT_EQ(states.count(), 4) << "every assignment is heard, also of the same state";
     EXPECT_EQ(checks.count(), 1);
-
     // After the recovery one failure is one failure again.
     EXPECT_EQ(nextWait(), 30);
     EXPECT_EQ(watcher.interval(), 60);
     EXPECT_EQ(watcher.state(), WatchState::watching());
     EXPECT_EQ(watcher.polls, 7);
-
     // A rejection waits five minutes until a success.
     EXPECT_EQ(nextWait(), 60);
     EXPECT_EQ(watcher.state(), WatchState::problem(u"Stripe didn't accept this key."_s));
@@ -84,7 +81,6 @@ TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfr
     EXPECT_EQ(nextWait(), 30);
     EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Stripe didn't accept this key.", "Stripe: working again",
         "Stripe: Stripe didn't accept this key.")) << "a success clears the memory of logged problems";
-
     // Restarting polls at once with the normal interval; stopping ends the loop.
     EXPECT_EQ(nextWait(), 300);
     scheduler.advance(60);
