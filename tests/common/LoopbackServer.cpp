@@ -17,8 +17,8 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
         return std::nullopt;
     const QByteArray target = requestLine[1];
     const qsizetype mark = target.indexOf('?');
-    LoopbackServer::Request request{QUrl::fromPercentEncoding(mark < 0 ? target : target.left(mark))};
-    request.rawQuery = mark < 0 ? QByteArray() : target.mid(mark + 1);
+    LoopbackServer::Request request{QUrl::fromPercentEncoding(mark < 0 ? target : target.left(mark)), {},
+        mark < 0 ? QByteArray() : target.mid(mark + 1), {}};
     for (const QByteArray& pair : request.rawQuery.split('&'))
         if (const qsizetype eq = pair.indexOf('='); eq >= 0)
             request.query.insert(QUrl::fromPercentEncoding(pair.left(eq)), QUrl::fromPercentEncoding(pair.mid(eq + 1)));
