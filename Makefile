@@ -28,6 +28,7 @@ test: deps
 	@if [ "$(TEST_FUZZ_SECONDS)" != 0 ]; then bash tools/fuzz.sh $(TEST_FUZZ_SECONDS); fi
 
 bench: build
+	@bash tools/deps.sh bench
 	@bash tools/test-session.sh bash tools/run-benchmarks.sh $(BUILD_DIR)
 
 # libFuzzer targets, built by clang in build-fuzz/; FUZZ_SECONDS per target.

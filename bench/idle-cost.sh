@@ -1,37 +1,78 @@
 #!/usr/bin/env bash
-# What the running app costs while nothing happens: CPU (share of one core) and resident memory,
-# measured over a window of seconds under a private X display with a compositor.
+# What the running app costs while nothing happens, side by side with xpenguins (three penguins
+# walking over the screen, a classic X11 sprite animation). Each program gets its own private
+# Xvfb of the same size; each is measured together with its X server (user + system ticks from
+# /proc/<pid>/stat) over the same window, with and without a compositor, and the app again with
+# its monkey hidden. Prints shares of one core, resident memory, and the ratio that matters:
+# xpenguins / app (1 or more: the app costs no more than the penguins).
 #   bench/idle-cost.sh [build-dir] [seconds]     (run inside tools/test-session.sh)
 set -euo pipefail
 build=${1:-build}
-seconds=${2:-60}
-app=$build/bin/bonkbell
+seconds=${2:-20}
+app=$(realpath "$build/bin/bonkbell")
 tmp=$(mktemp -d)
-trap 'kill $pid $compositor 2>/dev/null || true; rm -rf "$tmp"' EXIT
-
-picom --backend xrender --no-fading-openclose >/dev/null 2>&1 &
-compositor=$!
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+command -v xpenguins >/dev/null || { echo "xpenguins is missing: bash tools/deps.sh bench" >&2; exit 1; }
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-measure() {
-  local label=$1 visible=$2
-  mkdir -p "$tmp/$label/config/Bonkbell"
-  printf '[General]\nalwaysVisible=%s\nshownSetup=true\n' "$visible" >"$tmp/$label/config/Bonkbell/Bonkbell.conf"
-  HOME=$tmp/$label XDG_CONFIG_HOME=$tmp/$label/config XDG_DATA_HOME=$tmp/$label/data XDG_STATE_HOME=$tmp/$label/state \
-    QT_QPA_PLATFORM=xcb "$app" 2>/dev/null &
-  pid=$!
-  sleep 3 # let it settle
-  local before after hz rss
-  before=$(ticks $pid)
-  sleep "$seconds"
-  after=$(ticks $pid)
-  hz=$(getconf CLK_TCK)
-  rss=$(awk '/VmRSS/ {print $2}' "/proc/$pid/status")
-  kill $pid
-  wait $pid 2>/dev/null || true
-  awk -v t=$((after - before)) -v hz="$hz" -v s="$seconds" -v rss="$rss" -v label="$label" \
-    'BEGIN { printf "%-18s cpu %.2f %% of one core   rss %.1f MB\n", label, 100 * t / hz / s, rss / 1024 }'
+rss_mb() { awk '/VmRSS/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+
+# A private display: sets $display and $xserver.
+start_display() {
+  local name=$1
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$tmp/$name.display" 2>/dev/null &
+  xserver=$!
+  pids+=("$xserver")
+  for _ in $(seq 100); do [ -s "$tmp/$name.display" ] && break; sleep 0.05; done
+  display=:$(cat "$tmp/$name.display")
 }
 
-measure "monkey visible" true
-measure "monkey hidden" false
+# The app on its own display with its own preferences; sets $pid.
+start_app() {
+  local name=$1 visible=$2
+  mkdir -p "$tmp/$name/config/Bonkbell"
+  printf '[General]\nalwaysVisible=%s\nshownSetup=true\nsound=false\n' "$visible" >"$tmp/$name/config/Bonkbell/Bonkbell.conf"
+  HOME=$tmp/$name XDG_CONFIG_HOME=$tmp/$name/config XDG_DATA_HOME=$tmp/$name/data XDG_STATE_HOME=$tmp/$name/state \
+    BONKBELL_INBOX=$tmp/$name/inbox DISPLAY=$display QT_QPA_PLATFORM=xcb "$app" 2>/dev/null &
+  pid=$!
+  pids+=("$pid")
+}
+
+# One side-by-side round: the app (monkey visible or hidden) against xpenguins, each on its
+# own display, with or without picom on both.
+round() {
+  local label=$1 visible=$2 composited=$3
+  start_display "app-$label"; local app_x=$xserver app_display=$display
+  start_display "pen-$label"; local pen_x=$xserver pen_display=$display
+  if [ "$composited" = yes ]; then
+    DISPLAY=$app_display picom --backend xrender --no-fading-openclose >/dev/null 2>&1 & pids+=($!)
+    DISPLAY=$pen_display picom --backend xrender --no-fading-openclose >/dev/null 2>&1 & pids+=($!)
+  fi
+  display=$app_display start_app "$label" "$visible"; local app_pid=$pid
+  DISPLAY=$pen_display xpenguins -n 3 >/dev/null 2>&1 & local pen_pid=$!
+  pids+=("$pen_pid")
+  sleep 4 # let both settle
+  local a0 ax0 p0 px0 a1 ax1 p1 px1
+  a0=$(ticks "$app_pid"); ax0=$(ticks "$app_x"); p0=$(ticks "$pen_pid"); px0=$(ticks "$pen_x")
+  sleep "$seconds"
+  a1=$(ticks "$app_pid"); ax1=$(ticks "$app_x"); p1=$(ticks "$pen_pid"); px1=$(ticks "$pen_x")
+  awk -v label="$label" -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v rss="$(rss_mb "$app_pid")" \
+    -v a=$((a1 - a0)) -v ax=$((ax1 - ax0)) -v p=$((p1 - p0)) -v px=$((px1 - px0)) 'BEGIN {
+      f = 100 / hz / s
+      ratio = (a + ax) > 0 ? sprintf("%.2f", (p + px) / (a + ax)) : "inf"
+      printf "%-28s app %.2f %% + X %.2f %%   xpenguins %.2f %% + X %.2f %%   xpenguins/app %s   app rss %s MB\n",
+        label, a * f, ax * f, p * f, px * f, ratio, rss }'
+  kill "$app_pid" "$pen_pid" "$app_x" "$pen_x" 2>/dev/null || true
+  pkill -f "picom --backend xrender --no-fading-openclose" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+
+round "visible, picom" true yes
+round "visible, no compositor" true no
+round "hidden, no compositor" false no

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, calling apt only when one is missing.
+#   tools/deps.sh          what make run and make test need
+#   tools/deps.sh bench    and what only the benchmarks compare against
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,8 @@ packages=(
   # test-time services
   dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils desktop-file-utils appstream man-db lintian
 )
+# The idle-cost benchmark measures the app side by side with a classic X11 sprite animation.
+[ "${1:-}" = bench ] && packages+=(xpenguins)
 
 missing=()
 for p in "${packages[@]}"; do
