@@ -33,15 +33,29 @@ OverlayPanel::~OverlayPanel()
 
 void OverlayPanel::setIgnoresMouseEvents(bool ignore)
 {
-    if (ignore == m_ignoresMouse)
+    if (ignore)
+        setInputRegion(QRegion());
+    else if (!m_wholeWindowInput) {
+        m_wholeWindowInput = true;
+        applyInputPassThrough();
+    }
+}
+
+void OverlayPanel::setInputRegion(const QRegion& region)
+{
+    if (!m_wholeWindowInput && region == m_input)
         return;
-    m_ignoresMouse = ignore;
+    m_wholeWindowInput = false;
+    m_input = region;
     applyInputPassThrough();
 }
 
 void OverlayPanel::applyInputPassThrough()
 {
-    OverlayPlatform::shared().setPassThrough(this, m_ignoresMouse);
+    if (m_wholeWindowInput)
+        OverlayPlatform::shared().setPassThrough(this, false);
+    else
+        OverlayPlatform::shared().setInputRegion(this, m_input);
 }
 
 void OverlayPanel::setDrawnRegion(const QRegion& drawn)

@@ -14,8 +14,12 @@ public:
 
     int level() const { return m_level; }
 
+    // Everywhere, or nowhere: the whole window takes the pointer, or lets it through.
     void setIgnoresMouseEvents(bool ignore);
-    bool ignoresMouseEvents() const { return m_ignoresMouse; }
+    bool ignoresMouseEvents() const { return inputRegion().isEmpty(); }
+    // Takes the pointer only inside `region` (window coordinates), letting it through elsewhere.
+    void setInputRegion(const QRegion& region);
+    QRegion inputRegion() const { return m_wholeWindowInput ? QRegion(rect()) : m_input; }
 
     // The pixels actually drawn. Without a compositor the window is cut to them, so the rest
     // is truly see-through instead of black.
@@ -33,7 +37,8 @@ private:
     static void restackAll();
 
     int m_level;
-    bool m_ignoresMouse = false;
+    QRegion m_input;
+    bool m_wholeWindowInput = true;
     bool m_wanted = false;
     QRegion m_drawn;
 };

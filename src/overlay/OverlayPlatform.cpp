@@ -38,3 +38,8 @@ void OverlayPlatform::setPassThrough(QWidget* window, bool on)
     if (QWindow* native = window->windowHandle())
         native->setFlag(Qt::WindowTransparentForInput, on);
 }
+
+void OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
+{
+    setPassThrough(window, region.isEmpty());
+}

@@ -22,6 +22,10 @@ public:
     virtual void setShape(QWidget* window, const QRegion& shape);
     // Lets the pointer through to the windows below, without recreating the window.
     virtual void setPassThrough(QWidget* window, bool on);
+    // Takes the pointer only inside `region` (window coordinates) and lets it through elsewhere;
+    // an empty region lets it through everywhere. Where the windowing system cannot cut input to
+    // a region, a region takes the whole window.
+    virtual void setInputRegion(QWidget* window, const QRegion& region);
 
 Q_SIGNALS:
     void compositedChanged(bool composited);

@@ -3,22 +3,30 @@
 #include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
+
+#include <vector>
 
 #include <cstdlib>
 
 namespace {
 
 // On X11 a compositing manager owns the selection _NET_WM_CM_S0; XFixes tells us when that
-// selection changes hands. Shapes and click-through go through Qt, whose xcb plugin sets the
-// X bounding and input shapes.
+// selection changes hands. The bounding shape goes through Qt; the input shape is set here, so
+// the X server itself sends the pointer to the window or past it, with no polling.
 class X11OverlayPlatform : public OverlayPlatform, public QAbstractNativeEventFilter {
 public:
     explicit X11OverlayPlatform(xcb_connection_t* connection);
 
     bool isComposited() const override { return m_composited; }
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    void setPassThrough(QWidget* window, bool on) override;
+    void setInputRegion(QWidget* window, const QRegion& region) override;
 
 private:
     bool queryOwner() const;
@@ -76,6 +84,37 @@ bool X11OverlayPlatform::nativeEventFilter(const QByteArray& eventType, void* me
         Q_EMIT compositedChanged(composited);
     }
     return false;
+}
+
+void X11OverlayPlatform::setPassThrough(QWidget* window, bool on)
+{
+    QWindow* native = window->windowHandle();
+    if (!native)
+        return;
+    if (on) {
+        setInputRegion(window, QRegion());
+        return;
+    }
+    // No input shape: the whole window takes the pointer again.
+    xcb_shape_mask(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, xcb_window_t(native->winId()), 0, 0, XCB_NONE);
+    xcb_flush(m_connection);
+}
+
+void X11OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
+{
+    QWindow* native = window->windowHandle();
+    if (!native)
+        return;
+    const qreal scale = native->devicePixelRatio();
+    std::vector<xcb_rectangle_t> rects;
+    rects.reserve(size_t(region.rectCount()));
+    for (const QRect& r : region) {
+        const QRect device(QPoint(qRound(r.x() * scale), qRound(r.y() * scale)), QSize(qRound(r.width() * scale), qRound(r.height() * scale)));
+        rects.push_back({qint16(device.x()), qint16(device.y()), quint16(device.width()), quint16(device.height())});
+    }
+    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
+        xcb_window_t(native->winId()), 0, 0, quint32(rects.size()), rects.data());
+    xcb_flush(m_connection);
 }
 
 } // namespace

@@ -52,8 +52,6 @@ MonkeyStage::MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& 
     m_tree.root()->addSublayer(m_pendulum);
     m_monkey->setContents(m_idleImg);
     m_tree.setObjectName(QStringLiteral("monkeyLayers"));
-    m_mouseTimer.setInterval(pointerWatchMs);
-    connect(&m_mouseTimer, &QTimer::timeout, this, &MonkeyStage::watchPointer);
     connect(&m_screens, &Screens::changed, this, &MonkeyStage::layout);
     scheduleBlink();
 }
@@ -83,6 +81,7 @@ void MonkeyStage::layout()
         m_view->setGeometry(0, 0, qtFrame.width(), qtFrame.height());
     }
     buildGeometry();
+    m_swayReach = swayReach();
     m_panel->bringToFront();
     if (!m_busy)
         settle();
@@ -128,15 +127,48 @@ void MonkeyStage::settle()
         startSway();
     else
         m_pendulum->removeAnimation(QStringLiteral("sway"));
-    if (shown && m_panel) {
-        m_mouseTimer.start();
-    } else {
-        m_mouseTimer.stop();
-        if (m_panel)
-            m_panel->setIgnoresMouseEvents(true);
-    }
+    catchPointer(shown);
     if (m_view)
         m_view->setFrameInterval(LayerHostView::calmFrameIntervalMs);
+}
+
+void MonkeyStage::catchPointer(bool caught)
+{
+    if (m_panel)
+        m_panel->setInputRegion(caught ? m_swayReach : QRegion());
+}
+
+QRegion MonkeyStage::swayReach() const
+{
+    // Every window point that one of a few poses across the sway covers with the monkey's own
+    // pixels, found with the click's own hit test; worked out once per layout.
+    const StageGeometry& g = m_geometry;
+    const QPointF pivot(g.pendulumX(), g.restingY(true));
+    const double a = g.swayAmplitude(), height = g.panelSize.height(), margin = 2 * g.swayAmplitude() * g.R() + g.S;
+    const QRectF reach(g.pendulumX() - g.cols * g.S - margin, height - (g.rows + 7) * g.S - margin, 2 * (g.cols * g.S + margin),
+        (g.rows + 7) * g.S + margin);
+    const Frame& idle = Sprites::idle();
+    const int left = std::max(0, int(reach.left())), right = std::min(int(g.panelSize.width()), int(reach.right()) + 1);
+    QRegion region;
+    for (int y = std::max(0, int(height - reach.bottom())); y < std::min(int(height), int(height - reach.top()) + 1); ++y) {
+        int runStart = -1;
+        for (int x = left; x <= right; ++x) {
+            const QPointF at(x + 0.5, height - (y + 0.5));
+            bool covered = false;
+            for (double angle : {-a, -a / 2, 0.0, a / 2, a}) {
+                const QPoint cell = StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(), g.pendulumBounds().size(), g.S,
+                    StageGeometry::rows * g.S);
+                covered = covered || (x < right && idle.isOpaque(cell.x(), cell.y()));
+            }
+            if (covered && runStart < 0)
+                runStart = x;
+            if (!covered && runStart >= 0) {
+                region += QRect(runStart, y, x - runStart, 1);
+                runStart = -1;
+            }
+        }
+    }
+    return region;
 }
 
 void MonkeyStage::hurry()
@@ -187,6 +219,8 @@ void MonkeyStage::applyVisibility()
     m_pendulum->setPosition(QPointF(m_pendulum->position().x(), to));
     if (m_settings.alwaysVisible())
         settle();
+    else
+        catchPointer(false);
     hurry();
     m_pendulum->addAnimation(Animation::basic(LayerProperty::positionY, from, to, 0.8)
                                  .setTimingFunction(TimingFunction::easeInEaseOut())
@@ -204,6 +238,7 @@ void MonkeyStage::slap(bool money, std::function<void(QPointF)> onImpact, std::f
         return;
     }
     m_busy = true;
+    catchPointer(false);
     hurry();
     const StageGeometry& g = m_geometry;
     const double now = m_tree.now();
@@ -302,18 +337,6 @@ bool MonkeyStage::isOverMonkey(QPointF point) const
     const QPoint cell = StageGeometry::spritePixel(point, pivot, std::isfinite(angle) ? angle : 0,
         m_pendulum->anchorPoint().x(), m_pendulum->bounds().size(), m_geometry.S, StageGeometry::rows * m_geometry.S);
     return Sprites::idle().isOpaque(cell.x(), cell.y());
-}
-
-void MonkeyStage::watchPointer()
-{
-    if (!m_panel)
-        return;
-    const QPointF pointer = m_screens.pointer();
-    if (!m_panelFrame.contains(pointer)) {
-        m_panel->setIgnoresMouseEvents(true);
-        return;
-    }
-    m_panel->setIgnoresMouseEvents(!isOverMonkey(pointer - m_panelFrame.topLeft()));
 }
 
 void MonkeyStage::handleClick(QPointF point)

@@ -7,7 +7,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
+#include <QRegion>
 
 #include <functional>
 #include <memory>
@@ -30,7 +30,6 @@ public:
     static constexpr double returnAt = 1.25;
     static constexpr double longestReturn = 3.2;
     static constexpr int panelLevel = 26;
-    static constexpr int pointerWatchMs = 50;
 
     // Lays itself out again whenever the screens change. Its window is named "monkeyPanel", its
     // layer tree "monkeyLayers".
@@ -46,9 +45,6 @@ public:
     void applyScale(double scale);
 
 
-    // Click-through everywhere but over the monkey (runs every 50 ms by itself).
-    void watchPointer();
-
     // How long the swing back takes to settle, as the return spring computes it.
     static double returnSettling();
 
@@ -59,8 +55,12 @@ Q_SIGNALS:
 private:
     void createPanel(const QRect& frame);
     void buildGeometry();
-    // Idle motion that suits the visibility: sway and pointer watch only while in view, at a calm frame rate.
+    // Idle motion that suits the visibility: sway and pointer catching only while in view, at a calm frame rate.
     void settle();
+    // Where the pointer is caught: where the monkey's pixels may be while it sways in view;
+    // nowhere while it slaps or hides.
+    void catchPointer(bool caught);
+    QRegion swayReach() const;
     // Full frame rate for a slap or a drop.
     void hurry();
     void startSway();
@@ -89,6 +89,6 @@ private:
     QRectF m_panelFrame; // y up
     QPointer<OverlayPanel> m_panel;
     LayerHostView* m_view = nullptr;
-    QTimer m_mouseTimer;
+    QRegion m_swayReach; // window coordinates
     bool m_busy = false;
 };
