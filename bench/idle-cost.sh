@@ -38,8 +38,9 @@ start_app() {
   local name=$1 visible=$2
   mkdir -p "$tmp/$name/config/Bonkbell"
   printf '[General]\nalwaysVisible=%s\nshownSetup=true\nsound=false\n' "$visible" >"$tmp/$name/config/Bonkbell/Bonkbell.conf"
-  HOME=$tmp/$name XDG_CONFIG_HOME=$tmp/$name/config XDG_DATA_HOME=$tmp/$name/data XDG_STATE_HOME=$tmp/$name/state \
-    BONKBELL_INBOX=$tmp/$name/inbox DISPLAY=$display QT_QPA_PLATFORM=xcb "$app" 2>/dev/null &
+  # APP_ENV: more NAME=value settings for the app, to try one out.
+  env HOME="$tmp/$name" XDG_CONFIG_HOME="$tmp/$name/config" XDG_DATA_HOME="$tmp/$name/data" XDG_STATE_HOME="$tmp/$name/state" \
+    BONKBELL_INBOX="$tmp/$name/inbox" DISPLAY="$display" QT_QPA_PLATFORM=xcb ${APP_ENV:-} "$app" 2>/dev/null &
   pid=$!
   pids+=("$pid")
 }

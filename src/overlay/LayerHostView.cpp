@@ -67,17 +67,31 @@ void LayerHostView::paintEvent(QPaintEvent*)
     Q_EMIT painted(m_time);
 }
 
+void LayerHostView::resizeEvent(QResizeEvent*)
+{
+    // The same picture in another window size may be cut off differently.
+    m_drawnRegions.clear();
+}
+
 void LayerHostView::updateDrawnRegion()
 {
     // Only needed where there is no compositor to blend the clear pixels away.
     if (!m_panel || OverlayPlatform::shared().isComposited())
         return;
+    if (const auto known = m_drawnRegions.constFind(m_shown); known != m_drawnRegions.cend()) {
+        m_panel->setDrawnRegion(*known);
+        return;
+    }
+    if (m_drawnRegions.size() >= maxRememberedRegions)
+        m_drawnRegions.clear();
     QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     LayerPainter::paint(painter, *m_tree.root(), m_time, size(), 1.0);
     painter.end();
-    m_panel->setDrawnRegion(QRegion(QBitmap::fromImage(picture.createAlphaMask())));
+    const QRegion drawn(QBitmap::fromImage(picture.createAlphaMask()));
+    m_drawnRegions.insert(m_shown, drawn);
+    m_panel->setDrawnRegion(drawn);
 }
 
 void LayerHostView::mousePressEvent(QMouseEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QRegion>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,6 +18,8 @@ public:
     static constexpr int frameIntervalMs = 16;
     // Enough for a slow sway, whose pixels move a few times a second.
     static constexpr int calmFrameIntervalMs = 50;
+    // Pictures whose drawn regions are remembered; a sway period shows about 150.
+    static constexpr int maxRememberedRegions = 512;
 
     LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPanel* panel);
 
@@ -35,6 +39,7 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -50,4 +55,7 @@ private:
     int m_interval = frameIntervalMs;
     quint64 m_shown = 0;
     QRectF m_pendingArea;
+    // The drawn region of each picture shown lately: a sway shows the same few pictures over and
+    // over, so their regions are worked out once, not every frame.
+    QHash<quint64, QRegion> m_drawnRegions;
 };

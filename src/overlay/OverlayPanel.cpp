@@ -95,6 +95,12 @@ void OverlayPanel::bringToFront()
     restackAll();
 }
 
+void OverlayPanel::withdraw()
+{
+    m_wanted = false;
+    applyShape();
+}
+
 void OverlayPanel::restackAll()
 {
     QList<OverlayPanel*> ordered = panels();

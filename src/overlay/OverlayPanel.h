@@ -27,6 +27,8 @@ public:
 
     // Shows the panel without activating it and restacks every panel by level.
     void bringToFront();
+    // Unmaps the panel until the next bringToFront: nothing to show, nothing to catch.
+    void withdraw();
 
 protected:
     void showEvent(QShowEvent* event) override;

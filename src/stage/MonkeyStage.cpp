@@ -128,6 +128,10 @@ void MonkeyStage::settle()
     else
         m_pendulum->removeAnimation(QStringLiteral("sway"));
     catchPointer(shown);
+    // Hidden and still, the window is unmapped: no window in the corner to draw, or to swallow
+    // clicks where a compositor ignores input shapes.
+    if (m_panel)
+        shown ? m_panel->bringToFront() : m_panel->withdraw();
     if (m_view)
         m_view->setFrameInterval(LayerHostView::calmFrameIntervalMs);
 }
@@ -217,6 +221,8 @@ void MonkeyStage::applyVisibility()
     const double from = m_pendulum->presentationPosition(now).y();
     const double to = restingY();
     m_pendulum->setPosition(QPointF(m_pendulum->position().x(), to));
+    if (m_panel)
+        m_panel->bringToFront();
     if (m_settings.alwaysVisible())
         settle();
     else
@@ -238,6 +244,7 @@ void MonkeyStage::slap(bool money, std::function<void(QPointF)> onImpact, std::f
         return;
     }
     m_busy = true;
+    m_panel->bringToFront();
     catchPointer(false);
     hurry();
     const StageGeometry& g = m_geometry;
