@@ -73,13 +73,21 @@ void LayerHostView::resizeEvent(QResizeEvent*)
     m_drawnRegions.clear();
 }
 
+void LayerHostView::moveEvent(QMoveEvent*)
+{
+    // The panel now shows another part of the view: its cut follows.
+    if (m_shown)
+        updateDrawnRegion();
+}
+
 void LayerHostView::updateDrawnRegion()
 {
     // Only needed where there is no compositor to blend the clear pixels away.
     if (!m_panel || OverlayPlatform::shared().isComposited())
         return;
+    // The view may reach beyond its panel on any side; the panel takes the region in its own coordinates.
     if (const auto known = m_drawnRegions.constFind(m_shown); known != m_drawnRegions.cend()) {
-        m_panel->setDrawnRegion(*known);
+        m_panel->setDrawnRegion(known->translated(pos()));
         return;
     }
     if (m_drawnRegions.size() >= maxRememberedRegions)
@@ -91,7 +99,7 @@ void LayerHostView::updateDrawnRegion()
     painter.end();
     const QRegion drawn(QBitmap::fromImage(picture.createAlphaMask()));
     m_drawnRegions.insert(m_shown, drawn);
-    m_panel->setDrawnRegion(drawn);
+    m_panel->setDrawnRegion(drawn.translated(pos()));
 }
 
 void LayerHostView::mousePressEvent(QMouseEvent* event)

@@ -73,15 +73,12 @@ void MonkeyStage::layout()
     if (areas.isEmpty())
         return;
     m_panelFrame = m_geometry.panelFrame(areas.first().visible);
-    const QRect qtFrame = m_screens.toWindow(m_panelFrame);
-    if (!m_panel) {
-        createPanel(qtFrame);
-    } else {
-        m_panel->setGeometry(qtFrame);
-        m_view->setGeometry(0, 0, qtFrame.width(), qtFrame.height());
-    }
+    m_stageOnScreen = m_screens.toWindow(m_panelFrame);
+    if (!m_panel)
+        createPanel(m_stageOnScreen);
     buildGeometry();
     m_swayReach = swayReach();
+    coverWholeStage();
     m_panel->bringToFront();
     if (!m_busy)
         settle();
@@ -127,6 +124,8 @@ void MonkeyStage::settle()
         startSway();
     else
         m_pendulum->removeAnimation(QStringLiteral("sway"));
+    if (shown)
+        coverRestingMonkey();
     catchPointer(shown);
     // Hidden and still, the window is unmapped: no window in the corner to draw, or to swallow
     // clicks where a compositor ignores input shapes.
@@ -139,7 +138,32 @@ void MonkeyStage::settle()
 void MonkeyStage::catchPointer(bool caught)
 {
     if (m_panel)
-        m_panel->setInputRegion(caught ? m_swayReach : QRegion());
+        m_panel->setInputRegion(caught ? m_swayReach.translated(-m_covered.topLeft()) : QRegion());
+}
+
+void MonkeyStage::coverWholeStage()
+{
+    cover(QRect(QPoint(0, 0), m_stageOnScreen.size()));
+}
+
+void MonkeyStage::coverRestingMonkey()
+{
+    // From the stage's top edge (the vine comes down from above it) to below the monkey, as wide
+    // as its sway reaches, with a point to spare for edge rounding.
+    const QRect reach = m_swayReach.boundingRect();
+    cover(QRect(reach.left() - 1, 0, reach.width() + 2, reach.bottom() + 2) & QRect(QPoint(0, 0), m_stageOnScreen.size()));
+}
+
+void MonkeyStage::cover(const QRect& part)
+{
+    if (!m_panel || part.isEmpty())
+        return;
+    const bool moved = part != m_covered;
+    m_covered = part;
+    m_panel->setGeometry(part.translated(m_stageOnScreen.topLeft()));
+    m_view->setGeometry(QRect(-part.topLeft(), m_stageOnScreen.size()));
+    if (moved && !m_panel->ignoresMouseEvents())
+        catchPointer(true);
 }
 
 QRegion MonkeyStage::swayReach() const
@@ -244,8 +268,9 @@ void MonkeyStage::slap(bool money, std::function<void(QPointF)> onImpact, std::f
         return;
     }
     m_busy = true;
-    m_panel->bringToFront();
     catchPointer(false);
+    coverWholeStage();
+    m_panel->bringToFront();
     hurry();
     const StageGeometry& g = m_geometry;
     const double now = m_tree.now();

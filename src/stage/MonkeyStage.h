@@ -61,6 +61,12 @@ private:
     // nowhere while it slaps or hides.
     void catchPointer(bool caught);
     QRegion swayReach() const;
+    // The window covers the whole stage for a slap, and only the monkey and its vine at rest:
+    // fewer pixels to draw, and no window where a compositor ignores input shapes. The layers
+    // keep the whole stage's coordinates either way.
+    void coverWholeStage();
+    void coverRestingMonkey();
+    void cover(const QRect& part);
     // Full frame rate for a slap or a drop.
     void hurry();
     void startSway();
@@ -89,6 +95,8 @@ private:
     QRectF m_panelFrame; // y up
     QPointer<OverlayPanel> m_panel;
     LayerHostView* m_view = nullptr;
-    QRegion m_swayReach; // window coordinates
+    QRegion m_swayReach;  // stage coordinates (the whole stage's window, y down)
+    QRect m_covered;      // the part of the stage the window covers, stage coordinates
+    QRect m_stageOnScreen; // the whole stage, screen coordinates for windows
     bool m_busy = false;
 };

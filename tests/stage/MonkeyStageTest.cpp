@@ -108,10 +108,15 @@ TEST_F(MonkeyStageTest, ASlapNeedsAScreenReportsTheHandAndHonoursVisibilityOnRet
 TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
 {
     stage.layout();
-    EXPECT_EQ(panel()->geometry(), QRect(1507, 32, 413, 480));
-    // Shown: the frame's right edge 28 points from the panel's (drawn columns 2 to 21 of 22), its
-    // top 5 sprite pixels under the panel's top (27 drawn rows), the vine running up out of the panel.
+    EXPECT_EQ(view()->geometry(), QRect(QPoint(1507, 32) - panel()->pos(), QSize(413, 480))) << "the stage, in the corner";
+    // Shown: the frame's right edge 28 points from the stage's (drawn columns 2 to 21 of 22), its
+    // top 5 sprite pixels under the stage's top (27 drawn rows), the vine running up out of it.
     EXPECT_EQ(drawn(), QRect(413 - 28 - 88 + 2 * 4, 0, 20 * 4, (5 + 27) * 4));
+    // At rest the window covers just the monkey and its vine, wherever the sway takes them.
+    const QRect covered(-view()->pos(), panel()->size());
+    EXPECT_LE(covered.width() * covered.height(), 110 * 135);
+    for (int step = 0; step < 8; ++step, scheduler.advance(4.6 / 8))
+        EXPECT_TRUE(covered.contains(drawn())) << step;
     settings.setAlwaysVisible(false);
     stage.layout();
     EXPECT_EQ(panel(), nullptr) << "hidden and still, no window at all";
@@ -122,10 +127,10 @@ TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
     EXPECT_EQ(panel()->geometry(), QRect(1280 - 413, 24, 413, 480));
     settings.setAlwaysVisible(true);
     stage.applyScale(5);
-    EXPECT_EQ(std::pair(settings.scale(), panel()->width()), std::pair(4.0, 413));
+    EXPECT_EQ(std::pair(settings.scale(), view()->width()), std::pair(4.0, 413));
     scheduler.advance(5);
     stage.applyScale(5);
-    EXPECT_EQ(std::pair(settings.scale(), panel()->width()), std::pair(5.0, 5 * 22 + 175 + 150));
+    EXPECT_EQ(std::pair(settings.scale(), view()->width()), std::pair(5.0, 5 * 22 + 175 + 150));
 }
 
 TEST_F(MonkeyStageTest, OnlyTheMonkeysOwnPixelsCatchThePointer)
@@ -134,7 +139,9 @@ TEST_F(MonkeyStageTest, OnlyTheMonkeysOwnPixelsCatchThePointer)
     pendulum().removeAllAnimations(); // hold still for exact pixels
     // In the panel, y up: the top row of the gripping hand (cell 16, 0), and the clear cell 0, 0.
     const QPointF hand(363, 458), besideHead(299, 458);
-    const auto catches = [&](QPointF at) { return panel()->inputRegion().contains(QPoint(int(at.x()), 480 - int(at.y()) - 1)); };
+    const auto catches = [&](QPointF at) {
+        return panel()->inputRegion().translated(-view()->pos()).contains(QPoint(int(at.x()), 480 - int(at.y()) - 1));
+    };
     EXPECT_TRUE(catches(hand));
     EXPECT_FALSE(catches(besideHead));
     QSignalSpy clicked(&stage, &MonkeyStage::monkeyClicked);
