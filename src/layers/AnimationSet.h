@@ -25,6 +25,12 @@ public:
     void stampBeginTimes(double now);
 
     bool isEmpty() const { return m_entries.empty(); }
+    template <typename Visit>
+    void forEach(Visit visit) const
+    {
+        for (const Entry& entry : m_entries)
+            visit(entry.animation);
+    }
     const Animation* find(const QString& key) const;
     QStringList keys() const;
     bool isActiveAt(double time) const;

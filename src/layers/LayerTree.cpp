@@ -4,6 +4,7 @@
 #include "support/Scheduler.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 namespace {
@@ -56,6 +57,25 @@ LayerTree::Frame LayerTree::step(double now)
     m_awake = frame.animating;
     m_stepping = false;
     return frame;
+}
+
+std::optional<LayerTree::Loop> LayerTree::steadyLoop() const
+{
+    std::optional<Loop> loop;
+    bool steady = true;
+    const std::function<void(const Layer&)> visit = [&](const Layer& layer) {
+        steady = steady && !layer.m_changed;
+        layer.m_animations.forEach([&](const Animation& animation) {
+            if (!animation.repeatsForever() || animation.duration() <= 0 || (loop && loop->period != animation.duration()))
+                steady = false;
+            else if (!loop)
+                loop = Loop{animation.duration(), animation.beginTime()};
+        });
+        for (const auto& sublayer : layer.m_sublayers)
+            visit(*sublayer);
+    };
+    visit(*m_root);
+    return steady ? loop : std::nullopt;
 }
 
 void LayerTree::layerChanged()

@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class Layer;
@@ -39,6 +40,17 @@ public:
     const std::shared_ptr<Layer>& root() const { return m_root; }
     // The clock's time, stamped on animations as they are added.
     double now() const;
+
+    // A picture that repeats by itself: every animation in the tree repeats forever with the
+    // same period, from `origin`, and nothing else is waiting to change.
+    struct Loop {
+        double period = 0;
+        double origin = 0;
+    };
+    std::optional<Loop> steadyLoop() const;
+    // Stops counting on being stepped, so the next change emits needsStep: for a window that
+    // shows the steady loop without stepping the tree.
+    void waitForChanges() { m_awake = false; }
 
     // Ends the animations that are over at `now`, then calls their completions (finished =
     // true), each once, in the order found; those may add or remove layers and animations.

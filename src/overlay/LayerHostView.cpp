@@ -6,6 +6,7 @@
 #include "overlay/OverlayPanel.h"
 #include "overlay/OverlayPlatform.h"
 #include "overlay/PictureSignature.h"
+#include "overlay/PoseLoop.h"
 #include "support/Scheduler.h"
 
 #include <QBitmap>
@@ -24,13 +25,51 @@ LayerHostView::LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPan
     setMouseTracking(false);
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     m_frameTimer.setInterval(frameIntervalMs);
-    connect(&m_frameTimer, &QTimer::timeout, this, &LayerHostView::stepFrame);
+    connect(&m_frameTimer, &QTimer::timeout, this, &LayerHostView::nextFrame);
     // A change from outside (a new animation, a swapped image) wakes the frame timer.
     connect(&m_tree, &LayerTree::needsStep, this, [this] {
+        stopPoses();
         if (!m_frameTimer.isActive())
             m_frameTimer.start(0);
     });
+    if (m_panel)
+        m_poses = std::make_unique<PoseLoop>(m_tree, *m_panel);
     m_frameTimer.start(0);
+}
+
+LayerHostView::~LayerHostView() = default;
+
+void LayerHostView::nextFrame()
+{
+    m_posing ? showPose() : stepFrame();
+}
+
+void LayerHostView::startPoses()
+{
+    // Poses are made in points: on a scaled screen the frames are painted as they come.
+    const std::optional<LayerTree::Loop> loop = m_tree.steadyLoop();
+    if (!m_poses || !loop || devicePixelRatioF() != 1 || !m_poses->start(*loop, m_interval / 1000.0, pos(), size()))
+        return;
+    m_posing = true;
+    m_tree.waitForChanges();
+    showPose();
+}
+
+void LayerHostView::showPose()
+{
+    const double wait = m_poses->show(m_clock.uptime());
+    m_frameTimer.start(int(std::ceil(std::min(wait, 60.0) * 1000)));
+}
+
+void LayerHostView::stopPoses()
+{
+    if (!m_posing)
+        return;
+    m_posing = false;
+    m_poses->stop();
+    // The window's own picture is older than the last pose: paint it all again.
+    m_shown = 0;
+    update();
 }
 
 void LayerHostView::stepFrame()
@@ -53,6 +92,11 @@ void LayerHostView::stepFrame()
         m_frameTimer.stop();
         return;
     }
+    if (frame.animating && m_interval == calmFrameIntervalMs) {
+        startPoses();
+        if (m_posing)
+            return;
+    }
     const double wait = frame.animating ? m_interval : std::max(0.0, (frame.nextChange - m_time) * 1000);
     m_frameTimer.start(int(std::min(wait, 60'000.0)));
 }
@@ -69,12 +113,14 @@ void LayerHostView::paintEvent(QPaintEvent*)
 
 void LayerHostView::resizeEvent(QResizeEvent*)
 {
+    stopPoses();
     // The same picture in another window size may be cut off differently.
     m_drawnRegions.clear();
 }
 
 void LayerHostView::moveEvent(QMoveEvent*)
 {
+    stopPoses();
     // The panel now shows another part of the view: its cut follows.
     if (m_shown)
         updateDrawnRegion();

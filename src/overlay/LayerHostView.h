@@ -5,8 +5,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
+
 class LayerTree;
 class OverlayPanel;
+class PoseLoop;
 class Scheduler;
 
 // The content of an overlay panel: draws a layer tree, steps its animations from a frame timer
@@ -22,11 +25,14 @@ public:
     static constexpr int maxRememberedRegions = 512;
 
     LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPanel* panel);
+    ~LayerHostView() override;
 
     // Steps and repaints now if the picture changed (the frame timer does this by itself).
     void stepFrame();
     // How often to step while something moves.
     void setFrameInterval(int ms) { m_interval = ms; }
+    // Whether a frame (or a pose) is due at all: nothing wakes a still picture.
+    bool isMoving() const { return m_frameTimer.isActive(); }
 
 Q_SIGNALS:
     // After each frame step (with whether something still moves), and after each repaint;
@@ -47,6 +53,11 @@ protected:
 
 private:
     void updateDrawnRegion();
+    void nextFrame();
+    // While the tree only repeats itself, its poses show instead of frames.
+    void startPoses();
+    void showPose();
+    void stopPoses();
 
     LayerTree& m_tree;
     const Scheduler& m_clock;
@@ -59,4 +70,6 @@ private:
     // The drawn region of each picture shown lately: a sway shows the same few pictures over and
     // over, so their regions are worked out once, not every frame.
     QHash<quint64, QRegion> m_drawnRegions;
+    std::unique_ptr<PoseLoop> m_poses;
+    bool m_posing = false;
 };

@@ -43,3 +43,8 @@ void OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
 {
     setPassThrough(window, region.isEmpty());
 }
+
+std::unique_ptr<OverlayPlatform::PoseSheet> OverlayPlatform::makePoseSheet(QWidget*, const QList<QImage>&)
+{
+    return nullptr;
+}

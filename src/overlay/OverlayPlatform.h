@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QImage>
+#include <QList>
 #include <QRegion>
 
 #include <memory>
@@ -26,6 +28,20 @@ public:
     // an empty region lets it through everywhere. Where the windowing system cannot cut input to
     // a region, a region takes the whole window.
     virtual void setInputRegion(QWidget* window, const QRegion& region);
+
+    // Pictures of one window kept by the windowing system, each shown with a copy instead of an
+    // upload. While a sheet shows, the window's own repaints are held back: exposed parts get
+    // the sheet's picture again.
+    class PoseSheet {
+    public:
+        virtual ~PoseSheet() = default;
+        virtual void show(int pose) = 0;
+        // Stops holding back the window's own repaints (the sheet stays for later).
+        virtual void release() = 0;
+    };
+    // The sheet for `window` (pictures the size of the window), or none where the windowing
+    // system keeps no pictures; then the window paints every frame itself.
+    virtual std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<QImage>& poses);
 
 Q_SIGNALS:
     void compositedChanged(bool composited);

@@ -1,6 +1,7 @@
 #include "overlay/OverlayPlatform.h"
 
 #include <QAbstractNativeEventFilter>
+#include <QHash>
 #include <QGuiApplication>
 
 #include <QWidget>
@@ -27,6 +28,7 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void setPassThrough(QWidget* window, bool on) override;
     void setInputRegion(QWidget* window, const QRegion& region) override;
+    std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<QImage>& poses) override;
 
 private:
     bool queryOwner() const;
@@ -35,6 +37,30 @@ private:
     bool m_composited = true;
     quint8 m_xfixesEventBase = 0;
     xcb_atom_t m_selection = XCB_NONE;
+
+    friend class X11PoseSheet;
+    // The sheet showing in each window; its window's exposures are answered from it.
+    QHash<xcb_window_t, class X11PoseSheet*> m_showing;
+};
+
+// Server-side pixmaps of one window's poses, copied into the window as they come up.
+class X11PoseSheet : public OverlayPlatform::PoseSheet {
+public:
+    X11PoseSheet(X11OverlayPlatform& platform, xcb_window_t window, quint8 depth, const QList<QImage>& poses);
+    ~X11PoseSheet() override;
+    void show(int pose) override;
+    void release() override;
+    // Copies the pose shown again, after the window was exposed.
+    void repaint();
+
+private:
+    X11OverlayPlatform& m_platform;
+    xcb_connection_t* m_connection;
+    xcb_window_t m_window;
+    xcb_gcontext_t m_gc = 0;
+    std::vector<xcb_pixmap_t> m_pixmaps;
+    QSize m_size;
+    int m_shown = -1;
 };
 
 X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
@@ -76,6 +102,14 @@ bool X11OverlayPlatform::nativeEventFilter(const QByteArray& eventType, void* me
     if (eventType != "xcb_generic_event_t")
         return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if ((event->response_type & 0x7f) == XCB_EXPOSE) {
+        // Held back from Qt, whose picture of the window is older than the sheet's.
+        const auto* expose = reinterpret_cast<const xcb_expose_event_t*>(event);
+        X11PoseSheet* sheet = m_showing.value(expose->window);
+        if (sheet && expose->count == 0)
+            sheet->repaint();
+        return sheet != nullptr;
+    }
     if ((event->response_type & 0x7f) != m_xfixesEventBase + XCB_XFIXES_SELECTION_NOTIFY)
         return false;
     const bool composited = queryOwner();
@@ -115,6 +149,77 @@ void X11OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
     xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
         xcb_window_t(native->winId()), 0, 0, quint32(rects.size()), rects.data());
     xcb_flush(m_connection);
+}
+
+std::unique_ptr<OverlayPlatform::PoseSheet> X11OverlayPlatform::makePoseSheet(QWidget* window, const QList<QImage>& poses)
+{
+    QWindow* native = window->windowHandle();
+    if (!native || poses.isEmpty())
+        return nullptr;
+    const auto id = xcb_window_t(native->winId());
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, id), nullptr);
+    const quint8 depth = geometry ? geometry->depth : 0;
+    std::free(geometry);
+    if (depth != 24 && depth != 32)
+        return nullptr;
+    return std::make_unique<X11PoseSheet>(*this, id, depth, poses);
+}
+
+X11PoseSheet::X11PoseSheet(X11OverlayPlatform& platform, xcb_window_t window, quint8 depth, const QList<QImage>& poses)
+    : m_platform(platform)
+    , m_connection(platform.m_connection)
+    , m_window(window)
+    , m_size(poses.first().size())
+{
+    for (const QImage& pose : poses) {
+        const QImage pixels = pose.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);
+        xcb_create_pixmap(m_connection, depth, pixmap, window, quint16(pixels.width()), quint16(pixels.height()));
+        if (!m_gc) {
+            m_gc = xcb_generate_id(m_connection);
+            xcb_create_gc(m_connection, m_gc, pixmap, 0, nullptr);
+        }
+        // One row at a time keeps each request small, whatever the server's request size.
+        for (int y = 0; y < pixels.height(); ++y)
+            xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, m_gc, quint16(pixels.width()), 1, 0, qint16(y), 0, depth,
+                quint32(pixels.bytesPerLine()), pixels.constScanLine(y));
+        m_pixmaps.push_back(pixmap);
+    }
+    xcb_flush(m_connection);
+}
+
+X11PoseSheet::~X11PoseSheet()
+{
+    release();
+    for (xcb_pixmap_t pixmap : m_pixmaps)
+        xcb_free_pixmap(m_connection, pixmap);
+    if (m_gc)
+        xcb_free_gc(m_connection, m_gc);
+    xcb_flush(m_connection);
+}
+
+void X11PoseSheet::show(int pose)
+{
+    if (pose < 0 || pose >= int(m_pixmaps.size()))
+        return;
+    m_platform.m_showing.insert(m_window, this);
+    m_shown = pose;
+    repaint();
+}
+
+void X11PoseSheet::repaint()
+{
+    if (m_shown < 0)
+        return;
+    xcb_copy_area(m_connection, m_pixmaps[size_t(m_shown)], m_window, m_gc, 0, 0, 0, 0, quint16(m_size.width()), quint16(m_size.height()));
+    xcb_flush(m_connection);
+}
+
+void X11PoseSheet::release()
+{
+    if (m_platform.m_showing.value(m_window) == this)
+        m_platform.m_showing.remove(m_window);
+    m_shown = -1;
 }
 
 } // namespace

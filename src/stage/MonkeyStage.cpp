@@ -40,9 +40,10 @@ MonkeyStage::MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& 
     , m_pendulum(Layer::create())
     , m_vine(Layer::create())
     , m_monkey(Layer::create())
-    , m_idleImg(Sprites::image(Sprites::idle()))
-    , m_blinkImg(Sprites::image(Sprites::blink()))
-    , m_slapImg(Sprites::image(Sprites::slap()))
+    // In the layers' own format, so showing a frame again is the same picture, not a new copy.
+    , m_idleImg(Sprites::image(Sprites::idle()).convertToFormat(QImage::Format_ARGB32_Premultiplied))
+    , m_blinkImg(Sprites::image(Sprites::blink()).convertToFormat(QImage::Format_ARGB32_Premultiplied))
+    , m_slapImg(Sprites::image(Sprites::slap()).convertToFormat(QImage::Format_ARGB32_Premultiplied))
 {
     m_tree.root()->setMasksToBounds(true);
     m_vine->setZPosition(0);
@@ -120,6 +121,8 @@ void MonkeyStage::settle()
 {
     // Out of sight, a sway and a pointer watch would cost time all day for nothing anyone sees.
     const bool shown = m_settings.alwaysVisible();
+    if (shown && !m_blinking)
+        scheduleBlink();
     if (shown)
         startSway();
     else
@@ -219,7 +222,13 @@ void MonkeyStage::startSway()
 
 void MonkeyStage::scheduleBlink()
 {
+    m_blinking = true;
     m_scheduler.after(randomIn(2.5, 6.5), this, [this] {
+        // Out of sight it does not blink, and nothing wakes the app for it.
+        if (!m_settings.alwaysVisible()) {
+            m_blinking = false;
+            return;
+        }
         if (!m_busy) {
             showFrame(m_blinkImg);
             m_scheduler.after(0.14, this, [this] {

@@ -99,4 +99,5 @@ private:
     QRect m_covered;      // the part of the stage the window covers, stage coordinates
     QRect m_stageOnScreen; // the whole stage, screen coordinates for windows
     bool m_busy = false;
+    bool m_blinking = false;
 };

@@ -16,6 +16,7 @@ public:
     double uptime() const override { return double(m_nowMs - m_startMs) / 1000.0; }
     void after(double seconds, const QObject* context, std::function<void()> action) override;
     void advance(double seconds);
+    std::size_t pending() const { return m_tasks.size(); }
 
 private:
     struct Task {

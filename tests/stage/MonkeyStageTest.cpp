@@ -40,6 +40,13 @@ protected:
     void slap() { stage.slap(true, [this](QPointF at) { impacts.append(at); }, [this] { ++done; }); }
     OverlayPanel* panel() { return shownWindow<OverlayPanel>(u"monkeyPanel"_s); }
     LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
+    static LayerHostView* anyView()
+    {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->objectName() == u"monkeyPanel"_s)
+                return window->findChild<LayerHostView*>();
+        return nullptr;
+    }
     Layer& pendulum() { return *stage.findChild<LayerTree*>()->root()->sublayers().front(); }
     double angle() { return pendulum().presentationRotation(scheduler.uptime()); }
     double height() { return pendulum().presentationPosition(scheduler.uptime()).y(); }
@@ -120,6 +127,10 @@ TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
     settings.setAlwaysVisible(false);
     stage.layout();
     EXPECT_EQ(panel(), nullptr) << "hidden and still, no window at all";
+    scheduler.advance(7); // a blink due meanwhile is not followed by another
+    EXPECT_EQ(scheduler.pending(), 0u) << "nothing wakes a hidden monkey";
+    anyView()->stepFrame();
+    EXPECT_FALSE(anyView()->isMoving());
     screens.all = {{QRectF(0, 0, 1280, 1024), QRectF(0, 40, 1280, 960), 1}};
     Q_EMIT screens.changed();
     slap();
