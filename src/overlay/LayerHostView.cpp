@@ -34,6 +34,12 @@ LayerHostView::LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPan
     });
     if (m_panel)
         m_poses = std::make_unique<PoseLoop>(m_tree, *m_panel);
+    // A compositor coming or going changes how the window must be drawn.
+    connect(&OverlayPlatform::shared(), &OverlayPlatform::compositedChanged, this, [this] {
+        stopPoses();
+        if (!m_frameTimer.isActive())
+            m_frameTimer.start(0);
+    });
     m_frameTimer.start(0);
 }
 
@@ -46,9 +52,11 @@ void LayerHostView::nextFrame()
 
 void LayerHostView::startPoses()
 {
-    // Poses are made in points: on a scaled screen the frames are painted as they come.
+    // Poses are made in points, for a compositor to blend: on a scaled screen, or where every
+    // pose would also recut the window, the frames are painted as they come.
     const std::optional<LayerTree::Loop> loop = m_tree.steadyLoop();
-    if (!m_poses || !loop || devicePixelRatioF() != 1 || !m_poses->start(*loop, m_interval / 1000.0, pos(), size()))
+    if (!m_poses || !loop || devicePixelRatioF() != 1 || !OverlayPlatform::shared().isComposited()
+        || !m_poses->start(*loop, m_interval / 1000.0, pos(), size()))
         return;
     m_posing = true;
     m_tree.waitForChanges();

@@ -5,7 +5,6 @@
 #include "overlay/OverlayPanel.h"
 #include "overlay/PictureSignature.h"
 
-#include <QBitmap>
 #include <QPainter>
 
 #include <cmath>
@@ -63,7 +62,6 @@ std::shared_ptr<PoseLoop::Set> PoseLoop::makeSet(double origin, double period, d
         painter.translate(viewOffset);
         LayerPainter::paint(painter, *m_tree.root(), time, viewSize, 1.0);
         painter.end();
-        set->regions.push_back(QRegion(QBitmap::fromImage(picture.createAlphaMask())));
         set->poseAt.push_back(int(poses.size()));
         poses.append(picture);
     }
@@ -81,13 +79,11 @@ double PoseLoop::show(double now)
     const int pose = m_current->poseAt[size_t(k)];
     if (pose != m_shownPose) {
         m_shownPose = pose;
-        if (!OverlayPlatform::shared().isComposited())
-            m_panel.setDrawnRegion(m_current->regions[size_t(pose)]);
         m_current->sheet->show(pose);
     }
     for (int ahead = 1; ahead <= steps; ++ahead) {
         if (m_current->poseAt[size_t((k + ahead) % steps)] != pose)
-            return (k + ahead) * m_step - phase;
+            return (k + ahead) * m_step - phase + 0.001; // just past the step, never just before it
     }
     return m_loop.period;
 }

@@ -5,7 +5,6 @@
 
 #include <QHash>
 #include <QRect>
-#include <QRegion>
 
 #include <memory>
 #include <vector>
@@ -15,7 +14,8 @@ class OverlayPanel;
 // A picture that repeats by itself (a sway), shown from poses made once: the tree's picture at
 // each frame step over one period, kept by the windowing system and copied into the panel when
 // its step comes, with no stepping, painting or uploading in between. What shows is what the
-// frame-by-frame painting would show at the same steps.
+// frame-by-frame painting would show at the same steps. For a composited panel: the window is
+// not recut per pose.
 class PoseLoop {
 public:
     // Pose sets remembered, e.g. the sway with eyes open and with eyes shut.
@@ -35,8 +35,7 @@ public:
 private:
     struct Set {
         std::unique_ptr<OverlayPlatform::PoseSheet> sheet;
-        std::vector<int> poseAt;      // for each step of the period
-        std::vector<QRegion> regions; // for each pose, in panel coordinates
+        std::vector<int> poseAt; // for each step of the period
     };
     std::shared_ptr<Set> makeSet(double origin, double period, double step, QPoint viewOffset, QSize viewSize) const;
 
