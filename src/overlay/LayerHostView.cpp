@@ -26,21 +26,21 @@ LayerHostView::LayerHostView(LayerTree& tree, const Scheduler& clock, OverlayPan
     m_frameTimer.setTimerType(Qt::PreciseTimer);
     m_frameTimer.setInterval(frameIntervalMs);
     connect(&m_frameTimer, &QTimer::timeout, this, &LayerHostView::nextFrame);
-    // A change from outside (a new animation, a swapped image) wakes the frame timer.
-    connect(&m_tree, &LayerTree::needsStep, this, [this] {
-        stopPoses();
-        if (!m_frameTimer.isActive())
-            m_frameTimer.start(0);
-    });
-    if (m_panel)
+    // A change from outside (a new animation, a swapped image) wakes the frame timer; so does a
+    // compositor coming or going, which changes how the window must be drawn.
+    connect(&m_tree, &LayerTree::needsStep, this, &LayerHostView::wake);
+    connect(&OverlayPlatform::shared(), &OverlayPlatform::compositedChanged, this, &LayerHostView::wake);
+    if (m_panel && OverlayPlatform::shared().keepsPoses())
         m_poses = std::make_unique<PoseLoop>(m_tree, *m_panel);
-    // A compositor coming or going changes how the window must be drawn.
-    connect(&OverlayPlatform::shared(), &OverlayPlatform::compositedChanged, this, [this] {
-        stopPoses();
-        if (!m_frameTimer.isActive())
-            m_frameTimer.start(0);
-    });
     m_frameTimer.start(0);
+}
+
+void LayerHostView::wake()
+{
+    stopPoses();
+    m_posesRefused = false;
+    if (!m_frameTimer.isActive())
+        m_frameTimer.start(0);
 }
 
 LayerHostView::~LayerHostView() = default;
@@ -54,9 +54,14 @@ void LayerHostView::startPoses()
 {
     // Poses are made in points, for a compositor to blend: on a scaled screen, or where every
     // pose would also recut the window, the frames are painted as they come.
+    if (!m_poses || m_posesRefused || devicePixelRatioF() != 1 || !OverlayPlatform::shared().isComposited())
+        return;
     const std::optional<LayerTree::Loop> loop = m_tree.steadyLoop();
-    if (!m_poses || !loop || devicePixelRatioF() != 1 || !OverlayPlatform::shared().isComposited()
-        || !m_poses->start(*loop, m_interval / 1000.0, pos(), size()))
+    if (!loop)
+        return;
+    // Refused once, not asked again (and made again) every frame until something changes.
+    m_posesRefused = !m_poses->start(*loop, m_interval / 1000.0, pos(), size());
+    if (m_posesRefused)
         return;
     m_posing = true;
     m_tree.waitForChanges();

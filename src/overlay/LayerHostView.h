@@ -54,6 +54,7 @@ protected:
 private:
     void updateDrawnRegion();
     void nextFrame();
+    void wake();
     // While the tree only repeats itself, its poses show instead of frames.
     void startPoses();
     void showPose();
@@ -72,4 +73,5 @@ private:
     QHash<quint64, QRegion> m_drawnRegions;
     std::unique_ptr<PoseLoop> m_poses;
     bool m_posing = false;
+    bool m_posesRefused = false;
 };

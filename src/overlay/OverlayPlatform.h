@@ -39,6 +39,8 @@ public:
         // Stops holding back the window's own repaints (the sheet stays for later).
         virtual void release() = 0;
     };
+    // Whether this windowing system can keep pictures for a window at all.
+    virtual bool keepsPoses() const { return false; }
     // The sheet for `window` (pictures the size of the window), or none where the windowing
     // system keeps no pictures; then the window paints every frame itself.
     virtual std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<QImage>& poses);

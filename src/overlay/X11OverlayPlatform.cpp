@@ -28,6 +28,7 @@ public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void setPassThrough(QWidget* window, bool on) override;
     void setInputRegion(QWidget* window, const QRegion& region) override;
+    bool keepsPoses() const override { return true; }
     std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<QImage>& poses) override;
 
 private:
