@@ -1,6 +1,5 @@
 #include "overlay/Screens.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -54,10 +53,4 @@ QList<Screens::Area> SystemScreens::areas() const
         all.append({flipped(QRectF(screen->geometry()), height), flipped(QRectF(screen->availableGeometry()), height),
             screen->devicePixelRatio()});
     return all;
-}
-
-QPointF SystemScreens::pointer() const
-{
-    const QPoint at = QCursor::pos();
-    return {double(at.x()), primaryHeight() - at.y()};
 }

@@ -26,8 +26,6 @@ public:
 
     // Every screen, the primary first: the monkey hangs there. Empty without screens.
     virtual QList<Area> areas() const = 0;
-    // Where the pointer is, y up.
-    virtual QPointF pointer() const = 0;
 
     // A rectangle given y up, as Qt places a window: from the top-left of the primary screen, y down.
     QRect toWindow(const QRectF& upward) const;
@@ -44,7 +42,6 @@ public:
     explicit SystemScreens(QObject* parent = nullptr);
 
     QList<Area> areas() const override;
-    QPointF pointer() const override;
 
 private:
     void follow(QScreen* screen);

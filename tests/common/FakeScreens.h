@@ -8,12 +8,10 @@
 // A 1920×1080 screen (y up) whose top 32 points are a panel bar.
 inline const QList<Screens::Area> oneScreen{{QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1048), 1}};
 
-// One screen, and a pointer the test moves. Say `changed()` after changing the screens.
+// One screen. Say `changed()` after changing the screens.
 struct FakeScreens : Screens {
     QList<Area> all = oneScreen;
-    QPointF at;
     QList<Area> areas() const override { return all; }
-    QPointF pointer() const override { return at; }
 };
 
 // The visible top-level window of that name, else none.
