@@ -118,21 +118,24 @@ void Watcher::markRejected(const QString& message)
 
 void Watcher::markUnreachable(const TransportError& error)
 {
-    ++m_failures;
-    m_interval = std::min(m_normalInterval * std::pow(2.0, m_failures), maxInterval);
-    if (m_failures < 3)
+    if (!backOff(std::nullopt))
         return;
     const QString text = u"Can't reach %1 right now. Retrying."_s.arg(m_name);
     setState(WatchState::problem(text));
     logOnce(u"%1 (%2)"_s.arg(text, error.description));
 }
 
-void Watcher::markThrottled(const QString& message, std::optional<double> retryAfterSeconds)
+bool Watcher::backOff(std::optional<double> askedSeconds)
 {
     ++m_failures;
-    m_interval = retryAfterSeconds ? std::clamp(*retryAfterSeconds, m_normalInterval, maxInterval)
-                                   : std::min(m_normalInterval * std::pow(2.0, m_failures), maxInterval);
-    if (m_failures < 3)
+    m_interval = askedSeconds ? std::clamp(*askedSeconds, m_normalInterval, maxInterval)
+                              : std::min(m_normalInterval * std::pow(2.0, m_failures), maxInterval);
+    return m_failures >= 3;
+}
+
+void Watcher::markThrottled(const QString& message, std::optional<double> retryAfterSeconds)
+{
+    if (!backOff(retryAfterSeconds))
         return;
     setState(WatchState::problem(message));
     logOnce(message);

@@ -109,6 +109,10 @@ protected:
 
 private:
     QCoro::Task<> runLoop(quint64 generation);
+    // One more failure in a row: waits what was asked (within the normal interval and five
+    // minutes), else twice as long as the last time. True once the failures persist (three).
+    bool backOff(std::optional<double> askedSeconds);
+
 
     WatchState m_state;
     std::optional<QDateTime> m_lastChecked;
