@@ -6,7 +6,6 @@
 
 using namespace Qt::StringLiterals;
 
-
 UnsettledCharges::UnsettledCharges(const QStringList& stored)
 {
     for (const QString& text : stored) {
@@ -46,8 +45,6 @@ QStringList UnsettledCharges::takeDue(const QSet<QString>& listed, qint64 now)
 void UnsettledCharges::update(const QJsonObject& charge, qint64 now)
 {
     const QString id = charge.value("id"_L1).toString();
-    if (!StripeCharge::isPlainId(id))
-        return;
     const auto known = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.id == id; });
     if (!StripeCharge::mayStillSettle(charge)) {
         if (known != m_entries.end())
@@ -58,6 +55,9 @@ void UnsettledCharges::update(const QJsonObject& charge, qint64 now)
         known->lookedAt = now;
         return;
     }
+    // Only the service's plain ids are kept (one checked on the way in, not for every listing).
+    if (!StripeCharge::isPlainId(id))
+        return;
     m_entries.append(Entry{id, StripeCharge::created(charge), now});
     // Beyond the limit the oldest charges, the least likely still to settle, go first.
     std::stable_sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.created < b.created; });
