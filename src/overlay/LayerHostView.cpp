@@ -9,7 +9,6 @@
 #include "overlay/PoseLoop.h"
 #include "support/Scheduler.h"
 
-#include <QBitmap>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -52,9 +51,8 @@ void LayerHostView::nextFrame()
 
 void LayerHostView::startPoses()
 {
-    // Poses are made in points, for a compositor to blend: on a scaled screen, or where every
-    // pose would also recut the window, the frames are painted as they come.
-    if (!m_poses || m_posesRefused || devicePixelRatioF() != 1 || !OverlayPlatform::shared().isComposited())
+    // Poses are made in points: on a scaled screen the frames are painted as they come.
+    if (!m_poses || m_posesRefused || devicePixelRatioF() != 1)
         return;
     const std::optional<LayerTree::Loop> loop = m_tree.steadyLoop();
     if (!loop)
@@ -156,7 +154,7 @@ void LayerHostView::updateDrawnRegion()
     QPainter painter(&picture);
     LayerPainter::paint(painter, *m_tree.root(), m_time, size(), 1.0);
     painter.end();
-    const QRegion drawn(QBitmap::fromImage(picture.createAlphaMask()));
+    const QRegion drawn = OverlayPanel::drawnRegionOf(picture);
     m_drawnRegions.insert(m_shown, drawn);
     m_panel->setDrawnRegion(drawn.translated(pos()));
 }

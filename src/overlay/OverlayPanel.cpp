@@ -2,6 +2,8 @@
 
 #include "overlay/OverlayPlatform.h"
 
+#include <QBitmap>
+
 #include <algorithm>
 
 namespace {
@@ -65,6 +67,11 @@ void OverlayPanel::setDrawnRegion(const QRegion& drawn)
     m_drawn = drawn;
     if (!OverlayPlatform::shared().isComposited())
         applyShape();
+}
+
+QRegion OverlayPanel::drawnRegionOf(const QImage& picture)
+{
+    return QRegion(QBitmap::fromImage(picture.createAlphaMask()));
 }
 
 void OverlayPanel::applyShape()

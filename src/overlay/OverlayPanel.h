@@ -24,6 +24,8 @@ public:
     // The pixels actually drawn. Without a compositor the window is cut to them, so the rest
     // is truly see-through instead of black.
     void setDrawnRegion(const QRegion& drawn);
+    // The pixels of `picture` that count as drawn: those at least half opaque.
+    static QRegion drawnRegionOf(const QImage& picture);
 
     // Shows the panel without activating it and restacks every panel by level.
     void bringToFront();

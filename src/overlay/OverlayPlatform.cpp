@@ -44,7 +44,7 @@ void OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
     setPassThrough(window, region.isEmpty());
 }
 
-std::unique_ptr<OverlayPlatform::PoseSheet> OverlayPlatform::makePoseSheet(QWidget*, const QList<QImage>&)
+std::unique_ptr<OverlayPlatform::PoseSheet> OverlayPlatform::makePoseSheet(QWidget*, const QList<Pose>&)
 {
     return nullptr;
 }

@@ -29,21 +29,28 @@ public:
     // a region, a region takes the whole window.
     virtual void setInputRegion(QWidget* window, const QRegion& region);
 
+    // One picture of a window, and the shape the window takes while it shows (none: not cut).
+    struct Pose {
+        QImage picture;
+        QRegion shape;
+    };
     // Pictures of one window kept by the windowing system, each shown with a copy instead of an
     // upload. While a sheet shows, the window's own repaints are held back: exposed parts get
     // the sheet's picture again.
     class PoseSheet {
     public:
         virtual ~PoseSheet() = default;
-        virtual void show(int pose) = 0;
-        // Stops holding back the window's own repaints (the sheet stays for later).
+        // Shows `pose`, copying only `area` of it (window coordinates): the window keeps the rest.
+        virtual void show(int pose, QRect area) = 0;
+        // Stops holding back the window's own repaints and gives the window its own shape back
+        // (the sheet stays for later).
         virtual void release() = 0;
     };
     // Whether this windowing system can keep pictures for a window at all.
     virtual bool keepsPoses() const { return false; }
     // The sheet for `window` (pictures the size of the window), or none where the windowing
     // system keeps no pictures; then the window paints every frame itself.
-    virtual std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<QImage>& poses);
+    virtual std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<Pose>& poses);
 
 Q_SIGNALS:
     void compositedChanged(bool composited);

@@ -9,6 +9,28 @@
 
 #include <cmath>
 
+namespace {
+
+// The smallest rectangle holding every pixel where two pictures of the same size differ.
+QRect differingArea(const QImage& a, const QImage& b)
+{
+    QRect area;
+    for (int y = 0; y < a.height(); ++y) {
+        const auto* rowA = reinterpret_cast<const QRgb*>(a.constScanLine(y));
+        const auto* rowB = reinterpret_cast<const QRgb*>(b.constScanLine(y));
+        int left = 0, right = a.width() - 1;
+        while (left <= right && rowA[left] == rowB[left])
+            ++left;
+        while (right >= left && rowA[right] == rowB[right])
+            --right;
+        if (left <= right)
+            area |= QRect(left, y, right - left + 1, 1);
+    }
+    return area;
+}
+
+} // namespace
+
 PoseLoop::PoseLoop(LayerTree& tree, OverlayPanel& panel)
     : m_tree(tree)
     , m_panel(panel)
@@ -26,6 +48,7 @@ bool PoseLoop::start(const LayerTree::Loop& loop, double stepSeconds, QPoint vie
     quint64 key = PictureSignature::of(*m_tree.root(), loop.origin, 1.0);
     key = (key ^ quint64(viewOffset.x() + 65536 * viewOffset.y())) * 1099511628211ull;
     key = (key ^ quint64(m_panel.width() + 65536 * m_panel.height())) * 1099511628211ull;
+    key = (key ^ quint64(OverlayPlatform::shared().isComposited())) * 1099511628211ull;
     std::shared_ptr<Set> set = m_sets.value(key);
     if (!set) {
         set = makeSet(loop.origin, loop.period, stepSeconds, viewOffset, viewSize);
@@ -46,7 +69,9 @@ std::shared_ptr<PoseLoop::Set> PoseLoop::makeSet(double origin, double period, d
 {
     auto set = std::make_shared<Set>();
     const int steps = std::max(1, int(std::lround(period / step)));
-    QList<QImage> poses;
+    // Without a compositor each pose also cuts the window to what it draws.
+    const bool cut = !OverlayPlatform::shared().isComposited();
+    QList<OverlayPlatform::Pose> poses;
     quint64 previous = 0;
     for (int k = 0; k < steps; ++k) {
         const double time = origin + k * step;
@@ -63,7 +88,11 @@ std::shared_ptr<PoseLoop::Set> PoseLoop::makeSet(double origin, double period, d
         LayerPainter::paint(painter, *m_tree.root(), time, viewSize, 1.0);
         painter.end();
         set->poseAt.push_back(int(poses.size()));
-        poses.append(picture);
+        poses.append({picture, cut ? OverlayPanel::drawnRegionOf(picture) : QRegion()});
+    }
+    for (qsizetype pose = 0; pose < poses.size(); ++pose) {
+        const QImage& before = poses[(pose + poses.size() - 1) % poses.size()].picture;
+        set->changedArea.push_back(differingArea(before, poses[pose].picture));
     }
     set->sheet = OverlayPlatform::shared().makePoseSheet(&m_panel, poses);
     return set->sheet ? set : nullptr;
@@ -78,8 +107,11 @@ double PoseLoop::show(double now)
     const int k = std::min(steps - 1, int(phase / m_step));
     const int pose = m_current->poseAt[size_t(k)];
     if (pose != m_shownPose) {
+        // Straight from the pose before, only what changed is copied; after a jump, all of it.
+        const int count = int(m_current->changedArea.size());
+        const bool next = m_shownPose >= 0 && pose == (m_shownPose + 1) % count;
         m_shownPose = pose;
-        m_current->sheet->show(pose);
+        m_current->sheet->show(pose, next ? m_current->changedArea[size_t(pose)] : m_panel.rect());
     }
     for (int ahead = 1; ahead <= steps; ++ahead) {
         if (m_current->poseAt[size_t((k + ahead) % steps)] != pose)

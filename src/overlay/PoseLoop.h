@@ -36,6 +36,8 @@ private:
     struct Set {
         std::unique_ptr<OverlayPlatform::PoseSheet> sheet;
         std::vector<int> poseAt; // for each step of the period
+        // Each pose's pixels that differ from the pose before it (the last before the first).
+        std::vector<QRect> changedArea;
     };
     std::shared_ptr<Set> makeSet(double origin, double period, double step, QPoint viewOffset, QSize viewSize) const;
 

@@ -11,6 +11,8 @@
 #include <xcb/xcb.h>
 #include <xcb/xfixes.h>
 
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include <cstdlib>
@@ -29,7 +31,7 @@ public:
     void setPassThrough(QWidget* window, bool on) override;
     void setInputRegion(QWidget* window, const QRegion& region) override;
     bool keepsPoses() const override { return true; }
-    std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<QImage>& poses) override;
+    std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<Pose>& poses) override;
 
 private:
     bool queryOwner() const;
@@ -44,24 +46,40 @@ private:
     QHash<xcb_window_t, class X11PoseSheet*> m_showing;
 };
 
-// Server-side pixmaps of one window's poses, copied into the window as they come up.
+std::vector<xcb_rectangle_t> rectanglesOf(const QRegion& region)
+{
+    std::vector<xcb_rectangle_t> rects;
+    rects.reserve(size_t(region.rectCount()));
+    for (const QRect& r : region)
+        rects.push_back({qint16(r.x()), qint16(r.y()), quint16(r.width()), quint16(r.height())});
+    return rects;
+}
+
+// Server-side pixmaps of one window's poses, copied into the window as they come up; where the
+// window is cut to what it draws, each pose's shape goes with it.
 class X11PoseSheet : public OverlayPlatform::PoseSheet {
 public:
-    X11PoseSheet(X11OverlayPlatform& platform, xcb_window_t window, quint8 depth, const QList<QImage>& poses);
+    X11PoseSheet(X11OverlayPlatform& platform, QWidget* window, quint8 depth, const QList<OverlayPlatform::Pose>& poses);
     ~X11PoseSheet() override;
-    void show(int pose) override;
+    void show(int pose, QRect area) override;
     void release() override;
-    // Copies the pose shown again, after the window was exposed.
-    void repaint();
+    // Copies the pose shown again where the window was exposed.
+    void repaint(QRect area);
 
 private:
+    void cut(const std::vector<xcb_rectangle_t>& shape);
+    void hearExposures(bool on);
+
     X11OverlayPlatform& m_platform;
     xcb_connection_t* m_connection;
+    QWidget* m_widget;
     xcb_window_t m_window;
     xcb_gcontext_t m_gc = 0;
     std::vector<xcb_pixmap_t> m_pixmaps;
+    std::vector<std::vector<xcb_rectangle_t>> m_shapes; // one per pose, or none where the window is not cut
     QSize m_size;
     int m_shown = -1;
+    std::optional<quint32> m_eventMask; // the window's own, while its exposures are not heard
 };
 
 X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
@@ -107,8 +125,8 @@ bool X11OverlayPlatform::nativeEventFilter(const QByteArray& eventType, void* me
         // Held back from Qt, whose picture of the window is older than the sheet's.
         const auto* expose = reinterpret_cast<const xcb_expose_event_t*>(event);
         X11PoseSheet* sheet = m_showing.value(expose->window);
-        if (sheet && expose->count == 0)
-            sheet->repaint();
+        if (sheet)
+            sheet->repaint(QRect(expose->x, expose->y, expose->width, expose->height));
         return sheet != nullptr;
     }
     if ((event->response_type & 0x7f) != m_xfixesEventBase + XCB_XFIXES_SELECTION_NOTIFY)
@@ -141,18 +159,16 @@ void X11OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
     if (!native)
         return;
     const qreal scale = native->devicePixelRatio();
-    std::vector<xcb_rectangle_t> rects;
-    rects.reserve(size_t(region.rectCount()));
-    for (const QRect& r : region) {
-        const QRect device(QPoint(qRound(r.x() * scale), qRound(r.y() * scale)), QSize(qRound(r.width() * scale), qRound(r.height() * scale)));
-        rects.push_back({qint16(device.x()), qint16(device.y()), quint16(device.width()), quint16(device.height())});
-    }
+    QRegion device;
+    for (const QRect& r : region)
+        device += QRect(QPoint(qRound(r.x() * scale), qRound(r.y() * scale)), QSize(qRound(r.width() * scale), qRound(r.height() * scale)));
+    const std::vector<xcb_rectangle_t> rects = rectanglesOf(device);
     xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
         xcb_window_t(native->winId()), 0, 0, quint32(rects.size()), rects.data());
     xcb_flush(m_connection);
 }
 
-std::unique_ptr<OverlayPlatform::PoseSheet> X11OverlayPlatform::makePoseSheet(QWidget* window, const QList<QImage>& poses)
+std::unique_ptr<OverlayPlatform::PoseSheet> X11OverlayPlatform::makePoseSheet(QWidget* window, const QList<Pose>& poses)
 {
     QWindow* native = window->windowHandle();
     if (!native || poses.isEmpty())
@@ -163,22 +179,28 @@ std::unique_ptr<OverlayPlatform::PoseSheet> X11OverlayPlatform::makePoseSheet(QW
     std::free(geometry);
     if (depth != 24 && depth != 32)
         return nullptr;
-    return std::make_unique<X11PoseSheet>(*this, id, depth, poses);
+    return std::make_unique<X11PoseSheet>(*this, window, depth, poses);
 }
 
-X11PoseSheet::X11PoseSheet(X11OverlayPlatform& platform, xcb_window_t window, quint8 depth, const QList<QImage>& poses)
+X11PoseSheet::X11PoseSheet(X11OverlayPlatform& platform, QWidget* window, quint8 depth, const QList<OverlayPlatform::Pose>& poses)
     : m_platform(platform)
     , m_connection(platform.m_connection)
-    , m_window(window)
-    , m_size(poses.first().size())
+    , m_widget(window)
+    , m_window(xcb_window_t(window->windowHandle()->winId()))
+    , m_size(poses.first().picture.size())
 {
-    for (const QImage& pose : poses) {
-        const QImage pixels = pose.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const bool cuts = std::any_of(poses.begin(), poses.end(), [](const OverlayPlatform::Pose& pose) { return !pose.shape.isEmpty(); });
+    for (const OverlayPlatform::Pose& pose : poses) {
+        if (cuts)
+            m_shapes.push_back(rectanglesOf(pose.shape));
+        const QImage pixels = pose.picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);
-        xcb_create_pixmap(m_connection, depth, pixmap, window, quint16(pixels.width()), quint16(pixels.height()));
+        xcb_create_pixmap(m_connection, depth, pixmap, m_window, quint16(pixels.width()), quint16(pixels.height()));
         if (!m_gc) {
             m_gc = xcb_generate_id(m_connection);
-            xcb_create_gc(m_connection, m_gc, pixmap, 0, nullptr);
+            // No NoExpose event for every copy: each would wake the app for nothing.
+            const quint32 noExposures = 0;
+            xcb_create_gc(m_connection, m_gc, pixmap, XCB_GC_GRAPHICS_EXPOSURES, &noExposures);
         }
         // One row at a time keeps each request small, whatever the server's request size.
         for (int y = 0; y < pixels.height(); ++y)
@@ -191,7 +213,9 @@ X11PoseSheet::X11PoseSheet(X11OverlayPlatform& platform, xcb_window_t window, qu
 
 X11PoseSheet::~X11PoseSheet()
 {
-    release();
+    // Not release(): the window may be going too, so its shape is left alone.
+    if (m_platform.m_showing.value(m_window) == this)
+        m_platform.m_showing.remove(m_window);
     for (xcb_pixmap_t pixmap : m_pixmaps)
         xcb_free_pixmap(m_connection, pixmap);
     if (m_gc)
@@ -199,27 +223,70 @@ X11PoseSheet::~X11PoseSheet()
     xcb_flush(m_connection);
 }
 
-void X11PoseSheet::show(int pose)
+void X11PoseSheet::show(int pose, QRect area)
 {
     if (pose < 0 || pose >= int(m_pixmaps.size()))
         return;
     m_platform.m_showing.insert(m_window, this);
     m_shown = pose;
-    repaint();
+    // Cut first, then copy: the area that changes also holds all the new shape uncovers.
+    if (size_t(pose) < m_shapes.size()) {
+        hearExposures(false);
+        cut(m_shapes[size_t(pose)]);
+    }
+    repaint(area);
 }
 
-void X11PoseSheet::repaint()
+void X11PoseSheet::repaint(QRect area)
 {
-    if (m_shown < 0)
+    if (m_shown < 0 || area.isEmpty())
         return;
-    xcb_copy_area(m_connection, m_pixmaps[size_t(m_shown)], m_window, m_gc, 0, 0, 0, 0, quint16(m_size.width()), quint16(m_size.height()));
+    xcb_copy_area(m_connection, m_pixmaps[size_t(m_shown)], m_window, m_gc, qint16(area.x()), qint16(area.y()), qint16(area.x()),
+        qint16(area.y()), quint16(area.width()), quint16(area.height()));
     xcb_flush(m_connection);
+}
+
+void X11PoseSheet::cut(const std::vector<xcb_rectangle_t>& shape)
+{
+    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED, m_window, 0, 0,
+        quint32(shape.size()), shape.data());
+}
+
+// Each cut uncovers parts of the window, and each would come back as an exposure, waking the
+// app to paint again what the copy after the cut already painted. While poses recut the window
+// it hears none; an exposure from elsewhere (a window passing over the top-most overlay) is
+// painted over at the next pose.
+void X11PoseSheet::hearExposures(bool on)
+{
+    if (on == !m_eventMask)
+        return;
+    if (on) {
+        xcb_change_window_attributes(m_connection, m_window, XCB_CW_EVENT_MASK, &*m_eventMask);
+        m_eventMask.reset();
+        return;
+    }
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, m_window), nullptr);
+    if (!attributes)
+        return;
+    m_eventMask = attributes->your_event_mask;
+    std::free(attributes);
+    const quint32 quiet = *m_eventMask & ~quint32(XCB_EVENT_MASK_EXPOSURE);
+    xcb_change_window_attributes(m_connection, m_window, XCB_CW_EVENT_MASK, &quiet);
 }
 
 void X11PoseSheet::release()
 {
     if (m_platform.m_showing.value(m_window) == this)
         m_platform.m_showing.remove(m_window);
+    // The window's own shape again (the one it knows it has), and its exposures.
+    if (m_shown >= 0 && !m_shapes.empty()) {
+        if (m_widget->mask().isEmpty())
+            xcb_shape_mask(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, m_window, 0, 0, XCB_NONE);
+        else
+            cut(rectanglesOf(m_widget->mask()));
+        hearExposures(true);
+        xcb_flush(m_connection);
+    }
     m_shown = -1;
 }
 

@@ -1,0 +1,155 @@
+#include "common/ManualScheduler.h"
+#include "layers/Layer.h"
+#include "layers/LayerPainter.h"
+#include "layers/LayerTree.h"
+#include "overlay/OverlayPanel.h"
+#include "overlay/PictureSignature.h"
+#include "overlay/PoseLoop.h"
+#include "sprites/Sprites.h"
+#include "stage/StageGeometry.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <xcb/shape.h>
+
+namespace {
+
+using namespace Qt::StringLiterals;
+
+const QRgb backdrop = qRgb(48, 96, 160);
+const QPoint viewOffset(-290, 0); // the swaying monkey's corner of its 413×480 stage
+const QSize viewSize(413, 480);
+constexpr double step = 0.05;
+
+// The desktop in one colour, painted again by the X server itself wherever the panel's shape
+// uncovers it, as beneath another program's window.
+void paintDesktop(QRgb colour)
+{
+    xcb_connection_t* connection = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const quint32 pixel = colour & 0xffffff;
+    xcb_change_window_attributes(connection, root, XCB_CW_BACK_PIXEL, &pixel);
+    xcb_clear_area(connection, 0, root, 0, 0, 0, 0);
+    xcb_flush(connection);
+}
+
+// The monkey swaying on its vine, shown from poses in a panel of the real X display with no
+// compositor (each pose cuts the window to what it draws), against what painting each frame
+// would put on screen at the same step.
+class PoseLoopTest : public testing::Test {
+protected:
+    ManualScheduler clock;
+    LayerTree tree{clock};
+    OverlayPanel panel{QRect(1600, 0, 120, 140), 1};
+    PoseLoop loop{tree, panel};
+
+    void SetUp() override
+    {
+        const StageGeometry g = StageGeometry::forScale(4);
+        auto pendulum = Layer::create(), vine = Layer::create(), monkey = Layer::create();
+        tree.root()->setFrame(QRectF(QPointF(), g.panelSize));
+        tree.root()->addSublayer(pendulum);
+        pendulum->addSublayer(vine);
+        pendulum->addSublayer(monkey);
+        pendulum->setBounds(g.pendulumBounds());
+        pendulum->setAnchorPoint(g.pendulumAnchor());
+        pendulum->setPosition(QPointF(g.pendulumX(), g.restingY(true)));
+        vine->setFrame(g.vineFrame());
+        vine->setContents(Sprites::image(Sprites::vine(g.n)));
+        monkey->setFrame(g.monkeyFrame());
+        monkey->setContents(Sprites::image(Sprites::idle()));
+        const double a = g.swayAmplitude();
+        pendulum->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 4.6)
+                                   .setKeyTimes({0, 0.25, 0.5, 0.75, 1})
+                                   .setTimingFunctions({TimingFunction::easeOut(), TimingFunction::easeIn(),
+                                       TimingFunction::easeOut(), TimingFunction::easeIn()})
+                                   .setRepeatForever(true)
+                                   .setAdditive(true),
+            u"sway"_s);
+        tree.step(0);
+        paintDesktop(backdrop);
+        panel.setDrawnRegion(QRegion(0, 0, 120, 140));
+        panel.bringToFront();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    }
+
+    // What a frame painted at `time` shows: the drawn pixels as drawn, the backdrop elsewhere.
+    QImage expected(double time) const
+    {
+        QImage picture(panel.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::transparent);
+        QPainter painter(&picture);
+        painter.translate(viewOffset);
+        LayerPainter::paint(painter, *tree.root(), time, viewSize, 1.0);
+        painter.end();
+        const QRegion drawn = OverlayPanel::drawnRegionOf(picture);
+        QImage screen(panel.size(), QImage::Format_RGB32);
+        for (int y = 0; y < screen.height(); ++y)
+            for (int x = 0; x < screen.width(); ++x)
+                screen.setPixel(x, y, drawn.contains(QPoint(x, y)) ? picture.pixel(x, y) | 0xff000000 : backdrop);
+        return screen;
+    }
+    QImage onScreen() const
+    {
+        return QGuiApplication::primaryScreen()->grabWindow(0, panel.x(), panel.y(), panel.width(), panel.height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    }
+    void TearDown() override { paintDesktop(qRgb(0, 0, 0)); }
+    quint64 signature(double time) const { return PictureSignature::of(*tree.root(), time, 1.0); }
+};
+
+TEST_F(PoseLoopTest, PosesShowWhatFramesWouldAndWaitForTheNextChange)
+{
+    const LayerTree::Loop sway = tree.steadyLoop().value();
+    EXPECT_DOUBLE_EQ(sway.period, 4.6);
+    ASSERT_TRUE(loop.start(sway, step, viewOffset, viewSize));
+    // Step by step over a period and a bit (each pose copied as a change from the one before),
+    // then jumps back and forth (each copied whole).
+    QList<double> times;
+    for (double t = sway.origin + step / 2; t < sway.origin + 5; t += step)
+        times.append(t);
+    times += {sway.origin + 1.3, sway.origin + 3.475, sway.origin + 0.6};
+    // Poses are the frames painted at each step of the period; a frame that looks like the one
+    // before is not painted, so what shows is the first of a run of alike steps.
+    const auto stepOf = [&](double t) { return sway.origin + std::floor((t - sway.origin) / step) * step; };
+    const auto painted = [&](double at) {
+        while (at - step > sway.origin - step / 2 && signature(at - step) == signature(at))
+            at -= step;
+        return at;
+    };
+    int changes = 0;
+    for (const double t : times) {
+        const double wait = loop.show(t), at = stepOf(t), next = stepOf(t + wait);
+        ASSERT_EQ(onScreen(), expected(painted(at))) << "at " << t;
+        // Nothing due before the next step that looks different, and that one does.
+        for (double between = at + step; between < next - step / 2; between += step)
+            EXPECT_EQ(signature(between), signature(at)) << t << " waits past a change at " << between;
+        EXPECT_NE(signature(next), signature(at)) << "woken at " << next << " for nothing";
+        changes += wait < 1;
+    }
+    EXPECT_GT(changes, 10);
+    // Started again over what the last pose left, the first pose is copied whole.
+    loop.stop();
+    ASSERT_TRUE(loop.start(sway, step, viewOffset, viewSize));
+    loop.show(sway.origin + step / 2);
+    EXPECT_EQ(onScreen(), expected(sway.origin));
+    // Stopped, the window has its own shape back.
+    loop.stop();
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_shape_query_extents_reply_t* extents
+        = xcb_shape_query_extents_reply(x11->connection(), xcb_shape_query_extents(x11->connection(), xcb_window_t(panel.winId())), nullptr);
+    ASSERT_NE(extents, nullptr);
+    EXPECT_EQ(QRect(extents->bounding_shape_extents_x, extents->bounding_shape_extents_y, extents->bounding_shape_extents_width,
+                  extents->bounding_shape_extents_height),
+        QRect(0, 0, 120, 140));
+    free(extents);
+}
+
+} // namespace
