@@ -90,6 +90,8 @@ void NoteController::createPanel(const QImage& image)
     m_note->setPosition(QPointF(m_panelFrame.width() / 2, m_panelFrame.height() / 2));
     m_note->setRotation(tilt);
     m_tree->root()->addSublayer(m_note);
+    // The margin is room for the landing and the fall; only the paper catches the pointer.
+    m_panel->setInputRegion(clickTarget().toAlignedRect());
     m_panel->bringToFront();
 }
 
@@ -115,11 +117,16 @@ void NoteController::schedule(double seconds)
     });
 }
 
+QRectF NoteController::clickTarget() const
+{
+    // The note's rectangle in the panel (the same either way up), grown by 6 points so a near
+    // miss still counts.
+    return QRectF(margin - 6, margin - 6, m_noteSize.width() + 12, m_noteSize.height() + 12);
+}
+
 void NoteController::click(QPointF point)
 {
-    // The note's rectangle in the panel, grown by 6 points so a near miss still counts.
-    const QRectF target(margin - 6, margin - 6, m_noteSize.width() + 12, m_noteSize.height() + 12);
-    if (target.contains(point))
+    if (clickTarget().contains(point))
         close(u"click"_s);
 }
 
@@ -129,6 +136,7 @@ void NoteController::close(const QString& reason)
         return;
     m_closing = true;
     log(u"note closed (%1)"_s.arg(reason));
+    m_panel->setIgnoresMouseEvents(true); // a falling note catches nothing
     ++m_timerGeneration;
     const double y0 = m_note->position().y();
     m_note->setPosition(QPointF(m_note->position().x(), y0 - 28));

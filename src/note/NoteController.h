@@ -47,6 +47,7 @@ private:
     void land();
     void schedule(double seconds);
     // What the note's window reports (points in the panel, y up).
+    QRectF clickTarget() const;
     void click(QPointF point);
     void hover(bool inside) { m_hovering = inside; }
     void close(const QString& reason);

@@ -5,6 +5,7 @@
 #include "layers/LayerTree.h"
 #include "note/NoteController.h"
 #include "overlay/LayerHostView.h"
+#include "overlay/OverlayPanel.h"
 
 #include <gmock/gmock.h>
 
@@ -28,7 +29,7 @@ protected:
     int closed = 0;
     void SetUp() override { takeLogMessages(); }
     void show(double seconds) { notes.show(MonkeyEvent{u"sale"_s, u"Sale"_s, {}, {}, {}, {}}, {1000, 600}, seconds, [this] { ++closed; }); }
-    QWidget* panel() { return shownWindow(u"notePanel"_s); }
+    OverlayPanel* panel() { return shownWindow<OverlayPanel>(u"notePanel"_s); }
     LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
     Layer& note() { return *panel()->findChild<LayerTree*>()->root()->sublayers().front(); }
     // Moves the clock and lets the note's frame step run, as its window's timer would.
@@ -52,6 +53,7 @@ TEST_F(NoteControllerTest, LandsTiltedFallsAwayAfterItsTimeUnlessHoveredAndClose
     EXPECT_EQ(NoteController::placement({-500, 600}, {280, 98}, {}).left(), -500 + 12 - 280 - 26);
     show(4);
     EXPECT_EQ(panel()->geometry(), QRect(706, 1080 - 513 - 150, 332, 150));
+    EXPECT_EQ(panel()->inputRegion(), QRegion(20, 20, 292, 110)) << "only the paper, and 6 points around it, takes the pointer";
     EXPECT_EQ(std::pair(note().rotation(), note().position()), std::pair(-0.035, QPointF(166, 75)));
     EXPECT_THAT(note().animationKeys(), testing::UnorderedElementsAre("scale", "turn", "fade-in"));
     advance(3.99);
@@ -59,6 +61,7 @@ TEST_F(NoteControllerTest, LandsTiltedFallsAwayAfterItsTimeUnlessHoveredAndClose
     advance(0.01);
     EXPECT_THAT(takeLogMessages(), ElementsAre("note closed (timeout)"));
     EXPECT_EQ(closed, 0) << "not before it has fallen";
+    EXPECT_TRUE(panel()->ignoresMouseEvents());
     advance(0.28);
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(panel(), nullptr);
