@@ -208,16 +208,19 @@ void MonkeyStage::hurry()
         m_view->setFrameInterval(LayerHostView::frameIntervalMs);
 }
 
+Animation MonkeyStage::sway(const StageGeometry& geometry)
+{
+    const double a = geometry.swayAmplitude();
+    return Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 4.6)
+        .setKeyTimes({0, 0.25, 0.5, 0.75, 1})
+        .setTimingFunctions({TimingFunction::easeOut(), TimingFunction::easeIn(), TimingFunction::easeOut(), TimingFunction::easeIn()})
+        .setRepeatForever(true)
+        .setAdditive(true);
+}
+
 void MonkeyStage::startSway()
 {
-    const double a = m_geometry.swayAmplitude();
-    m_pendulum->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 4.6)
-                                 .setKeyTimes({0, 0.25, 0.5, 0.75, 1})
-                                 .setTimingFunctions({TimingFunction::easeOut(), TimingFunction::easeIn(),
-                                     TimingFunction::easeOut(), TimingFunction::easeIn()})
-                                 .setRepeatForever(true)
-                                 .setAdditive(true),
-        QStringLiteral("sway"));
+    m_pendulum->addAnimation(sway(m_geometry), QStringLiteral("sway"));
 }
 
 void MonkeyStage::scheduleBlink()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "events/Stage.h"
+#include "layers/Animation.h"
 #include "layers/LayerTree.h"
 #include "stage/StageGeometry.h"
 
@@ -38,6 +39,8 @@ public:
     ~MonkeyStage() override;
 
     void layout();
+    // The endless sway at rest, as a rotation of the pendulum added to its own.
+    static Animation sway(const StageGeometry& geometry);
     void applyVisibility() override;
     void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override;
     // Stores a new size and lays out at it; refused during a slap, whose motion a new size

@@ -6,6 +6,7 @@
 #include "overlay/PictureSignature.h"
 #include "overlay/PoseLoop.h"
 #include "sprites/Sprites.h"
+#include "stage/MonkeyStage.h"
 #include "stage/StageGeometry.h"
 
 #include <QGuiApplication>
@@ -64,14 +65,7 @@ protected:
         vine->setContents(Sprites::image(Sprites::vine(g.n)));
         monkey->setFrame(g.monkeyFrame());
         monkey->setContents(Sprites::image(Sprites::idle()));
-        const double a = g.swayAmplitude();
-        pendulum->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 4.6)
-                                   .setKeyTimes({0, 0.25, 0.5, 0.75, 1})
-                                   .setTimingFunctions({TimingFunction::easeOut(), TimingFunction::easeIn(),
-                                       TimingFunction::easeOut(), TimingFunction::easeIn()})
-                                   .setRepeatForever(true)
-                                   .setAdditive(true),
-            u"sway"_s);
+        pendulum->addAnimation(MonkeyStage::sway(g), u"sway"_s);
         tree.step(0);
         paintDesktop(backdrop);
         panel.setDrawnRegion(QRegion(0, 0, 120, 140));
