@@ -15,8 +15,11 @@ QList<OverlayPanel*>& panels()
 } // namespace
 
 OverlayPanel::OverlayPanel(const QRect& frame, int level)
+    // Unmanaged (override-redirect on X11): no window manager places it, frames it, hides it
+    // with its application, lists it in a taskbar or a switcher, keeps it to one workspace or
+    // gives it the focus. It stays where it is put, on top.
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
-                           | Qt::NoDropShadowWindowHint)
+                           | Qt::NoDropShadowWindowHint | Qt::X11BypassWindowManagerHint)
     , m_level(level)
 {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -26,6 +29,7 @@ OverlayPanel::OverlayPanel(const QRect& frame, int level)
     setGeometry(frame);
     panels().append(this);
     connect(&OverlayPlatform::shared(), &OverlayPlatform::compositedChanged, this, &OverlayPanel::applyShape);
+    connect(&OverlayPlatform::shared(), &OverlayPlatform::windowRestacked, this, &OverlayPanel::keepOnTop);
 }
 
 OverlayPanel::~OverlayPanel()
@@ -84,8 +88,35 @@ void OverlayPanel::applyShape()
         platform.setShape(this, m_drawn);
     // With nothing drawn and nothing to blend with, the only clear window is no window.
     const bool visible = m_wanted && (composited || !m_drawn.isEmpty());
-    if (visible != isVisible())
-        setVisible(visible);
+    if (visible == isVisible())
+        return;
+    setVisible(visible);
+    // Mapped only now (on its first drawn frame), it went on top of the panels above its level.
+    if (visible)
+        restackAll();
+}
+
+void OverlayPanel::keepOnTop(quintptr window, quintptr below)
+{
+    // Some window managers raise their windows over unmanaged ones: go back on top when one
+    // lands directly on this panel, or on top of everything while this is the top panel.
+    const bool ours = std::any_of(panels().cbegin(), panels().cend(), [window](OverlayPanel* panel) {
+        return panel->internalWinId() && quintptr(panel->internalWinId()) == window;
+    });
+    if (!isVisible() || ours)
+        return;
+    const bool onThis = below == quintptr(winId());
+    const bool onTop = below == 0 && level() == topLevel();
+    if (onThis || onTop)
+        restackAll();
+}
+
+int OverlayPanel::topLevel()
+{
+    int top = 0;
+    for (const OverlayPanel* panel : panels())
+        top = std::max(top, panel->isVisible() ? panel->level() : 0);
+    return top;
 }
 
 void OverlayPanel::showEvent(QShowEvent* event)

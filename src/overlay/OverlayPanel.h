@@ -38,7 +38,9 @@ protected:
 private:
     void applyInputPassThrough();
     void applyShape();
+    void keepOnTop(quintptr window, quintptr below);
     static void restackAll();
+    static int topLevel();
 
     int m_level;
     QRegion m_input;

@@ -54,6 +54,9 @@ public:
 
 Q_SIGNALS:
     void compositedChanged(bool composited);
+    // A window of another program was mapped or restacked: now directly above `below`, or on
+    // top of everything when `below` is 0. Only for windows the window manager manages.
+    void windowRestacked(quintptr window, quintptr below);
 
 protected:
     using QObject::QObject;

@@ -35,6 +35,7 @@ public:
 
 private:
     bool queryOwner() const;
+    void watchRestacking(xcb_window_t root);
 
     xcb_connection_t* m_connection;
     bool m_composited = true;
@@ -101,9 +102,25 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
             XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
                 | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
         xcb_flush(connection);
-        qGuiApp->installNativeEventFilter(this);
     }
+    qGuiApp->installNativeEventFilter(this);
     m_composited = queryOwner();
+    if (screen)
+        watchRestacking(screen->root);
+}
+
+// Unmanaged windows stay on top only until a window manager raises one of its own over them;
+// the root's substructure tells when that happens. Qt has its own events selected on the root:
+// they are kept.
+void X11OverlayPlatform::watchRestacking(xcb_window_t root)
+{
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, root), nullptr);
+    if (!attributes)
+        return;
+    const quint32 mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    std::free(attributes);
+    xcb_change_window_attributes(m_connection, root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
 }
 
 bool X11OverlayPlatform::queryOwner() const
@@ -128,6 +145,18 @@ bool X11OverlayPlatform::nativeEventFilter(const QByteArray& eventType, void* me
         if (sheet)
             sheet->repaint(QRect(expose->x, expose->y, expose->width, expose->height));
         return sheet != nullptr;
+    }
+    if ((event->response_type & 0x7f) == XCB_CONFIGURE_NOTIFY) {
+        const auto* configure = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+        if (configure->event != configure->window && !configure->override_redirect)
+            Q_EMIT windowRestacked(configure->window, configure->above_sibling);
+        return false;
+    }
+    if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
+        const auto* map = reinterpret_cast<const xcb_map_notify_event_t*>(event);
+        if (map->event != map->window && !map->override_redirect)
+            Q_EMIT windowRestacked(map->window, 0); // a window mapped goes on top
+        return false;
     }
     if ((event->response_type & 0x7f) != m_xfixesEventBase + XCB_XFIXES_SELECTION_NOTIFY)
         return false;
