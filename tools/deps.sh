@@ -12,7 +12,9 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
   # test-time services
-  dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils desktop-file-utils appstream man-db lintian
+  # window managers the overlays are tried under
+  openbox xfwm4 kwin-x11
+  dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils x11-utils wmctrl dbus-bin desktop-file-utils appstream man-db lintian
 )
 # The idle-cost benchmark measures the app side by side with a classic X11 sprite animation.
 [ "${1:-}" = bench ] && packages+=(xpenguins)

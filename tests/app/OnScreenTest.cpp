@@ -3,6 +3,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTest>
 #include <QWidget>
 
 #include <numeric>
@@ -107,5 +108,66 @@ TEST_F(OnScreenTest, ABadKeyIsRefusedTheMonkeyHangsInTheCornerClicksAroundItPass
     const int right = std::max_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); })->x();
     EXPECT_TRUE(right > 1920 - 28 - 88 - 175 - 40 && right < 1920 - 28 - 88 - 175 + 60) << right;
 }
+
+// The app under a window manager, started for the case on the session's display; a managed
+// window of this process opens over the corner later and takes the focus.
+class DesktopTest : public AppProcessTest, public testing::WithParamInterface<QString> {
+protected:
+    QProcess manager;
+    Backdrop editor;
+    void SetUp() override
+    {
+        QProcess::execute(u"dbus-update-activation-environment"_s, {u"DISPLAY"_s}); // for the services KWin starts
+        manager.start(GetParam(), {u"--replace"_s});
+        ASSERT_TRUE(waitUntil([&] { return xprop(u"_NET_SUPPORTING_WM_CHECK"_s).contains(u"window id"_s); }, 20000))
+            << GetParam().toStdString() << " did not start";
+        QTest::qWait(1000); // openbox names itself before it manages windows
+        TestEnvironment::writeFile(root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
+        startApp();
+    }
+    void TearDown() override
+    {
+        AppProcessTest::TearDown();
+        manager.kill();
+        manager.waitForFinished();
+    }
+    static QString xprop(const QString& property)
+    {
+        QProcess run;
+        run.start(u"xprop"_s, {u"-root"_s, property});
+        run.waitForFinished();
+        return QString::fromUtf8(run.readAllStandardOutput());
+    }
+    bool monkeyShows() { return find(outline).size() > 200; }
+};
+
+// Unmanaged overlays: nothing lists them or hides them with their application, they take no
+// focus, a window raised over them does not cover them, and they show on every workspace.
+TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndNowhereElse)
+{
+    ASSERT_TRUE(waitUntil([&] { return monkeyShows(); }));
+    // A window opened over the corner goes on top of the stack, and takes the focus.
+    editor.setGeometry(QRect(1000, 0, 920, 700));
+    editor.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&editor));
+    xdotool({u"windowactivate"_s, u"--sync"_s, QString::number(editor.winId())});
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    QTest::qWait(300);
+    EXPECT_TRUE(monkeyShows()) << "a window opened over the corner covers the monkey";
+    const QString id = u"0x%1"_s.arg(editor.winId(), 0, 16);
+    EXPECT_EQ(xprop(u"_NET_CLIENT_LIST"_s).trimmed(), u"_NET_CLIENT_LIST(WINDOW): window id # "_s + id) << "listed for a taskbar";
+    QProcess::execute(u"wmctrl"_s, {u"-n"_s, u"2"_s});
+    QProcess::execute(u"wmctrl"_s, {u"-s"_s, u"1"_s});
+    ASSERT_TRUE(waitUntil([&] { return editor.isHidden() || find(backdrop).isEmpty(); })) << "still on the first workspace";
+    EXPECT_TRUE(monkeyShows()) << "not on the second workspace";
+    TestEnvironment::writeFile(inbox + u"/.e.tmp"_s, R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
+    QFile::rename(inbox + u"/.e.tmp"_s, inbox + u"/e.json"_s);
+    EXPECT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480)).size() > 5000; })) << "no note";
+    QProcess::execute(u"wmctrl"_s, {u"-s"_s, u"0"_s});
+    EXPECT_TRUE(xprop(u"_NET_ACTIVE_WINDOW"_s).contains(id)) << "the focus moved";
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopTest, testing::Values(u"openbox"_s, u"xfwm4"_s, u"kwin_x11"_s),
+    [](const testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
 
 } // namespace
