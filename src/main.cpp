@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/PlatformChoice.h"
 #include "cli/CLI.h"
 #include "cli/ReloadNotice.h"
 #include "keychain/Keychain.h"
@@ -19,7 +20,13 @@ namespace {
 
 int runApplication(int argc, char** argv)
 {
+    const PlatformChoice platform = PlatformChoice::forEnvironment(QProcessEnvironment::systemEnvironment());
+    if (!platform.qpaPlatform.isEmpty())
+        qputenv("QT_QPA_PLATFORM", platform.qpaPlatform);
     QApplication app(argc, argv);
+    // Said only once the app is up: where no platform starts at all, Qt's own message says why.
+    if (!platform.warning.isEmpty())
+        log(platform.warning);
     app.setApplicationName(QString::fromLatin1(AppIdentity::name));
     app.setApplicationVersion(QString::fromLatin1(AppIdentity::version));
     app.setDesktopFileName(QString::fromLatin1(AppIdentity::id));

@@ -56,7 +56,7 @@ SecretService* connectToService(GError** error)
     return secret_service_get_sync(SECRET_SERVICE_NONE, nullptr, error);
 }
 
-// Completes "Couldn't save the key to your keychain: <reason>."
+// Completes "Couldn't save the key to your keyring: <reason>."
 QString reasonFor(const GError* error, bool connected)
 {
     if (!connected)

@@ -28,13 +28,11 @@ SoundPlayer::SoundPlayer(const QAudioDevice& device, QObject* parent)
 
 void SoundPlayer::playImpact(SoundChoice choice)
 {
-    if (choice == SoundChoice::off || m_silent)
+    if (choice == SoundChoice::off)
         return;
+    // Looked up and opened anew on every sound: after a failure the next sound is the retry.
     const QAudioDevice device = outputDevice();
-    if (device.isNull())
-        return goSilent();
-    if (!clipFor(choice)->play(device))
-        goSilent();
+    noteOutcome(!device.isNull() && clipFor(choice)->play(device));
 }
 
 ClipPlayer* SoundPlayer::clipFor(SoundChoice choice)
@@ -63,8 +61,9 @@ QAudioDevice SoundPlayer::outputDevice() const
     return QMediaDevices::audioOutputs().contains(wanted) ? wanted : QAudioDevice();
 }
 
-void SoundPlayer::goSilent()
+void SoundPlayer::noteOutcome(bool played)
 {
-    m_silent = true;
-    log(u"WARN no audio output; sounds are off"_s);
+    if (!played && !m_outage)
+        log(u"WARN no audio output; sounds are off"_s);
+    m_outage = !played;
 }

@@ -11,8 +11,9 @@
 class ClipPlayer;
 
 // Plays the impact sounds on the system's audio output. Nothing is synthesized and no audio
-// stream is opened until the first sound is asked for. When there is no audio output it
-// logs one warning and stays silent for the rest of the process.
+// stream is opened until the first sound is asked for. Without an audio output a sound is
+// skipped and the next one tries again, so sounds come back with a restarted sound server;
+// one warning is logged per outage, not per sound.
 class SoundPlayer : public QObject, public ImpactSound {
     Q_OBJECT
 public:
@@ -27,10 +28,10 @@ private:
     ClipPlayer* clipFor(SoundChoice choice);
     ClipPlayer* randomSlap();
     QAudioDevice outputDevice() const;
-    void goSilent();
+    void noteOutcome(bool played);
 
     std::optional<QAudioDevice> m_fixedDevice;
     std::vector<ClipPlayer*> m_slaps;
     ClipPlayer* m_pop = nullptr;
-    bool m_silent = false;
+    bool m_outage = false;
 };

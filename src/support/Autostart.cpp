@@ -1,5 +1,6 @@
 #include "support/Autostart.h"
 
+#include "support/AppIdentity.h"
 #include "support/Log.h"
 #include "support/PrivateDirectory.h"
 
@@ -77,7 +78,8 @@ QByteArray Autostart::entry(const QString& executable)
         u"Type=Application"_s,
         u"Name=Bonkbell"_s,
         u"Exec="_s + execArgument(executable),
-        u"Icon="_s,
+        // The icon the installed desktop file names.
+        u"Icon="_s + QLatin1StringView(AppIdentity::id),
         u"Terminal=false"_s,
         u"X-GNOME-Autostart-enabled=true"_s,
         // Give the panel a moment, so the tray icon has a host when the app starts.

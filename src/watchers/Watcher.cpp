@@ -183,7 +183,7 @@ void Watcher::reload()
 std::optional<QString> Watcher::storeKey(const QString& key)
 {
     if (const auto reason = m_services.secrets.save(key, m_keychainAccount))
-        return u"Couldn't save the key to your keychain: %1."_s.arg(*reason);
+        return u"Couldn't save the key to your keyring: %1."_s.arg(*reason);
     setKey(key);
     return std::nullopt;
 }

@@ -1,4 +1,5 @@
 #include "common/TestEnvironment.h"
+#include "support/AppIdentity.h"
 #include "support/Autostart.h"
 
 #include <QDir>
@@ -16,16 +17,22 @@ using TestEnvironment::readFile;
 using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 
-// The program and arguments of an entry's Exec= as a GLib-based session reads them, so a quoting
-// mistake shows up as a wrong path (%% is the one field code an entry of ours may hold).
-QStringList execArguments(const QByteArray& entry)
+// One value of an entry as a GLib-based session reads it.
+QByteArray entryValue(const QByteArray& entry, const char* key)
 {
     g_autoptr(GKeyFile) file = g_key_file_new();
-    g_autofree gchar* exec = g_key_file_load_from_data(file, entry.constData(), gsize(entry.size()), G_KEY_FILE_NONE, nullptr)
-        ? g_key_file_get_string(file, "Desktop Entry", "Exec", nullptr) : nullptr;
+    g_autofree gchar* value = g_key_file_load_from_data(file, entry.constData(), gsize(entry.size()), G_KEY_FILE_NONE, nullptr)
+        ? g_key_file_get_string(file, "Desktop Entry", key, nullptr) : nullptr;
+    return QByteArray(value);
+}
+
+// The program and arguments of an entry's Exec=, so a quoting mistake shows up as a wrong path
+// (%% is the one field code an entry of ours may hold).
+QStringList execArguments(const QByteArray& entry)
+{
     g_auto(GStrv) argv = nullptr;
     QStringList out;
-    if (g_shell_parse_argv(QByteArray(exec).replace("%%", "%").constData(), nullptr, &argv, nullptr))
+    if (g_shell_parse_argv(entryValue(entry, "Exec").replace("%%", "%").constData(), nullptr, &argv, nullptr))
         for (gchar** argument = argv; *argument; ++argument)
             out.append(QString::fromUtf8(*argument));
     return out;
@@ -46,6 +53,7 @@ TEST(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
     EXPECT_THAT(readFile(path).split('\n'), testing::IsSupersetOf({"[Desktop Entry]", "Type=Application", "Name=Bonkbell",
         "Terminal=false", "X-GNOME-Autostart-enabled=true", "X-GNOME-Autostart-Delay=2", "X-KDE-autostart-after=panel",
         "X-LXQt-Need-Tray=true"}));
+    EXPECT_EQ(entryValue(readFile(path), "Icon"), AppIdentity::id) << "the icon the installed desktop file names";
     EXPECT_TRUE(autostart.setOn(false, u"/usr/bin/bonkbell"_s));
     EXPECT_FALSE(autostart.isOn());
     // Already gone (someone else removed it): still off, still said so.

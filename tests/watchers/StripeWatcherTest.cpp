@@ -100,6 +100,13 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
         EXPECT_EQ(run(watcher.connect(key)), u"Stripe restricted keys start with rk_live_ or rk_test_."_s);
     EXPECT_THAT(server.requests, IsEmpty());
     EXPECT_EQ(watcher.state(), WatchState::off());
+    // A good key the secret store refuses: the store's reason, and still off.
+    secrets.refusal = u"the keyring is locked"_s;
+    EXPECT_EQ(run(watcher.connect(u"rk_test_abc"_s)), u"Couldn't save the key to your keyring: the keyring is locked."_s);
+    EXPECT_EQ(watcher.state(), WatchState::off());
+    EXPECT_FALSE(watcher.isConnected());
+    secrets.refusal.reset();
+    server.requests.clear();
     EXPECT_EQ(run(watcher.connect(u"  rk_test_abc\r\n"_s)), std::nullopt);
     EXPECT_EQ(secrets.read(StripeWatcher::keychainAccount()), u"rk_test_abc"_s);
     EXPECT_TRUE(watcher.isTestMode());

@@ -60,7 +60,7 @@ QWidget* SettingsView::buildHeader()
     column->setSpacing(6);
     column->addWidget(SettingsStyle::label(u"Connect your sales"_s, TextSize::title, false, header));
     m_intro = SettingsStyle::label(u"Bonkbell checks for new payments and slaps a note on your screen. Your keys "
-                                       u"stay in this Mac's keychain and are only ever sent to Stripe and RevenueCat."_s,
+                                       u"stay in your keyring and are only ever sent to Stripe and RevenueCat."_s,
         TextSize::callout, true, header);
     column->addWidget(m_intro);
     column->addStretch(1);
