@@ -5,6 +5,7 @@
 #include "keychain/Keychain.h"
 #include "support/AppIdentity.h"
 #include "support/Log.h"
+#include "support/Paths.h"
 #include "support/Settings.h"
 #include "support/SystemScheduler.h"
 #include "watchers/RevenueCatWatcher.h"
@@ -42,20 +43,19 @@ int runCommandLine(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     silenceLog();
-    QTextStream out(stdout);
-    QTextStream in(stdin);
+    QTextStream out(stdout), err(stderr), in(stdin);
     Keychain keychain;
     Settings& settings = Settings::shared();
     Scheduler& scheduler = SystemScheduler::shared();
     CLI::Context context{
         out,
-        [&in]() -> std::optional<QString> {
-            const QString line = in.readLine();
-            return line.isNull() ? std::nullopt : std::optional(line);
-        },
+        err,
+        in,
         {settings, keychain, scheduler, StripeWatcher::defaultBase()},
         {settings, keychain, scheduler, RevenueCatWatcher::defaultBase()},
         ReloadNotice::post,
+        Paths::inbox(),
+        scheduler,
     };
     return QCoro::waitFor(CLI::run(app.arguments().mid(1), context));
 }

@@ -1,7 +1,16 @@
 #include "cli/CLI.h"
 
+#include "events/Inbox.h"
+#include "events/InboxFile.h"
+#include "support/AppIdentity.h"
+#include "support/Log.h"
+#include "support/Scheduler.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
+
+#include <QJsonDocument>
+
+#include <variant>
 
 using namespace Qt::StringLiterals;
 
@@ -18,10 +27,11 @@ void say(QTextStream& out, const QString& line)
     out.flush();
 }
 
+// The first line of standard input, without its line break.
 std::optional<QString> readKey(const CLI::Context& context)
 {
-    const auto line = context.readLine();
-    if (!line || line->isEmpty()) {
+    const QString line = context.in.readLine();
+    if (line.isEmpty()) {
         say(context.out, u"Pipe the key in on stdin."_s);
         return std::nullopt;
     }
@@ -86,20 +96,87 @@ int status(const Watchers& watchers, const CLI::Context& context)
     return CLI::ok;
 }
 
+// An event to publish, or why there is none.
+using Outgoing = std::variant<MonkeyEvent, QString>;
+
+// Decoded as the inbox decodes its files; parsed again only to say what is wrong.
+Outgoing eventFromJson(const QByteArray& json)
+{
+    if (auto event = MonkeyEvent::decode(json))
+        return *event;
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    if (error.error != QJsonParseError::NoError)
+        return u"Standard input is not JSON: %1 at offset %2."_s.arg(error.errorString()).arg(error.offset);
+    if (!document.isObject())
+        return u"Standard input is not one JSON object."_s;
+    return u"Not an event: \"kind\" and \"headline\" must be strings, \"who\", \"detail\" and \"at\" strings or null, "
+           u"\"test\" true, false or null."_s;
+}
+
+Outgoing eventFromWords(const QStringList& arguments)
+{
+    if (arguments.size() < 3)
+        return u"Say what happened: --send KIND HEADLINE [WHO [DETAIL]] | --send - (one JSON event on stdin)"_s;
+    const auto word = [&arguments](qsizetype i) { return i < arguments.size() ? std::optional(arguments[i]) : std::nullopt; };
+    return MonkeyEvent{arguments[1], arguments[2], word(3), word(4), {}, {}};
+}
+
+// What --send publishes: the event as given, stamped now when it carries no time.
+Outgoing eventToSend(const QStringList& arguments, const CLI::Context& context)
+{
+    Outgoing outgoing = arguments.value(1) == u"-"_s ? eventFromJson(context.in.readAll().toUtf8()) : eventFromWords(arguments);
+    auto* event = std::get_if<MonkeyEvent>(&outgoing);
+    if (!event)
+        return outgoing;
+    if (!event->at)
+        event->at = isoStamp(context.scheduler.now());
+    // Said now rather than found in rejected/ later.
+    if (event->encode().size() > InboxFile::maxBytes)
+        return u"The event is larger than the inbox reads (1 MiB)."_s;
+    return outgoing;
+}
+
+int send(const QStringList& arguments, const CLI::Context& context)
+{
+    const Outgoing outgoing = eventToSend(arguments, context);
+    if (const auto* refusal = std::get_if<QString>(&outgoing)) {
+        say(context.err, *refusal);
+        return CLI::usageError;
+    }
+    if (const auto error = Inbox::publish(std::get<MonkeyEvent>(outgoing), context.inbox)) {
+        say(context.err, u"Could not write the event to %1: %2"_s.arg(context.inbox, *error));
+        return CLI::refused;
+    }
+    return CLI::ok;
+}
+
 } // namespace
 
 namespace CLI {
 
 QString usageLine()
 {
-    return u"Usage: Bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status"_s;
+    return u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status"
+           u" | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version"_s;
 }
 
 QCoro::Task<int> run(QStringList arguments, Context context)
 {
-    // Created first, so every verb sees the keys that are stored; they poll nothing.
-    Watchers watchers{StripeWatcher(context.stripe, false), RevenueCatWatcher(context.revenueCat, false)};
     const QString verb = arguments.value(0);
+    // These never touch the keyring, so a script without a session bus can send events.
+    if (verb == u"--help"_s || verb == u"-h"_s) {
+        say(context.out, usageLine());
+        co_return ok;
+    }
+    if (verb == u"--version"_s) {
+        say(context.out, u"bonkbell "_s + QLatin1StringView(AppIdentity::version));
+        co_return ok;
+    }
+    if (verb == u"--send"_s)
+        co_return send(arguments, context);
+    // Created before the other verbs, so each sees the keys that are stored; they poll nothing.
+    Watchers watchers{StripeWatcher(context.stripe, false), RevenueCatWatcher(context.revenueCat, false)};
     if (verb == u"--connect-stripe"_s)
         co_return co_await connectStripe(watchers, context);
     if (verb == u"--connect-revenuecat"_s)

@@ -161,6 +161,15 @@ bool Inbox::drop(const MonkeyEvent& event)
 
 bool Inbox::drop(const MonkeyEvent& event, const QString& dir)
 {
+    if (const auto error = publish(event, dir)) {
+        log(u"ERROR could not write test event: %1"_s.arg(*error));
+        return false;
+    }
+    return true;
+}
+
+std::optional<QString> Inbox::publish(const MonkeyEvent& event, const QString& dir)
+{
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
         std::chrono::system_clock::now().time_since_epoch()).count();
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
@@ -168,18 +177,14 @@ bool Inbox::drop(const MonkeyEvent& event, const QString& dir)
     const QString finalPath = dir + u'/' + finalName;
     const QString temporaryPath = dir + u"/."_s + finalName + u".tmp"_s;
 
-    auto fail = [](const QString& error) {
-        log(u"ERROR could not write test event: %1"_s.arg(error));
-        return false;
-    };
     if (const auto error = makePrivateDirectory(dir))
-        return fail(*error);
+        return error;
     QFile file(temporaryPath);
     const QByteArray bytes = event.encode();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        return fail(file.errorString());
+        return file.errorString();
     file.close();
     if (::rename(QFile::encodeName(temporaryPath).constData(), QFile::encodeName(finalPath).constData()) != 0)
-        return fail(errnoText(errno));
-    return true;
+        return errnoText(errno);
+    return std::nullopt;
 }

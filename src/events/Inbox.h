@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QFileSystemWatcher;
 class Scheduler;
 
@@ -27,8 +29,10 @@ public:
     // One pass over the directory. Safe at any time on the main thread.
     void scan();
 
-    // Writes one event file under a hidden temporary name and renames it into place.
-    // Returns false (after logging) when it could not be written.
+    // Writes one event file under a hidden temporary name and renames it into place, so the
+    // reader never sees it half-written. Returns the system's error description on failure.
+    static std::optional<QString> publish(const MonkeyEvent& event, const QString& dir);
+    // A test event published; false (after logging) when it could not be written.
     static bool drop(const MonkeyEvent& event, const QString& dir);
     static bool drop(const MonkeyEvent& event);
 

@@ -1,6 +1,10 @@
 #include "cli/CLI.h"
+#include "events/Inbox.h"
+#include "events/InboxFile.h"
+#include "support/AppIdentity.h"
 #include "watchers/WatcherFixture.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QTest>
 
@@ -15,6 +19,8 @@ protected:
     LoopbackServer& stripe = server;
     LoopbackServer revenueCat;
     int reloads = 0;
+    QString inbox = dir.filePath(u"inbox"_s);
+    QString errors; // what the last run said on stderr
     void SetUp() override
     {
         WatcherFixture::SetUp();
@@ -27,21 +33,22 @@ protected:
     std::pair<QString, int> run(const QStringList& arguments, QString input = {})
     {
         QString out;
-        QTextStream stream(&out), in(&input, QIODevice::ReadOnly);
-        const auto readLine = [&in]() -> std::optional<QString> {
-            const QString line = in.readLine();
-            return line.isNull() ? std::nullopt : std::optional(line);
-        };
-        const int code = QCoro::waitFor(
-            CLI::run(arguments, {stream, readLine, services(), {settings, secrets, scheduler, revenueCat.base()}, [this] { ++reloads; }}));
+        errors.clear();
+        QTextStream stream(&out), err(&errors), in(&input, QIODevice::ReadOnly);
+        const int code = QCoro::waitFor(CLI::run(arguments,
+            {stream, err, in, services(), {settings, secrets, scheduler, revenueCat.base()}, [this] { ++reloads; }, inbox, scheduler}));
         return {out, code};
     }
 };
 
-TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndChangeNothingThenConnectStatusDisconnectRoundTrip)
+TEST_F(CommandLineTest, HelpAndVersionExitWithZeroUsageErrorsWithTwoAndChangeNothingThenConnectStatusDisconnectRoundTrip)
 {
-    const QString usage = u"Usage: Bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status\n"_s;
-    for (const QString& verb : {u"--STATUS"_s, u"status"_s, u"--help"_s})
+    const QString usage = u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status"
+                          u" | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version\n"_s;
+    for (const QString& verb : {u"--help"_s, u"-h"_s})
+        EXPECT_EQ(run({verb}), std::pair(usage, 0));
+    EXPECT_EQ(run({u"--version"_s}), std::pair(u"bonkbell "_s + QLatin1StringView(AppIdentity::version) + u'\n', 0));
+    for (const QString& verb : {u"--STATUS"_s, u"status"_s, u"--Help"_s, u"-H"_s})
         EXPECT_EQ(run({verb}), std::pair(usage, 2));
     EXPECT_EQ(run({u"--disconnect"_s, u"paypal"_s}), std::pair(u"Say which: --disconnect stripe | revenuecat\n"_s, 2));
     for (const QString& input : {QString(), u"\nrk_test_second_line\n"_s})
@@ -66,6 +73,55 @@ TEST_F(CommandLineTest, UsageErrorsExitWithTwoAndChangeNothingThenConnectStatusD
     EXPECT_EQ(run({u"--disconnect"_s, u"stripe"_s}), std::pair(u"Disconnected.\n"_s, 0));
     EXPECT_EQ(reloads, 3);
     EXPECT_EQ(run({u"--status"_s}).first, u"Stripe: not connected\nRevenueCat: connected (project proj9)\n"_s);
+    EXPECT_EQ(errors, QString());
+}
+
+// What --send leaves is read back by the inbox's own reader (and compared as compact JSON); a
+// refusal says why on stderr, exits with 2 and leaves no file at all, not even a hidden one.
+TEST_F(CommandLineTest, SendPublishesOneEventTheInboxReadsBackStampedNowUnlessTimedOrRefusesWithTheReason)
+{
+    Inbox reader(inbox, scheduler);
+    QStringList read;
+    QObject::connect(&reader, &Inbox::eventsArrived, [&](const Inbox::Batch& batch) {
+        for (const MonkeyEvent& event : batch)
+            read.append(QString::fromUtf8(event.encode()));
+    });
+    const QString now = u"2026-12-05T12:00:00Z"_s, sayWhat = u"Say what happened: --send KIND HEADLINE [WHO [DETAIL]] | --send - (one JSON event on stdin)"_s;
+    const QString notEvent = u"Not an event: \"kind\" and \"headline\" must be strings, \"who\", \"detail\" and \"at\" strings or null, "
+                             u"\"test\" true, false or null."_s;
+    // Headlines that make the event exactly as large as the inbox reads, and one byte more.
+    const qsizetype room = InboxFile::maxBytes - MonkeyEvent{u"sale"_s, {}, {}, {}, {}, now}.encode().size();
+    const QString fits(room, u'x'), tooLarge(room + 1, u'x');
+    const struct {
+        QStringList arguments;
+        QString input, published, error;
+    } cases[] = {
+        {{u"--send"_s, u"sale"_s, u"New sale!"_s}, {}, uR"({"at":"%1","headline":"New sale!","kind":"sale"})"_s.arg(now), {}},
+        {{u"--send"_s, u"sale"_s, u"New sale!"_s, u"Jane (Acme)"_s}, {}, uR"#({"at":"%1","headline":"New sale!","kind":"sale","who":"Jane (Acme)"})#"_s.arg(now), {}},
+        {{u"--send"_s, u"renewal"_s, u""_s, u"Jane"_s, u"$9.00"_s, u"more"_s}, {},
+            uR"({"at":"%1","detail":"$9.00","headline":"","kind":"renewal","who":"Jane"})"_s.arg(now), {}},
+        {{u"--send"_s, u"-"_s}, uR"({"kind":"sale","headline":"Hi","who":null,"test":true,"at":"2026-12-01T08:00:00+02:00","x":1})"_s,
+            uR"({"at":"2026-12-01T08:00:00+02:00","headline":"Hi","kind":"sale","test":true})"_s, {}},
+        {{u"--send"_s, u"-"_s}, uR"({"kind":"onboarding","headline":"Welcome","at":null})"_s, uR"({"at":"%1","headline":"Welcome","kind":"onboarding"})"_s.arg(now), {}},
+        {{u"--send"_s, u"sale"_s, fits}, {}, uR"({"at":"%1","headline":"%2","kind":"sale"})"_s.arg(now, fits), {}},
+        {{u"--send"_s}, {}, {}, sayWhat},
+        {{u"--send"_s, u"sale"_s}, {}, {}, sayWhat},
+        {{u"--send"_s, u"-"_s}, {}, {}, u"Standard input is not JSON: illegal value at offset 0."_s},
+        {{u"--send"_s, u"-"_s}, uR"([{"kind":"sale","headline":"Hi"}])"_s, {}, u"Standard input is not one JSON object."_s},
+        {{u"--send"_s, u"-"_s}, uR"({"kind":"sale","who":"Jane"})"_s, {}, notEvent},
+        {{u"--send"_s, u"-"_s}, uR"({"kind":"sale","headline":"Hi","test":"true"})"_s, {}, notEvent},
+        {{u"--send"_s, u"sale"_s, tooLarge}, {}, {}, u"The event is larger than the inbox reads (1 MiB)."_s},
+    };
+    for (const auto& c : cases) {
+        const std::string what = c.arguments.join(u' ').left(40).toStdString() + ' ' + c.input.toStdString();
+        EXPECT_EQ(run(c.arguments, c.input), std::pair(QString(), c.error.isEmpty() ? 0 : 2)) << what;
+        EXPECT_EQ(errors, c.error.isEmpty() ? QString() : c.error + u'\n') << what;
+        read.clear();
+        reader.scan();
+        EXPECT_EQ(read, c.published.isEmpty() ? QStringList() : QStringList{c.published}) << what;
+        EXPECT_EQ(QDir(inbox).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList()) << what;
+    }
+    EXPECT_EQ(reloads, 0) << "the app reads the inbox by itself";
 }
 
 } // namespace

@@ -23,5 +23,5 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 man -l "$share/man/man1/bonkbell.1.gz" 2>/dev/null | grep -q -- '--connect-stripe' || fail "man page"
 words=$(bash -c "source '$share/bash-completion/completions/bonkbell'; COMP_WORDS=(bonkbell --); COMP_CWORD=1; _bonkbell; echo \${COMPREPLY[*]}")
-[ "$words" = "--connect-stripe --connect-revenuecat --disconnect --status" ] || fail "completion: $words"
+[ "$words" = "--connect-stripe --connect-revenuecat --disconnect --status --send --help --version" ] || fail "completion: $words"
 echo "installed tree is complete"
