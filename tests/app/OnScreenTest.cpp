@@ -41,13 +41,16 @@ QList<QPoint> find(const std::function<bool(QRgb)>& test, QRect region = corner)
 
 QList<QPoint> find(QRgb rgb, QRect region = corner) { return find([=](QRgb p) { return (p | 0xff000000) == rgb; }, region); }
 
-QString xdotool(const QStringList& arguments)
+// What a desktop tool prints.
+QString output(const QString& program, const QStringList& arguments)
 {
     QProcess run;
-    run.start(u"xdotool"_s, arguments);
+    run.start(program, arguments);
     run.waitForFinished();
     return QString::fromUtf8(run.readAllStandardOutput());
 }
+QString xdotool(const QStringList& arguments) { return output(u"xdotool"_s, arguments); }
+QString xprop(const QString& property) { return output(u"xprop"_s, {u"-root"_s, property}); }
 
 // The X server itself sends the click to the overlay or past it, by the overlay's input shape.
 void click(QPoint p) { xdotool(u"mousemove %1 %2 click 1"_s.arg(p.x()).arg(p.y()).split(u' ')); }
@@ -131,13 +134,6 @@ protected:
         manager.kill();
         manager.waitForFinished();
     }
-    static QString xprop(const QString& property)
-    {
-        QProcess run;
-        run.start(u"xprop"_s, {u"-root"_s, property});
-        run.waitForFinished();
-        return QString::fromUtf8(run.readAllStandardOutput());
-    }
     bool monkeyShows() { return find(outline).size() > 200; }
 };
 
@@ -156,14 +152,14 @@ TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndNowhereElse)
     EXPECT_TRUE(monkeyShows()) << "a window opened over the corner covers the monkey";
     const QString id = u"0x%1"_s.arg(editor.winId(), 0, 16);
     EXPECT_EQ(xprop(u"_NET_CLIENT_LIST"_s).trimmed(), u"_NET_CLIENT_LIST(WINDOW): window id # "_s + id) << "listed for a taskbar";
-    QProcess::execute(u"wmctrl"_s, {u"-n"_s, u"2"_s});
-    QProcess::execute(u"wmctrl"_s, {u"-s"_s, u"1"_s});
+    output(u"wmctrl"_s, {u"-n"_s, u"2"_s});
+    output(u"wmctrl"_s, {u"-s"_s, u"1"_s});
     ASSERT_TRUE(waitUntil([&] { return editor.isHidden() || find(backdrop).isEmpty(); })) << "still on the first workspace";
     EXPECT_TRUE(monkeyShows()) << "not on the second workspace";
     TestEnvironment::writeFile(inbox + u"/.e.tmp"_s, R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
     QFile::rename(inbox + u"/.e.tmp"_s, inbox + u"/e.json"_s);
     EXPECT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480)).size() > 5000; })) << "no note";
-    QProcess::execute(u"wmctrl"_s, {u"-s"_s, u"0"_s});
+    output(u"wmctrl"_s, {u"-s"_s, u"0"_s});
     EXPECT_TRUE(xprop(u"_NET_ACTIVE_WINDOW"_s).contains(id)) << "the focus moved";
 }
 
