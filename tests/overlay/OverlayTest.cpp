@@ -40,9 +40,8 @@ void paintDesktop(QRgb colour)
     xcb_flush(connection());
 }
 
-// The monkey swaying on its vine, shown from poses in a panel of the real X display with no
-// compositor (each pose cuts the window to what it draws), against what painting each frame
-// would put on screen at the same step.
+// The swaying monkey shown from poses (each cutting the window to what it draws), against what
+// painting each frame would put on screen at the same step.
 class PoseLoopTest : public testing::Test {
 protected:
     ManualScheduler clock;
@@ -102,8 +101,7 @@ TEST_F(PoseLoopTest, PosesShowWhatFramesWouldAndWaitForTheNextChange)
 {
     const LayerTree::Loop sway = tree.steadyLoop().value();
     ASSERT_TRUE(loop.start(sway, step, viewOffset, viewSize));
-    // Step by step over a period and a bit (each pose copied as a change from the one before),
-    // then jumps back and forth (each copied whole).
+    // Step by step over a period and a bit (copying changes), then jumps (copying whole poses).
     QList<double> times;
     for (double t = sway.origin + step / 2; t < sway.origin + 5; t += step)
         times.append(t);
