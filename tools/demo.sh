@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs the app on a private X display and writes screenshots to docs/: the monkey at rest,
-# a slap with its note, each kind of note, the settings window and the tray menu.
+# a slap with its note, each kind of note, the settings window, one whole slap as an animation
+# (slap.gif) and the tray menu.
 #   tools/test-session.sh tools/demo.sh [build-dir]
 set -euo pipefail
 build=${1:-build}
 app=$(realpath "$build/bin/bonkbell")
+recorder=$(realpath "$build/tools/record_screen")
 docs=$(realpath docs)
 work=$(mktemp -d)
 pids=()
@@ -15,13 +17,32 @@ unset QT_QPA_PLATFORM
 mkdir -p "$BONKBELL_INBOX" "$docs"
 
 shot() { import -window root "$work/full.png" && convert "$work/full.png" -crop "$2" +repage "$docs/$1"; echo "wrote docs/$1"; }
+# Frames with their capture times → one GIF: cropped to the box that holds everything but the
+# backdrop in any frame, one shared palette (pixel art on a plain colour needs few), and each
+# frame shown for as long as it was on screen.
+animate() {
+  local dir=$1 box args=() name at cs previous= previous_cs
+  box=$(convert "$dir"/frame-*.png -fuzz 3% -format '%@\n' info: | awk -F'[x+]' '
+    NR == 1 || $3 < x { x = $3 } NR == 1 || $4 < y { y = $4 }
+    $3 + $1 > r { r = $3 + $1 } $4 + $2 > b { b = $4 + $2 }
+    END { m = 16; x = x > m ? x - m : 0; y = y > m ? y - m : 0; printf "%dx%d+%d+%d", r + m - x, b + m - y, x, y }')
+  while read -r name at; do
+    cs=$(((at + 5) / 10)) # GIF delays are in hundredths of a second
+    [ -n "$previous" ] && args+=(-delay $((cs - previous_cs)) "$dir/$previous")
+    previous=$name previous_cs=$cs
+  done <"$dir/times"
+  args+=(-delay 100 "$dir/$previous") # a pause at rest before the loop starts again
+  convert "${args[@]}" -crop "$box" +repage +dither -colors 255 +remap -layers Optimize -loop 0 "$docs/$2"
+  echo "wrote docs/$2 ($(identify "$docs/$2" | wc -l) frames, $(stat -c %s "$docs/$2") bytes, $box of the corner)"
+}
 drop() {
   local name=$1 json=$2
   printf '%s' "$json" >"$BONKBELL_INBOX/.$name.tmp" && mv "$BONKBELL_INBOX/.$name.tmp" "$BONKBELL_INBOX/$name.json"
 }
 
 xsetroot -solid '#4a6f8a' 2>/dev/null || convert -size 1920x1080 xc:'#4a6f8a' "$work/bg.png"
-picom --backend xrender --no-fading-openclose >/dev/null 2>&1 & pids+=($!)
+compositor() { picom --backend xrender --no-fading-openclose >/dev/null 2>&1 & picom=$!; pids+=($picom); }
+compositor
 if command -v trayer >/dev/null; then
   trayer --edge bottom --align right --widthtype request --height 28 --tint 0x303030 --transparent true --alpha 0 \
     >/dev/null 2>&1 & pids+=($!)
@@ -40,7 +61,8 @@ done
 sleep 0.5
 shot monkey-at-rest.png 420x520+1500+0
 
-drop 1-sale '{"kind":"sale","headline":"New sale!","who":"Jane Doe (Acme Inc.)","detail":"$49.00 · Pro plan"}'
+sale='{"kind":"sale","headline":"New sale!","who":"Jane Doe (Acme Inc.)","detail":"$49.00 · Pro plan"}'
+drop 1-sale "$sale"
 sleep 0.95
 shot slap-with-note.png 760x560+1160+0
 
@@ -57,8 +79,31 @@ for json in \
   i=$((i + 1))
 done
 
+# One slap, from just before the swing until the note has fallen away, grabbed at a steady rate.
+# Without the compositor: under picom the first frames of a slap also show a stale picture of
+# the monkey at its hit pose.
+sleep 11
+kill "$picom"
+sleep 1
+frames=$work/frames
+mkdir -p "$frames"
+closed=$(grep -c 'note closed' "$work/app.log" || true)
+"$recorder" "$frames" 960x640+960+0 40 "$frames/stop" 30 & recording=$!
+pids+=($recording)
+sleep 0.4
+drop 6-sale "$sale"
+for _ in $(seq 300); do
+  [ "$(grep -c 'note closed' "$work/app.log" || true)" -gt "$closed" ] && break
+  sleep 0.1
+done
+sleep 0.8 # the note's fall, and a moment of the monkey back at rest
+touch "$frames/stop"
+wait "$recording"
+animate "$frames" slap.gif
+compositor
+
 if command -v trayer >/dev/null; then
-  sleep 12
+  sleep 3
   xdotool mousemove 1905 1066 click 1 || true
   sleep 0.8
   shot tray-menu.png 420x560+1500+520

@@ -17,6 +17,10 @@ source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 for image in $(grep -o '<image>[^<]*</image>' "$share/metainfo/com.bonkbell.mac.metainfo.xml" | sed -E 's|</?image>||g; s|.*/||'); do
   grep -q "(docs/$image)" "$source_dir/README.md" && [ -f "$source_dir/docs/$image" ] || fail "screenshot $image is not in the README"
 done
+# And every picture the README shows is there, small enough for a page to load.
+for image in $(grep -o '(docs/[^)]*)' "$source_dir/README.md" | tr -d '()'); do
+  [ -f "$source_dir/$image" ] && [ "$(stat -c %s "$source_dir/$image")" -lt 1000000 ] || fail "README picture $image"
+done
 for size in 16 22 24 32 48 64 128 256; do
   icon=$share/icons/hicolor/${size}x${size}/apps/com.bonkbell.mac.png
   [ "$(identify -format '%wx%h' "$icon")" = "${size}x${size}" ] || fail "icon $size"
