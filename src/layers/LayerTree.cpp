@@ -80,6 +80,7 @@ std::optional<LayerTree::Loop> LayerTree::steadyLoop() const
 
 void LayerTree::layerChanged()
 {
+    m_lastChange = now();
     if (m_awake || m_stepping)
         return;
     m_awake = true;

@@ -51,6 +51,8 @@ public:
     // Stops counting on being stepped, so the next change emits needsStep: for a window that
     // shows the steady loop without stepping the tree.
     void waitForChanges() { m_awake = false; }
+    // When a layer last changed, on the tree's clock.
+    double lastChange() const { return m_lastChange; }
 
     // Ends the animations that are over at `now`, then calls their completions (finished =
     // true), each once, in the order found; those may add or remove layers and animations.
@@ -78,5 +80,6 @@ private:
     // Where layers removed since the last step were.
     QRectF m_forgottenArea;
     bool m_awake = false;
+    double m_lastChange = 0;
     bool m_stepping = false;
 };

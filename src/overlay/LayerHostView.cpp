@@ -77,6 +77,7 @@ void LayerHostView::stopPoses()
     if (!m_posing)
         return;
     m_posing = false;
+    m_time = m_clock.uptime(); // nothing stepped the tree while the poses showed
     m_poses->stop();
     // The window's own picture is older than the last pose: paint it all again.
     m_shown = 0;
@@ -118,8 +119,11 @@ void LayerHostView::paintEvent(QPaintEvent*)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    LayerPainter::paint(painter, *m_tree.root(), m_time, size(), devicePixelRatioF());
-    Q_EMIT painted(m_time);
+    // Changed since the last step (a paint may come first), the tree is painted as it was then:
+    // animations added then begin then, and before it they would show where they end.
+    const double time = std::max(m_time, m_tree.lastChange());
+    LayerPainter::paint(painter, *m_tree.root(), time, size(), devicePixelRatioF());
+    Q_EMIT painted(time);
 }
 
 void LayerHostView::resizeEvent(QResizeEvent*)

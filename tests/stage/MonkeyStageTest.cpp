@@ -71,6 +71,9 @@ TEST_F(MonkeyStageTest, ASlapNeedsAScreenReportsTheHandAndHonoursVisibilityOnRet
     EXPECT_NEAR(shown, 9 / g.R(), 1e-3);
     slap();
     EXPECT_NEAR(angle(), shown, 1e-9);
+    const QImage first = anyView()->grab().toImage(); // a window may paint before the first step
+    anyView()->stepFrame();
+    EXPECT_EQ(first, anyView()->grab().toImage()) << "painted at an old time: the slap shows its end";
     scheduler.advance(0.46);
     EXPECT_TRUE(impacts.isEmpty());
     scheduler.advance(0.01);
