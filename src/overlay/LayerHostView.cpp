@@ -119,11 +119,16 @@ void LayerHostView::paintEvent(QPaintEvent*)
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.fillRect(rect(), Qt::transparent);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // Changed since the last step (a paint may come first), the tree is painted as it was then:
-    // animations added then begin then, and before it they would show where they end.
-    const double time = std::max(m_time, m_tree.lastChange());
+    const double time = paintTime();
     LayerPainter::paint(painter, *m_tree.root(), time, size(), devicePixelRatioF());
     Q_EMIT painted(time);
+}
+
+double LayerHostView::paintTime() const
+{
+    // Changed since the last step (a paint or a move may come first), the tree is painted as it
+    // was then: animations added then begin then, and before it they would show where they end.
+    return std::max(m_time, m_tree.lastChange());
 }
 
 void LayerHostView::resizeEvent(QResizeEvent*)
@@ -156,7 +161,7 @@ void LayerHostView::updateDrawnRegion()
     QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
-    LayerPainter::paint(painter, *m_tree.root(), m_time, size(), 1.0);
+    LayerPainter::paint(painter, *m_tree.root(), paintTime(), size(), 1.0);
     painter.end();
     const QRegion drawn = OverlayPanel::drawnRegionOf(picture);
     m_drawnRegions.insert(m_shown, drawn);

@@ -53,6 +53,7 @@ protected:
 
 private:
     void updateDrawnRegion();
+    double paintTime() const;
     void nextFrame();
     void wake();
     // While the tree only repeats itself, its poses show instead of frames.
