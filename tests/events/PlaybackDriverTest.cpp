@@ -181,6 +181,7 @@ TEST_F(PlaybackDriverTest, EventsGoneStaleDuringAHoldFoldIntoOneSummaryAndTurnin
     driver.setHeld(u"fullscreen"_s);
     settings.set(Preferences::holdWhenBusy, false);
     driver.receive({event(u"played"_s)});
+    EXPECT_EQ(stage.slaps.size(), 4) << "the hold ends with the next event";
     driver.setHeld(u"fullscreen"_s);
     driver.receive({event(u"too"_s)});
     playAll();
