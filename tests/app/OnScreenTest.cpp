@@ -180,6 +180,7 @@ TEST_P(DesktopTest, AnActiveFullscreenWindowHoldsTheShows)
     const QString id = u"0x%1"_s.arg(editor.winId(), 0, 16);
     const auto holds = [&](int count, const QString& what) { return waitUntil([&] { return logLines(what).size() == count; }); };
     QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"add,fullscreen"_s});
+    QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, QString::number(other.winId()), u"-b"_s, u"add,above"_s}); // a state, not fullscreen
     const std::tuple<QString, int, QString> steps[] = {{id, 1, u"^holding shows"_s},
         {QString::number(other.winId()), 1, u"^resuming shows"_s}, {id, 2, u"^holding shows"_s}};
     for (const auto& [window, count, line] : steps) {
