@@ -16,9 +16,11 @@ const QString service = u"org.freedesktop.Notifications"_s, path = u"/org/freede
 class FakeNotifications : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-    Q_PROPERTY(bool Inhibited MEMBER inhibited)
+    Q_PROPERTY(bool Inhibited READ isInhibited)
 public:
     bool inhibited = true;
+    int reads = 0;
+    bool isInhibited() { ++reads; return inhibited; }
     FakeNotifications()
     {
         QDBusConnection::sessionBus().registerObject(path, this, QDBusConnection::ExportAllProperties);
@@ -33,25 +35,40 @@ public:
     }
 };
 
-// Do Not Disturb, read at start and followed as it changes, holds the shows; so does GNOME's
-// show-banners setting.
+// Do Not Disturb holds the shows: the notification server's, read at start and followed as it
+// changes, and GNOME's show-banners setting.
 TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
 {
     FakeNotifications server;
-    const QString banners = root.filePath(u"config/glib-2.0/settings/keyfile"_s);
-    TestEnvironment::writeFile(banners, "[org/gnome/desktop/notifications]\nshow-banners=true\n");
+    const auto banners = [&](const char* on) {
+        TestEnvironment::writeFile(root.filePath(u"config/glib-2.0/settings/keyfile"_s),
+            QByteArray("[org/gnome/desktop/notifications]\nshow-banners=") + on + '\n');
+    };
+    banners("true");
     startApp();
-    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^holding shows"_s).isEmpty(); })) << logMessages().join(u'\n').toStdString();
+    const QString held = u"holding shows (do not disturb)"_s, resumed = u"resuming shows"_s;
+    ASSERT_TRUE(waitUntil([&] { return logMessages().contains(held); })) << logMessages().join(u'\n').toStdString();
     TestEnvironment::writeFile(inbox + u"/.a.tmp"_s, R"({"kind":"sale","headline":"Held"})");
     QFile::rename(inbox + u"/.a.tmp"_s, inbox + u"/a.json"_s);
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/a.json"_s); }));
     server.inhibit(false);
     ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); })) << logMessages().join(u'\n').toStdString();
-    EXPECT_THAT(logLines(u" shows|^slap: "_s),
-        testing::ElementsAre("holding shows (do not disturb)", "resuming shows", "slap: sale Held |  |  (sound: slap)"));
-    TestEnvironment::writeFile(banners, "[org/gnome/desktop/notifications]\nshow-banners=false\n");
-    EXPECT_TRUE(waitUntil([&] { return logLines(u"^holding shows \\(do not disturb\\)$"_s).size() == 2; }))
-        << logMessages().join(u'\n').toStdString();
+    EXPECT_THAT(logLines(u" shows|^slap: "_s), testing::ElementsAre(held, resumed, "slap: sale Held |  |  (sound: slap)"));
+    // A server that goes takes its Do Not Disturb along; one that comes is read.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const auto comes = [&](bool inhibited) { bus.unregisterService(service); server.inhibited = inhibited; bus.registerService(service); };
+    const std::tuple<std::function<void()>, QString, int> steps[] = {{[&] { server.inhibit(true); }, held, 2},
+        {[&] { bus.unregisterService(service); }, resumed, 2},
+        {[&] {
+             comes(false);
+             waitUntil([&] { return server.reads == 2; }); // read, and found off, before GNOME's turns on
+             banners("false");
+         }, held, 3},
+        {[&] { banners("true"); }, resumed, 3}, {[&] { comes(true); }, held, 4}};
+    for (const auto& [act, line, count] : steps) {
+        act();
+        ASSERT_TRUE(waitUntil([&] { return logMessages().count(line) == count; })) << line.toStdString() << count;
+    }
 }
 
 } // namespace
