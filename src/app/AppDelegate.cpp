@@ -22,6 +22,8 @@
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 
 using namespace Qt::StringLiterals;
 
@@ -139,6 +141,14 @@ void AppDelegate::holdWhenBusy()
     connect(m_driver.get(), &PlaybackDriver::holdChanged, m_statusMenu.get(), &StatusMenu::showHold);
     connect(platform, &OverlayPlatform::fullscreenActiveChanged, this, update);
     connect(m_doNotDisturb.get(), &DoNotDisturb::changed, this, update);
+    // holdWhenBusy is set by editing the preferences: turned off, a hold ends then and there.
+    const QString file = m_settings.fileName();
+    auto* preferences = new QFileSystemWatcher({QFileInfo(file).path(), file}, this);
+    connect(preferences, &QFileSystemWatcher::fileChanged, this, update);
+    connect(preferences, &QFileSystemWatcher::directoryChanged, this, [preferences, file, update] {
+        preferences->addPath(file); // saved anew under the same name
+        update();
+    });
     update();
 }
 

@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QFile>
+#include <QSettings>
 #include <gmock/gmock.h>
 
 namespace {
@@ -38,7 +39,7 @@ public:
 };
 
 // Do Not Disturb holds the shows: the notification server's, read at start and followed as it
-// changes, and GNOME's show-banners setting.
+// changes, and GNOME's show-banners setting; holdWhenBusy turned off ends the hold.
 TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
 {
     FakeNotifications server;
@@ -47,6 +48,8 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
             QByteArray("[org/gnome/desktop/notifications]\nshow-banners=") + on + '\n');
     };
     banners("true");
+    const QString preferences = root.filePath(u"config/Bonkbell/Bonkbell.conf"_s);
+    TestEnvironment::writeFile(preferences, "[General]\nshownSetup=true\n");
     startApp();
     const QString held = u"holding shows (do not disturb)"_s, resumed = u"resuming shows"_s;
     ASSERT_TRUE(waitUntil([&] { return logMessages().contains(held); })) << logMessages().join(u'\n').toStdString();
@@ -66,7 +69,9 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
              waitUntil([&] { return server.reads == 3; }); // read, and found off, before GNOME's turns on
              banners("false");
          }, held, 3},
-        {[&] { banners("true"); }, resumed, 3}, {[&] { comes(true); }, held, 4}};
+        {[&] { banners("true"); }, resumed, 3}, {[&] { comes(true); }, held, 4},
+        {[&] { QSettings(preferences, QSettings::IniFormat).setValue("holdWhenBusy", false); }, resumed, 4},
+        {[&] { QSettings(preferences, QSettings::IniFormat).setValue("holdWhenBusy", true); }, held, 5}};
     for (const auto& [act, line, count] : steps) {
         act();
         ASSERT_TRUE(waitUntil([&] { return logMessages().count(line) == count; })) << line.toStdString() << count;
