@@ -144,11 +144,14 @@ void AppDelegate::holdWhenBusy()
     // holdWhenBusy is set by editing the preferences: turned off, a hold ends then and there.
     const QString file = m_settings.fileName();
     auto* preferences = new QFileSystemWatcher({QFileInfo(file).path(), file}, this);
-    connect(preferences, &QFileSystemWatcher::fileChanged, this, update);
-    connect(preferences, &QFileSystemWatcher::directoryChanged, this, [preferences, file, update] {
-        preferences->addPath(file); // saved anew under the same name
+    const auto reread = [preferences, file, update] {
+        // Saved anew under the same name, it is another file: watch that one.
+        preferences->removePath(file);
+        preferences->addPath(file);
         update();
-    });
+    };
+    connect(preferences, &QFileSystemWatcher::fileChanged, this, reread);
+    connect(preferences, &QFileSystemWatcher::directoryChanged, this, reread);
     update();
 }
 

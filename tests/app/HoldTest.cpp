@@ -70,8 +70,8 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
              banners("false");
          }, held, 3},
         {[&] { banners("true"); }, resumed, 3}, {[&] { comes(true); }, held, 4},
-        {[&] { QSettings(preferences, QSettings::IniFormat).setValue("holdWhenBusy", false); }, resumed, 4},
-        {[&] { QSettings(preferences, QSettings::IniFormat).setValue("holdWhenBusy", true); }, held, 5}};
+        {[&] { QSettings(preferences, QSettings::IniFormat).setValue("holdWhenBusy", false); }, resumed, 4}, // saved anew
+        {[&] { TestEnvironment::writeFile(preferences, "[General]\nholdWhenBusy=true\n"); }, held, 5}}; // edited in place
     for (const auto& [act, line, count] : steps) {
         act();
         ASSERT_TRUE(waitUntil([&] { return logMessages().count(line) == count; })) << line.toStdString() << count;
