@@ -22,7 +22,6 @@
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QFileSystemWatcher>
 
 using namespace Qt::StringLiterals;
@@ -143,15 +142,13 @@ void AppDelegate::holdWhenBusy()
     connect(m_doNotDisturb.get(), &DoNotDisturb::changed, this, update);
     // holdWhenBusy is set by editing the preferences: turned off, a hold ends then and there.
     const QString file = m_settings.fileName();
-    auto* preferences = new QFileSystemWatcher({QFileInfo(file).path(), file}, this);
-    const auto reread = [preferences, file, update] {
+    auto* preferences = new QFileSystemWatcher({file}, this);
+    connect(preferences, &QFileSystemWatcher::fileChanged, this, [preferences, file, update] {
         // Saved anew under the same name, it is another file: watch that one.
         preferences->removePath(file);
         preferences->addPath(file);
         update();
-    };
-    connect(preferences, &QFileSystemWatcher::fileChanged, this, reread);
-    connect(preferences, &QFileSystemWatcher::directoryChanged, this, reread);
+    });
     update();
 }
 
