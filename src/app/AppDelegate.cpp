@@ -2,10 +2,12 @@
 
 #include "AppBusProxy.h"
 #include "app/SingleInstance.h"
+#include "busy/DoNotDisturb.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
 #include "events/TestEvent.h"
 #include "note/NoteController.h"
+#include "overlay/OverlayPlatform.h"
 #include "overlay/Screens.h"
 #include "sound/SoundPlayer.h"
 #include "stage/MonkeyStage.h"
@@ -20,6 +22,7 @@
 #include "watchers/StripeWatcher.h"
 
 #include <QCoreApplication>
+#include <QFileSystemWatcher>
 
 using namespace Qt::StringLiterals;
 
@@ -53,6 +56,7 @@ void AppDelegate::applicationDidFinishLaunching()
     createWatchers();
     createSettingsWindow();
     createStatusMenu();
+    holdWhenBusy();
     createInbox();
     listenForReload();
     logStart();
@@ -117,6 +121,35 @@ void AppDelegate::createStatusMenu()
     connect(menu, &StatusMenu::sizeRequested, m_stage.get(), &MonkeyStage::applyScale);
     if (!m_statusMenu->trayAvailable())
         log(u"WARN no system tray on this desktop; start Bonkbell again to open its settings"_s);
+}
+
+// Shows wait while the user is busy: a fullscreen window on the monkey's screen first, the
+// desktop's Do Not Disturb next. The menu shows the hold while it lasts.
+void AppDelegate::holdWhenBusy()
+{
+    m_doNotDisturb = std::make_unique<DoNotDisturb>(QDBusConnection::sessionBus());
+    const OverlayPlatform* platform = &OverlayPlatform::shared();
+    const auto update = [this, platform] {
+        if (platform->isFullscreenActive())
+            m_driver->setHeld(u"fullscreen"_s);
+        else if (m_doNotDisturb->isOn())
+            m_driver->setHeld(u"do not disturb"_s);
+        else
+            m_driver->setHeld(std::nullopt);
+    };
+    connect(m_driver.get(), &PlaybackDriver::holdChanged, m_statusMenu.get(), &StatusMenu::showHold);
+    connect(platform, &OverlayPlatform::fullscreenActiveChanged, this, update);
+    connect(m_doNotDisturb.get(), &DoNotDisturb::changed, this, update);
+    // holdWhenBusy is set by editing the preferences: turned off, a hold ends then and there.
+    const QString file = m_settings.fileName();
+    auto* preferences = new QFileSystemWatcher({file}, this);
+    connect(preferences, &QFileSystemWatcher::fileChanged, this, [preferences, file, update] {
+        // Saved anew under the same name, it is another file: watch that one.
+        preferences->removePath(file);
+        preferences->addPath(file);
+        update();
+    });
+    update();
 }
 
 void AppDelegate::createInbox()

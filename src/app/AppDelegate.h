@@ -6,6 +6,7 @@
 
 class AppBusProxy;
 class Autostart;
+class DoNotDisturb;
 class Inbox;
 class MonkeyStage;
 class NoteController;
@@ -36,6 +37,7 @@ private:
     void createWatchers();
     void createSettingsWindow();
     void createStatusMenu();
+    void holdWhenBusy();
     void createInbox();
     void listenForReload();
     void reloadKeys();
@@ -57,5 +59,6 @@ private:
     std::unique_ptr<SettingsWindowController> m_settingsWindow;
     std::unique_ptr<Autostart> m_autostart;
     std::unique_ptr<StatusMenu> m_statusMenu;
+    std::unique_ptr<DoNotDisturb> m_doNotDisturb;
     std::unique_ptr<Inbox> m_inbox;
 };

@@ -42,19 +42,49 @@ std::optional<QString> PlaybackDriver::summary(const QString& noun, qsizetype co
 
 void PlaybackDriver::receive(const QList<MonkeyEvent>& events)
 {
-    const QDateTime now = m_scheduler.now();
-    QList<MonkeyEvent> stale;
     for (const MonkeyEvent& event : events) {
-        if (event.isTest() && !m_settings.showTests()) {
+        if (event.isTest() && !m_settings.showTests())
             log(u"skipped test-account event (hidden in menu): %1"_s.arg(event.headline));
-            continue;
-        }
-        const auto date = event.date();
-        if (date && date->msecsTo(now) > qint64(staleAfter * 1000.0))
-            stale.append(event);
         else
             m_queue.append(event);
     }
+    updateHold();
+    playOn();
+}
+
+void PlaybackDriver::setHeld(std::optional<QString> reason)
+{
+    m_wanted = std::move(reason);
+    updateHold();
+    playOn();
+}
+
+void PlaybackDriver::updateHold()
+{
+    const std::optional<QString> hold = m_settings.holdWhenBusy() ? m_wanted : std::nullopt;
+    if (hold == m_hold)
+        return;
+    // A new reason during a hold is shown in the menu but not logged again.
+    if (hold.has_value() != m_hold.has_value())
+        log(hold ? u"holding shows (%1)"_s.arg(*hold) : u"resuming shows"_s);
+    m_hold = hold;
+    Q_EMIT holdChanged(hold.value_or(QString()));
+}
+
+// Staleness is judged when events may play: those that aged past it while held fold with the rest.
+void PlaybackDriver::playOn()
+{
+    if (m_hold)
+        return;
+    const QDateTime now = m_scheduler.now();
+    QList<MonkeyEvent> stale;
+    m_queue.removeIf([&](const MonkeyEvent& event) {
+        const auto date = event.date();
+        const bool old = date && date->msecsTo(now) > qint64(staleAfter * 1000.0);
+        if (old)
+            stale.append(event);
+        return old;
+    });
     if (!stale.isEmpty())
         rollUp(stale);
     playNext();
@@ -80,7 +110,7 @@ void PlaybackDriver::rollUp(const QList<MonkeyEvent>& stale)
 
 void PlaybackDriver::playNext()
 {
-    if (m_playing || m_queue.isEmpty())
+    if (m_playing || m_hold || m_queue.isEmpty())
         return;
     m_playing = true;
     auto show = std::make_shared<Show>();

@@ -15,7 +15,8 @@ class Stage;
 
 // The event queue: every event enters through receive, is filtered, folded into a summary when
 // stale, queued, and played strictly one at a time. The next show starts 0.4 s after both the
-// stage and the note of the current one have finished.
+// stage and the note of the current one have finished. While shows are held (the user is busy),
+// events wait in the queue and a show already on screen finishes.
 class PlaybackDriver : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +28,9 @@ public:
 
     void receive(const QList<MonkeyEvent>& events);
     void setMonkeyHidden(bool hidden, const QString& reason);
+    // Why shows should wait now ("fullscreen"), or none. Honoured while the setting
+    // holdWhenBusy is on; read again at each call and each receive.
+    void setHeld(std::optional<QString> reason);
 
     // "3 sales", "1 renewal"; none for a count of 0.
     static std::optional<QString> summary(const QString& noun, qsizetype count);
@@ -37,9 +41,15 @@ public:
     bool isPlaying() const { return m_playing; }
     qsizetype waiting() const { return m_queue.size(); }
 
+Q_SIGNALS:
+    // The reason shows are held for, empty once they may play again.
+    void holdChanged(const QString& reason);
+
 private:
     struct Show;
 
+    void updateHold();
+    void playOn();
     void playNext();
     void finish(const std::shared_ptr<Show>& show);
     void rollUp(const QList<MonkeyEvent>& stale);
@@ -50,4 +60,6 @@ private:
     NotePresenter& m_notes;
     QList<MonkeyEvent> m_queue;
     bool m_playing = false;
+    std::optional<QString> m_wanted; // the hold asked for
+    std::optional<QString> m_hold;   // the hold in force
 };

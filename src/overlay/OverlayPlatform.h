@@ -52,11 +52,16 @@ public:
     // system keeps no pictures; then the window paints every frame itself.
     virtual std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<Pose>& poses);
 
+    // Whether the active window is fullscreen on the monkey's screen (a presentation, a call, a
+    // game); false where the windowing system does not tell.
+    virtual bool isFullscreenActive() const { return false; }
+
 Q_SIGNALS:
     void compositedChanged(bool composited);
     // A window of another program was mapped or restacked: now directly above `below`, or on
     // top of everything when `below` is 0. Only for windows the window manager manages.
     void windowRestacked(quintptr window, quintptr below);
+    void fullscreenActiveChanged(bool on);
 
 protected:
     using QObject::QObject;

@@ -1,4 +1,5 @@
 #include "overlay/OverlayPlatform.h"
+#include "overlay/X11FullscreenWatch.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
@@ -32,6 +33,7 @@ public:
     void setInputRegion(QWidget* window, const QRegion& region) override;
     bool keepsPoses() const override { return true; }
     std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<Pose>& poses) override;
+    bool isFullscreenActive() const override { return m_fullscreen && m_fullscreen->isOn(); }
 
 private:
     bool queryOwner() const;
@@ -40,6 +42,7 @@ private:
     xcb_connection_t* m_connection;
     bool m_composited = true;
     quint8 m_xfixesEventBase = 0;
+    std::unique_ptr<X11FullscreenWatch> m_fullscreen;
     xcb_atom_t m_selection = XCB_NONE;
 
     friend class X11PoseSheet;
@@ -105,8 +108,11 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
     }
     qGuiApp->installNativeEventFilter(this);
     m_composited = queryOwner();
-    if (screen)
-        watchRestacking(screen->root);
+    if (!screen)
+        return;
+    watchRestacking(screen->root);
+    m_fullscreen = std::make_unique<X11FullscreenWatch>(connection, screen->root);
+    connect(m_fullscreen.get(), &X11FullscreenWatch::changed, this, &OverlayPlatform::fullscreenActiveChanged);
 }
 
 // Unmanaged windows stay on top only until a window manager raises one of its own over them;

@@ -26,6 +26,8 @@ inline constexpr Preference<double> scale{"scale", 4.0};
 inline constexpr Preference<double> noteSeconds{"noteSeconds", 8.0};
 inline constexpr OptionalPreference<QString> soundChoice{"soundChoice"};
 inline constexpr Preference<bool> shownSetup{"shownSetup", false};
+// Whether shows wait while the user is busy (a fullscreen window, Do Not Disturb).
+inline constexpr Preference<bool> holdWhenBusy{"holdWhenBusy", true};
 } // namespace Preferences
 
 // The sales watchers' own keys.

@@ -48,6 +48,7 @@ public:
     void setScale(double factor) { set(Preferences::scale, factor); }
     // Read-only here: the user may still change it by editing the file.
     double noteSeconds() const { return get(Preferences::noteSeconds); }
+    bool holdWhenBusy() const { return get(Preferences::holdWhenBusy); }
 
     QString fileName() const { return m_store.fileName(); }
 

@@ -58,6 +58,8 @@ void StatusMenu::build()
     addLine(version.isEmpty() ? u"Bonkbell"_s : u"Bonkbell "_s + version);
     m_stripeLine = addLine(u"Stripe"_s);
     m_revenueCatLine = addLine(u"RevenueCat"_s);
+    m_holdLine = addLine(QString());
+    m_holdLine->setVisible(false);
     addItem(m_menu, u"Connect Sales…"_s, &StatusMenu::settingsRequested);
     m_menu->addSeparator();
     m_hideItem = addItem(m_menu, u"Hide Monkey"_s, &StatusMenu::toggleHidden);
@@ -155,6 +157,12 @@ void StatusMenu::refresh()
     const QString sound = rawValue(settings.soundChoice());
     for (QAction* item : std::as_const(m_soundItems))
         item->setChecked(item->data().toString() == sound);
+}
+
+void StatusMenu::showHold(const QString& reason)
+{
+    m_holdLine->setText(plainTitle(u"Shows held: "_s + reason));
+    m_holdLine->setVisible(!reason.isEmpty());
 }
 
 void StatusMenu::toggleHidden()

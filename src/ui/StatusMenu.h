@@ -14,7 +14,7 @@ class Settings;
 class StripeWatcher;
 class Watcher;
 
-// The tray icon and its menu: watcher status, settings, hide/show, test events, sound, size,
+// The tray icon and its menu: watcher status, shows held, settings, hide/show, test events, sound, size,
 // test-event filter, open at login, quit. Titles and check marks are refreshed on every opening;
 // what the user asks for is signalled to whoever carries it out.
 class StatusMenu : public QObject {
@@ -39,6 +39,8 @@ public:
 
     // Re-reads the watchers, the preferences and the autostart entry into titles and check marks.
     void refresh();
+    // A line saying why shows are held; none while `reason` is empty.
+    void showHold(const QString& reason);
 
 Q_SIGNALS:
     void settingsRequested();
@@ -72,6 +74,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QAction* m_stripeLine = nullptr;
     QAction* m_revenueCatLine = nullptr;
+    QAction* m_holdLine = nullptr;
     QAction* m_hideItem = nullptr;
     QList<QAction*> m_toggleItems;
     QList<QAction*> m_sizeItems;

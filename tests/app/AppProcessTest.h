@@ -26,7 +26,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const auto& [name, value] : {std::pair("BONKBELL_STRIPE_BASE", stripeBase.toString()),
                  std::pair("BONKBELL_RC_BASE", revenueCatBase.toString()), std::pair("BONKBELL_INBOX", inbox),
-                 std::pair("BONKBELL_POLL_SECONDS", QStringLiteral("0.2"))})
+                 std::pair("BONKBELL_POLL_SECONDS", QStringLiteral("0.2")),
+                 std::pair("GSETTINGS_BACKEND", QStringLiteral("keyfile"))}) // desktop settings in the private XDG tree
             env.insert(QLatin1StringView(name), value);
         for (const auto& [name, dir] : {std::pair("HOME", "home"), std::pair("XDG_DATA_HOME", "data"),
                  std::pair("XDG_STATE_HOME", "state"), std::pair("XDG_CONFIG_HOME", "config")})

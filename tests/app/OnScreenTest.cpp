@@ -163,6 +163,35 @@ TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndNowhereElse)
     EXPECT_TRUE(xprop(u"_NET_ACTIVE_WINDOW"_s).contains(id)) << "the focus moved";
 }
 
+// An active window fullscreen on the monkey's screen holds the shows; another window taking the
+// focus, or leaving fullscreen, ends the hold.
+TEST_P(DesktopTest, AnActiveFullscreenWindowHoldsTheShows)
+{
+    QWidget other;
+    other.setGeometry(0, 0, 200, 200);
+    for (QWidget* window : {static_cast<QWidget*>(&editor), &other}) {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    }
+    const QString id = u"0x%1"_s.arg(editor.winId(), 0, 16);
+    const auto holds = [&](int count, const QString& what) { return waitUntil([&] { return logLines(what).size() == count; }); };
+    QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"add,fullscreen"_s});
+    QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, QString::number(other.winId()), u"-b"_s, u"add,above"_s}); // a state, not fullscreen
+    const std::tuple<QString, int, QString> steps[] = {{id, 1, u"^holding shows"_s},
+        {QString::number(other.winId()), 1, u"^resuming shows"_s}, {id, 2, u"^holding shows"_s}};
+    for (const auto& [window, count, line] : steps) {
+        xdotool({u"windowactivate"_s, u"--sync"_s, window});
+        ASSERT_TRUE(holds(count, line)) << logMessages().join(u'\n').toStdString();
+    }
+    TestEnvironment::writeFile(inbox + u"/.e.tmp"_s, R"({"kind":"sale","headline":"Held"})");
+    QFile::rename(inbox + u"/.e.tmp"_s, inbox + u"/e.json"_s);
+    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/e.json"_s); }));
+    QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"remove,fullscreen"_s});
+    ASSERT_TRUE(holds(1, u"^slap: "_s)) << logMessages().join(u'\n').toStdString();
+    EXPECT_EQ(logLines(u" shows|^slap: "_s), QStringList({u"holding shows (fullscreen)"_s, u"resuming shows"_s,
+        u"holding shows (fullscreen)"_s, u"resuming shows"_s, u"slap: sale Held |  |  (sound: off)"_s}));
+}
+
 INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopTest, testing::Values(u"openbox"_s, u"xfwm4"_s, u"kwin_x11"_s),
     [](const testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
 

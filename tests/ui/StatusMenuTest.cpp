@@ -70,12 +70,18 @@ TEST_F(StatusMenuTest, WatcherLinesCheckMarksAndItemsFollowTheStateAsTheMenuOpen
     // An ampersand in a message stays one (doubled, it is no mnemonic).
     EXPECT_EQ(title(1), u"Stripe: ⚠ Stripe said: Invalid a && b (test mode)"_s);
     EXPECT_EQ(title(2), u"RevenueCat: not connected"_s) << "its own state, and never a test-mode suffix";
+    const QAction* held = menu()->actions().at(3);
+    for (const QString& reason : {u"fullscreen"_s, QString()})
+        statusMenu->showHold(reason);
+    EXPECT_FALSE(held->isVisible());
+    statusMenu->showHold(u"do not disturb"_s);
+    EXPECT_TRUE(held->isVisible() && !held->isEnabled() && held->text() == u"Shows held: do not disturb"_s);
     stripe->disconnect();
     checkedOnOpening();
     EXPECT_EQ(title(1), u"Stripe: not connected"_s);
     // Items ask for what they say; check marks follow the state as the menu opens.
     TestEnvironment::takeLogMessages();
-    EXPECT_EQ(title(5), u"Hide Monkey"_s);
+    EXPECT_EQ(title(6), u"Hide Monkey"_s);
     EXPECT_THAT(checkedOnOpening(), ElementsAre("Slap", "Show test events", "Medium"));
     for (const QString& title : {u"Connect Sales…"_s, u"Hide Monkey"_s, u"Test: new sale"_s, u"Test: new signup"_s,
              u"Test: renewal"_s, u"Slap"_s, u"Pop"_s, u"Off"_s, u"Small"_s, u"Medium"_s, u"Large"_s, u"Open at login"_s})
@@ -95,7 +101,7 @@ TEST_F(StatusMenuTest, WatcherLinesCheckMarksAndItemsFollowTheStateAsTheMenuOpen
     settings.setSoundChoice(SoundChoice::pop);
     settings.setAlwaysVisible(false);
     EXPECT_THAT(checkedOnOpening(), ElementsAre("Pop", "Open at login"));
-    EXPECT_EQ(title(5), u"Show Monkey"_s);
+    EXPECT_EQ(title(6), u"Show Monkey"_s);
     choose(u"Show Monkey"_s);
     choose(u"Open at login"_s);
     EXPECT_THAT(asked, ElementsAre("show (menu)"));
