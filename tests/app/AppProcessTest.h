@@ -3,6 +3,7 @@
 #include "common/TestEnvironment.h"
 #include "support/AppIdentity.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -53,6 +54,11 @@ protected:
         // One that never ends counts as a failure, not as its last exit code.
         const bool ended = TestEnvironment::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
         return ended ? cli.exitCode() : -1;
+    }
+    void publish(const QByteArray& json)
+    {
+        TestEnvironment::writeFile(inbox + QStringLiteral("/.e.tmp"), json);
+        QFile::rename(inbox + QStringLiteral("/.e.tmp"), inbox + QStringLiteral("/e.json"));
     }
     void TearDown() override
     {

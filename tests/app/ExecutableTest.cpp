@@ -22,8 +22,7 @@ TEST_F(AppProcessTest, RunsOnceOnTheGivenInboxAndPlaysWhatIsDroppedThere)
         << logMessages().join(u'\n').toStdString();
     EXPECT_EQ(logLines(u'^' + QRegularExpression::escape(startedV)).size(), 1);
     // A file dropped into the inbox reaches the screen's queue.
-    TestEnvironment::writeFile(inbox + u"/.a.tmp"_s, R"({"kind":"onboarding","headline":"Hello"})");
-    QFile::rename(inbox + u"/.a.tmp"_s, inbox + u"/a.json"_s);
+    publish(R"({"kind":"onboarding","headline":"Hello"})");
     ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); }, 10000)) << logMessages().join(u'\n').toStdString();
     EXPECT_EQ(logLines(u"^slap: "_s), QStringList{u"slap: onboarding Hello |  |  (sound: slap)"_s});
     EXPECT_EQ(app.state(), QProcess::Running);

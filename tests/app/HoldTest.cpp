@@ -2,7 +2,6 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QFile>
 #include <QSettings>
 #include <gmock/gmock.h>
 
@@ -53,9 +52,8 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
     startApp();
     const QString held = u"holding shows (do not disturb)"_s, resumed = u"resuming shows"_s;
     ASSERT_TRUE(waitUntil([&] { return logMessages().contains(held); })) << logMessages().join(u'\n').toStdString();
-    TestEnvironment::writeFile(inbox + u"/.a.tmp"_s, R"({"kind":"sale","headline":"Held"})");
-    QFile::rename(inbox + u"/.a.tmp"_s, inbox + u"/a.json"_s);
-    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/a.json"_s); }));
+    publish(R"({"kind":"sale","headline":"Held"})");
+    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/e.json"_s); }));
     server.inhibit(false);
     ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); })) << logMessages().join(u'\n').toStdString();
     EXPECT_THAT(logLines(u" shows|^slap: "_s), testing::ElementsAre(held, resumed, "slap: sale Held |  |  (sound: slap)"));

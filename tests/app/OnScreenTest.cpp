@@ -102,8 +102,7 @@ TEST_F(OnScreenTest, ABadKeyIsRefusedTheMonkeyHangsInTheCornerClicksAroundItPass
     ASSERT_TRUE(waitUntil([&] { return logMessages().contains(u"monkey hidden (click on monkey)"_s); }));
     EXPECT_EQ(beneath.clicks, 1);
     // Hidden, the monkey still drops in to slap; 0.47 s in, the note shows at its hand for 8 s.
-    TestEnvironment::writeFile(inbox + u"/.e.tmp"_s, R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
-    QFile::rename(inbox + u"/.e.tmp"_s, inbox + u"/e.json"_s);
+    publish(R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
     QList<QPoint> paper;
     ASSERT_TRUE(waitUntil([&] { return (paper = find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480))).size() > 5000; }))
         << "no note: " << logMessages().join(u'\n').toStdString();
@@ -120,10 +119,9 @@ protected:
     Backdrop editor;
     void SetUp() override
     {
-        QProcess::execute(u"dbus-update-activation-environment"_s, {u"DISPLAY"_s}); // for the services KWin starts
+        output(u"dbus-update-activation-environment"_s, {u"DISPLAY"_s}); // for the services KWin starts
         manager.start(GetParam(), {u"--replace"_s});
-        ASSERT_TRUE(waitUntil([&] { return xprop(u"_NET_SUPPORTING_WM_CHECK"_s).contains(u"window id"_s); }, 20000))
-            << GetParam().toStdString() << " did not start";
+        ASSERT_TRUE(waitUntil([&] { return xprop(u"_NET_SUPPORTING_WM_CHECK"_s).contains(u"window id"_s); }, 20000));
         QTest::qWait(1000); // openbox names itself before it manages windows
         TestEnvironment::writeFile(root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
         startApp();
@@ -156,8 +154,7 @@ TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndNowhereElse)
     output(u"wmctrl"_s, {u"-s"_s, u"1"_s});
     ASSERT_TRUE(waitUntil([&] { return editor.isHidden() || find(backdrop).isEmpty(); })) << "still on the first workspace";
     EXPECT_TRUE(monkeyShows()) << "not on the second workspace";
-    TestEnvironment::writeFile(inbox + u"/.e.tmp"_s, R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
-    QFile::rename(inbox + u"/.e.tmp"_s, inbox + u"/e.json"_s);
+    publish(R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
     EXPECT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480)).size() > 5000; })) << "no note";
     output(u"wmctrl"_s, {u"-s"_s, u"0"_s});
     EXPECT_TRUE(xprop(u"_NET_ACTIVE_WINDOW"_s).contains(id)) << "the focus moved";
@@ -175,18 +172,17 @@ TEST_P(DesktopTest, AnActiveFullscreenWindowHoldsTheShows)
     }
     const QString id = u"0x%1"_s.arg(editor.winId(), 0, 16);
     const auto holds = [&](int count, const QString& what) { return waitUntil([&] { return logLines(what).size() == count; }); };
-    QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"add,fullscreen"_s});
-    QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, QString::number(other.winId()), u"-b"_s, u"add,above"_s}); // a state, not fullscreen
+    output(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"add,fullscreen"_s});
+    output(u"wmctrl"_s, {u"-i"_s, u"-r"_s, QString::number(other.winId()), u"-b"_s, u"add,above"_s}); // a state, not fullscreen
     const std::tuple<QString, int, QString> steps[] = {{id, 1, u"^holding shows"_s},
         {QString::number(other.winId()), 1, u"^resuming shows"_s}, {id, 2, u"^holding shows"_s}};
     for (const auto& [window, count, line] : steps) {
         xdotool({u"windowactivate"_s, u"--sync"_s, window});
         ASSERT_TRUE(holds(count, line)) << logMessages().join(u'\n').toStdString();
     }
-    TestEnvironment::writeFile(inbox + u"/.e.tmp"_s, R"({"kind":"sale","headline":"Held"})");
-    QFile::rename(inbox + u"/.e.tmp"_s, inbox + u"/e.json"_s);
+    publish(R"({"kind":"sale","headline":"Held"})");
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/e.json"_s); }));
-    QProcess::execute(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"remove,fullscreen"_s});
+    output(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"remove,fullscreen"_s});
     ASSERT_TRUE(holds(1, u"^slap: "_s)) << logMessages().join(u'\n').toStdString();
     EXPECT_EQ(logLines(u" shows|^slap: "_s), QStringList({u"holding shows (fullscreen)"_s, u"resuming shows"_s,
         u"holding shows (fullscreen)"_s, u"resuming shows"_s, u"slap: sale Held |  |  (sound: off)"_s}));
