@@ -1,5 +1,7 @@
 #include "overlay/X11FullscreenWatch.h"
 
+#include "overlay/X11EventMask.h"
+
 #include <QGuiApplication>
 #include <QRect>
 #include <QScreen>
@@ -26,7 +28,7 @@ X11FullscreenWatch::X11FullscreenWatch(xcb_connection_t* connection, xcb_window_
     , m_fullscreenAtom(atom("_NET_WM_STATE_FULLSCREEN"))
 {
     qGuiApp->installNativeEventFilter(this);
-    hear(root, XCB_EVENT_MASK_PROPERTY_CHANGE);
+    changeEventMask(connection, root, XCB_EVENT_MASK_PROPERTY_CHANGE);
     followActive();
 }
 
@@ -39,21 +41,6 @@ xcb_atom_t X11FullscreenWatch::atom(const char* name) const
 {
     const auto reply = own(xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, quint16(strlen(name)), name), nullptr));
     return reply ? reply->atom : XCB_NONE;
-}
-
-// Qt and the rest of this process have their own events selected on these windows, and changing
-// the mask replaces this client's whole mask: read it first and add to it.
-std::optional<quint32> X11FullscreenWatch::hear(xcb_window_t window, quint32 mask)
-{
-    xcb_generic_error_t* error = nullptr; // a window already gone is no news
-    const auto attributes = own(xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), &error));
-    std::free(error);
-    if (!attributes)
-        return std::nullopt;
-    const quint32 heard = attributes->your_event_mask | mask;
-    xcb_discard_reply(m_connection, xcb_change_window_attributes_checked(m_connection, window, XCB_CW_EVENT_MASK, &heard).sequence);
-    xcb_flush(m_connection);
-    return attributes->your_event_mask;
 }
 
 void X11FullscreenWatch::followActive()
@@ -69,7 +56,7 @@ void X11FullscreenWatch::followActive()
             xcb_discard_reply(m_connection,
                 xcb_change_window_attributes_checked(m_connection, m_active, XCB_CW_EVENT_MASK, &*m_activeMask).sequence);
         m_active = active;
-        m_activeMask = active ? hear(active, XCB_EVENT_MASK_PROPERTY_CHANGE) : std::nullopt;
+        m_activeMask = active ? changeEventMask(m_connection, active, XCB_EVENT_MASK_PROPERTY_CHANGE) : std::nullopt;
     }
     update();
 }

@@ -24,8 +24,6 @@ Q_SIGNALS:
 
 private:
     xcb_atom_t atom(const char* name) const;
-    // Adds `mask` to what this client hears from `window`, and says what it heard before.
-    std::optional<quint32> hear(xcb_window_t window, quint32 mask);
     void followActive();
     void update();
     bool fillsMonkeyScreen(xcb_window_t window) const;

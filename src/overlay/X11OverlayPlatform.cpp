@@ -1,4 +1,5 @@
 #include "overlay/OverlayPlatform.h"
+#include "overlay/X11EventMask.h"
 #include "overlay/X11FullscreenWatch.h"
 
 #include <QAbstractNativeEventFilter>
@@ -37,7 +38,6 @@ public:
 
 private:
     bool queryOwner() const;
-    void watchRestacking(xcb_window_t root);
 
     xcb_connection_t* m_connection;
     bool m_composited = true;
@@ -110,23 +110,11 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
     m_composited = queryOwner();
     if (!screen)
         return;
-    watchRestacking(screen->root);
+    // Unmanaged windows stay on top only until a window manager raises one of its own over them;
+    // the root's substructure tells when that happens.
+    changeEventMask(connection, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
     m_fullscreen = std::make_unique<X11FullscreenWatch>(connection, screen->root);
     connect(m_fullscreen.get(), &X11FullscreenWatch::changed, this, &OverlayPlatform::fullscreenActiveChanged);
-}
-
-// Unmanaged windows stay on top only until a window manager raises one of its own over them;
-// the root's substructure tells when that happens. Qt has its own events selected on the root:
-// they are kept.
-void X11OverlayPlatform::watchRestacking(xcb_window_t root)
-{
-    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, root), nullptr);
-    if (!attributes)
-        return;
-    const quint32 mask = attributes->your_event_mask | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    std::free(attributes);
-    xcb_change_window_attributes(m_connection, root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(m_connection);
 }
 
 bool X11OverlayPlatform::queryOwner() const
@@ -300,13 +288,7 @@ void X11PoseSheet::hearExposures(bool on)
         m_eventMask.reset();
         return;
     }
-    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, m_window), nullptr);
-    if (!attributes)
-        return;
-    m_eventMask = attributes->your_event_mask;
-    std::free(attributes);
-    const quint32 quiet = *m_eventMask & ~quint32(XCB_EVENT_MASK_EXPOSURE);
-    xcb_change_window_attributes(m_connection, m_window, XCB_CW_EVENT_MASK, &quiet);
+    m_eventMask = changeEventMask(m_connection, m_window, 0, XCB_EVENT_MASK_EXPOSURE);
 }
 
 void X11PoseSheet::release()

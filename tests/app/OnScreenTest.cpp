@@ -126,12 +126,7 @@ protected:
         TestEnvironment::writeFile(root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
         startApp();
     }
-    void TearDown() override
-    {
-        AppProcessTest::TearDown();
-        manager.kill();
-        manager.waitForFinished();
-    }
+    void TearDown() override { AppProcessTest::TearDown(); manager.kill(); manager.waitForFinished(); }
     bool monkeyShows() { return find(outline).size() > 200; }
 };
 
