@@ -122,7 +122,7 @@ int OverlayPanel::topLevel()
 void OverlayPanel::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    // A window manager that takes the window over after it was mapped forgets earlier input state.
+    // Input state asked for before the native window existed is applied now that it does.
     applyInputPassThrough();
 }
 
