@@ -148,8 +148,8 @@ void LayerHostView::moveEvent(QMoveEvent*)
 
 void LayerHostView::updateDrawnRegion()
 {
-    // Only needed where there is no compositor to blend the clear pixels away.
-    if (!m_panel || OverlayPlatform::shared().isComposited())
+    // Only needed where the platform cuts windows to what they draw.
+    if (!m_panel || !OverlayPlatform::shared().cutsToDrawn())
         return;
     // The view may reach beyond its panel on any side; the panel takes the region in its own coordinates.
     if (const auto known = m_drawnRegions.constFind(m_shown); known != m_drawnRegions.cend()) {

@@ -69,25 +69,33 @@ void OverlayPanel::setDrawnRegion(const QRegion& drawn)
     if (drawn == m_drawn)
         return;
     m_drawn = drawn;
-    if (!OverlayPlatform::shared().isComposited())
+    if (OverlayPlatform::shared().cutsToDrawn())
         applyShape();
 }
 
 QRegion OverlayPanel::drawnRegionOf(const QImage& picture)
 {
-    return QRegion(QBitmap::fromImage(picture.createAlphaMask()));
+    // Without a compositor a pixel shows fully or not at all; with one, faint pixels blend.
+    if (!OverlayPlatform::shared().isComposited())
+        return QRegion(QBitmap::fromImage(picture.createAlphaMask()));
+    QImage solid = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < solid.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(solid.scanLine(y));
+        std::replace_if(row, row + solid.width(), [](QRgb pixel) { return pixel != 0; }, qRgba(0, 0, 0, 255));
+    }
+    return QRegion(QBitmap::fromImage(solid.createAlphaMask()));
 }
 
 void OverlayPanel::applyShape()
 {
     OverlayPlatform& platform = OverlayPlatform::shared();
-    const bool composited = platform.isComposited();
-    if (composited)
+    const bool cut = platform.cutsToDrawn();
+    if (!cut)
         platform.setShape(this, QRegion());
     else if (!m_drawn.isEmpty())
         platform.setShape(this, m_drawn);
-    // With nothing drawn and nothing to blend with, the only clear window is no window.
-    const bool visible = m_wanted && (composited || !m_drawn.isEmpty());
+    // A window cut to nothing drawn is no window: nothing to see, nothing to catch the pointer.
+    const bool visible = m_wanted && (!cut || !m_drawn.isEmpty());
     if (visible == isVisible())
         return;
     setVisible(visible);

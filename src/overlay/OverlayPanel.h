@@ -21,10 +21,11 @@ public:
     void setInputRegion(const QRegion& region);
     QRegion inputRegion() const { return m_wholeWindowInput ? QRegion(rect()) : m_input; }
 
-    // The pixels actually drawn. Without a compositor the window is cut to them, so the rest
-    // is truly see-through instead of black.
+    // The pixels actually drawn. Where the platform cuts windows the window is cut to them, so
+    // the rest is truly see-through (not black) and lets the pointer through.
     void setDrawnRegion(const QRegion& drawn);
-    // The pixels of `picture` that count as drawn: those at least half opaque.
+    // The pixels of `picture` that count as drawn: without a compositor those at least half
+    // opaque, with one any that is not clear.
     static QRegion drawnRegionOf(const QImage& picture);
 
     // Shows the panel without activating it and restacks every panel by level.

@@ -20,6 +20,9 @@ public:
 
     // Without a compositor, clear pixels show black: windows are then cut to what they draw.
     virtual bool isComposited() const = 0;
+    // Whether windows are cut to the pixels they draw: where nothing blends clear pixels away,
+    // and where a cut is the only way to let the pointer through (see the X11 one).
+    virtual bool cutsToDrawn() const { return !isComposited(); }
     // Cuts the window to `shape`; an empty shape is the whole window.
     virtual void setShape(QWidget* window, const QRegion& shape);
     // Lets the pointer through to the windows below, without recreating the window.

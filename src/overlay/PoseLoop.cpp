@@ -69,8 +69,8 @@ std::shared_ptr<PoseLoop::Set> PoseLoop::makeSet(double origin, double period, d
 {
     auto set = std::make_shared<Set>();
     const int steps = std::max(1, int(std::lround(period / step)));
-    // Without a compositor each pose also cuts the window to what it draws.
-    const bool cut = !OverlayPlatform::shared().isComposited();
+    // Where the platform cuts windows, each pose also cuts the window to what it draws.
+    const bool cut = OverlayPlatform::shared().cutsToDrawn();
     QList<OverlayPlatform::Pose> poses;
     quint64 previous = 0;
     for (int k = 0; k < steps; ++k) {

@@ -5,6 +5,7 @@
 #include <QAbstractNativeEventFilter>
 #include <QHash>
 #include <QGuiApplication>
+#include <QScreen>
 
 #include <QWidget>
 #include <QWindow>
@@ -29,6 +30,9 @@ public:
     explicit X11OverlayPlatform(xcb_connection_t* connection);
 
     bool isComposited() const override { return m_composited; }
+    // Under XWayland the Wayland compositor ignores the input shape over its own clients, so
+    // clear pixels would swallow their clicks; the bounding shape it does honour.
+    bool cutsToDrawn() const override { return !m_composited || m_xwayland; }
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void setPassThrough(QWidget* window, bool on) override;
     void setInputRegion(QWidget* window, const QRegion& region) override;
@@ -41,6 +45,7 @@ private:
 
     xcb_connection_t* m_connection;
     bool m_composited = true;
+    bool m_xwayland = false;
     quint8 m_xfixesEventBase = 0;
     std::unique_ptr<X11FullscreenWatch> m_fullscreen;
     xcb_atom_t m_selection = XCB_NONE;
@@ -108,6 +113,9 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
     }
     qGuiApp->installNativeEventFilter(this);
     m_composited = queryOwner();
+    // XWayland names its outputs so; no extension tells it on the versions in use.
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    m_xwayland = primary && primary->name().startsWith(u"XWAYLAND");
     if (!screen)
         return;
     // Unmanaged windows stay on top only until a window manager raises one of its own over them;

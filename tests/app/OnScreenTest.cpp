@@ -1,6 +1,7 @@
 #include "app/AppProcessTest.h"
 #include "common/LoopbackServer.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
@@ -181,6 +182,79 @@ TEST_P(DesktopTest, AnActiveFullscreenWindowHoldsTheShows)
     ASSERT_TRUE(holds(1, u"^slap: "_s)) << logMessages().join(u'\n').toStdString();
     EXPECT_EQ(logLines(u" shows|^slap: "_s), QStringList({u"holding shows (fullscreen)"_s, u"resuming shows"_s,
         u"holding shows (fullscreen)"_s, u"resuming shows"_s, u"slap: sale Held |  |  (sound: off)"_s}));
+}
+
+// A Wayland session: the app on the XWayland server of a nested GNOME compositor (top left of
+// the test display), over a native Wayland window filling that screen that logs its clicks.
+// Such compositors ignore input shapes over their own clients: only drawn pixels may take clicks.
+class WaylandSessionTest : public AppProcessTest {
+protected:
+    QProcess compositor, native;
+    QString compositorLog, clicksLog;
+    const QRect nested{0, 0, 800, 600};
+    void SetUp() override
+    {
+        const QString run = root.filePath(u"run"_s);
+        QDir().mkpath(run);
+        QFile::setPermissions(run, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment env = app.processEnvironment();
+        env.insert(u"XDG_RUNTIME_DIR"_s, run);
+        env.insert(u"WAYLAND_DISPLAY"_s, u"wl-test"_s);
+        compositor.setProcessEnvironment(env);
+        compositor.setProcessChannelMode(QProcess::MergedChannels);
+        compositor.start(u"mutter"_s, {u"--nested"_s, u"--wayland"_s, u"--wayland-display=wl-test"_s});
+        const QRegularExpression publicDisplay(u"Using public X11 display (:\\d+)"_s);
+        ASSERT_TRUE(waitUntil([&] { return (compositorLog += QString::fromUtf8(compositor.readAll())).contains(publicDisplay); }, 20000))
+            << compositorLog.toStdString();
+        native.setProcessEnvironment(env);
+        native.start(u"stdbuf"_s, {u"-oL"_s, u"weston-eventdemo"_s, u"--log-button"_s, u"-w800"_s, u"-h600"_s}); // a line per click
+        ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 0, 0), QRect(400, 300, 1, 1)).size() == 1; }, 10000)) << "no native window";
+        env.insert(u"DISPLAY"_s, publicDisplay.match(compositorLog).captured(1));
+        env.insert(u"XAUTHORITY"_s, QDir(run, u".mutter-Xwaylandauth.*"_s, QDir::Name, QDir::Hidden | QDir::Files).entryInfoList().value(0).filePath());
+        app.setProcessEnvironment(env);
+        TestEnvironment::writeFile(root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
+        startApp();
+    }
+    void TearDown() override
+    {
+        AppProcessTest::TearDown();
+        for (QProcess* process : {&native, &compositor}) {
+            process->kill();
+            process->waitForFinished();
+        }
+    }
+    void press(QPoint p) { xdotool(u"mousemove %1 %2 sleep 0.3 mousedown 1 sleep 0.15 mouseup 1"_s.arg(p.x()).arg(p.y()).split(u' ')); }
+    // Whether a click at `p` reaches the native window. The nested compositor may drop a click
+    // that follows the pointer onto another window; one that cannot pass never arrives.
+    bool reachesNative(QPoint p)
+    {
+        const auto clicks = [&] { return (clicksLog += QString::fromUtf8(native.readAll())).count(u"state: pressed"_s); };
+        const qsizetype before = clicks();
+        for (int attempt = 0; attempt < 5; ++attempt)
+            if (press(p); waitUntil([&] { return clicks() > before; }, 2000))
+                return true;
+        return false;
+    }
+};
+
+TEST_F(WaylandSessionTest, OnlyWhatTheOverlaysDrawTakesClicksFromNativeWindows)
+{
+    QList<QPoint> belly;
+    ASSERT_TRUE(waitUntil([&] { return (belly = find(face, nested)).size() > 100; }));
+    ASSERT_TRUE(reachesNative(QPoint(200, 500))) << "the native window takes no clicks";
+    QProcess windows; // the monkey's window, on the XWayland server
+    windows.setProcessEnvironment(app.processEnvironment());
+    windows.start(u"xwininfo"_s, {u"-root"_s, u"-children"_s});
+    windows.waitForFinished();
+    const auto size = QRegularExpression(uR"("Bonkbell": \("bonkbell" "Bonkbell"\)\s+(\d+)x(\d+)\+(\d+)\+(\d+))"_s).match(QString::fromUtf8(windows.readAll()));
+    const QPoint clear(size.captured(3).toInt() + 2, size.captured(4).toInt() + size.captured(2).toInt() - 3); // its bottom left corner
+    ASSERT_TRUE(find([](QRgb p) { return qRed(p) > 40; }, QRect(clear - QPoint(2, 2), QSize(5, 5))).isEmpty());
+    EXPECT_TRUE(reachesNative(clear)) << "a clear pixel of the monkey's window kept the click";
+    const QPoint middle = (std::accumulate(belly.begin(), belly.end(), QPointF()) / belly.size()).toPoint();
+    const auto hidden = [&] { return logMessages().contains(u"monkey hidden (click on monkey)"_s); };
+    for (int attempt = 0; attempt < 3 && !hidden(); ++attempt)
+        press(middle), waitUntil(hidden, 3000);
+    ASSERT_TRUE(hidden());
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopTest, testing::Values(u"openbox"_s, u"xfwm4"_s, u"kwin_x11"_s),
