@@ -39,8 +39,7 @@ protected:
     void startApp()
     {
         app.start();
-        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logLines(u'^' + QRegularExpression::escape(startedV)).isEmpty(); }))
-            << logMessages().join(u'\n').toStdString();
+        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logLines(u'^' + QRegularExpression::escape(startedV)).isEmpty(); })) << logText();
     }
     // The executable as a command line in the app's environment, `input` on its standard input.
     int runCommandLine(const QStringList& arguments, const QByteArray& input = {})
@@ -74,4 +73,5 @@ protected:
         return out;
     }
     QStringList logLines(const QString& pattern) const { return logMessages().filter(QRegularExpression(pattern)); }
+    std::string logText() const { return logMessages().join(u'\n').toStdString(); }
 };
