@@ -140,8 +140,7 @@ TEST_F(InboxTest, DropPublishesUniqueTimeOrderedNamesWhole)
     // A write cut short (by the file size limit) leaves nothing under a name the inbox reads.
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);
-    rlimit tiny = old;
-    tiny.rlim_cur = 8;
+    const rlimit tiny{8, old.rlim_max};
     const auto handler = std::signal(SIGXFSZ, SIG_IGN);
     ::setrlimit(RLIMIT_FSIZE, &tiny);
     const bool written = Inbox::drop(event, dir);

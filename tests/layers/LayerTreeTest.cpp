@@ -27,10 +27,7 @@ protected:
         root->addSublayer(layer);
         return layer;
     }
-    Animation::Completion record(const QString& name)
-    {
-        return [this, name](bool finished) { calls.append(name + (finished ? u" done"_s : u" cut"_s)); };
-    }
+    Animation::Completion record(const QString& name) { return [this, name](bool finished) { calls << name + (finished ? u" done"_s : u" cut"_s); }; }
     LayerTree::Frame advanceTo(double t)
     {
         scheduler.advance(t - scheduler.uptime());

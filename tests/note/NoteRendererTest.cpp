@@ -13,8 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-MonkeyEvent note(const QString& kind, const QString& headline, std::optional<QString> who = {},
-    std::optional<QString> detail = {}, bool test = false)
+MonkeyEvent note(const QString& kind, const QString& headline, std::optional<QString> who = {}, std::optional<QString> detail = {}, bool test = false)
 {
     return {kind, headline, std::move(who), std::move(detail), test, u"2026-12-05T18:54:09Z"_s};
 }
