@@ -1,12 +1,91 @@
 #include "common/ManualScheduler.h"
 #include "layers/Layer.h"
 #include "layers/LayerTree.h"
+#include "layers/Spring.h"
+#include "layers/TimingFunction.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
 using namespace Qt::StringLiterals;
+
+// Values from an independent dense bisection on the Bernstein form; every curve runs from 0 to 1
+// without going back, and holds its ends outside [0, 1].
+TEST(TimingFunction, NamedAndCustomCurvesMatchReferenceValuesAlsoNearTheEndsOfFlatAndSteepCurves)
+{
+    const struct { TimingFunction curve; double at25, at50, at75; } references[] = {
+        {TimingFunction::easeIn(), 0.0934647, 0.3153568, 0.6218619},
+        {TimingFunction::easeOut(), 0.3781381, 0.6846432, 0.9065353},
+        {TimingFunction::easeInEaseOut(), 0.1291619, 0.5, 0.8708381},
+        {TimingFunction(0.35, 0, 0.25, 1), 0.2635031, 0.7602275, 0.9546166},
+    };
+    for (const auto& [curve, at25, at50, at75] : references) {
+        EXPECT_EQ(curve.valueAt(0), 0);
+        EXPECT_NEAR(curve.valueAt(0.25), at25, 1e-6);
+        EXPECT_NEAR(curve.valueAt(0.5), at50, 1e-6);
+        EXPECT_NEAR(curve.valueAt(0.75), at75, 1e-6);
+        EXPECT_NEAR(curve.valueAt(1), 1, 1e-12);
+        EXPECT_EQ(curve.valueAt(-0.5), curve.valueAt(0));
+        EXPECT_EQ(curve.valueAt(1.5), curve.valueAt(1));
+        for (int i = 1; i <= 1000; ++i)
+            ASSERT_GE(curve.valueAt(i / 1000.0), curve.valueAt((i - 1) / 1000.0)) << i;
+    }
+    EXPECT_TRUE(TimingFunction::linear().isLinear());
+    EXPECT_EQ(TimingFunction::linear().valueAt(0.3), 0.3);
+    EXPECT_EQ(TimingFunction(0.2, 0.2, 0.7, 0.7).valueAt(0.3), 0.3);
+    // Where x'(t) vanishes at an end (control x at 0 or 1) Newton stalls; the point on the curve
+    // at parameter t must still come back from its x.
+    const double controls[][4] = {{0, 1, 1, 0}, {0, 0, 1, 1.0001}, {0.9, 0.1, 1, 0}, {0, 0.8, 0.1, 1}};
+    for (const auto& c : controls) {
+        const TimingFunction curve(c[0], c[1], c[2], c[3]);
+        for (double t : {1e-7, 1e-4, 0.01, 0.3, 0.7, 0.99, 0.9999, 1 - 1e-7}) {
+            const double u = 1 - t;
+            const double x = 3 * u * u * t * c[0] + 3 * u * t * t * c[2] + t * t * t;
+            const double y = 3 * u * u * t * c[1] + 3 * u * t * t * c[3] + t * t * t;
+            EXPECT_NEAR(curve.valueAt(x), y, 1e-6) << "curve " << c[0] << ' ' << c[1] << ' ' << c[2] << ' ' << c[3] << " at t=" << t;
+        }
+    }
+}
+
+TEST(Spring, UnderdampedOvershootsOthersDoNotAndEveryRegimeStartsAtItsVelocity)
+{
+    const Spring spring(1, 26, 6.2);
+    EXPECT_EQ(spring.valueAt(0), 0);
+    // The last moment it is 0.1% out, by a fine independent scan.
+    const double settling = spring.settlingDuration();
+    EXPECT_NEAR(settling, 2.0016, 0.002);
+    EXPECT_GT(std::abs(1 - spring.valueAt(settling - 0.005)), Spring::settleEpsilon);
+    double highest = 0;
+    for (double t = 0; t < 3 * settling; t += 0.001) {
+        highest = std::max(highest, spring.valueAt(t));
+        if (t >= settling)
+            ASSERT_LE(std::abs(1 - spring.valueAt(t)), Spring::settleEpsilon) << t;
+    }
+    EXPECT_GT(highest, 1.05);
+    // Critically damped and overdamped springs approach without overshoot.
+    for (const auto& [damped, expected] : {std::pair(Spring(1, 100, 20), 0.92334), std::pair(Spring(1, 100, 50), 3.331)}) {
+        EXPECT_NEAR(damped.settlingDuration(), expected, 0.002);
+        for (double t = 0.01, previous = 0; t < 5; previous = damped.valueAt(t), t += 0.01) {
+            ASSERT_TRUE(std::isfinite(damped.valueAt(t)));
+            ASSERT_GE(damped.valueAt(t), previous);
+            ASSERT_LE(damped.valueAt(t), 1);
+        }
+        EXPECT_NEAR(damped.valueAt(damped.settlingDuration()), 1 - Spring::settleEpsilon, 1e-6);
+    }
+    EXPECT_TRUE(std::isinf(Spring(1, 100, 0).settlingDuration()));
+    // The initial velocity is the starting slope in every regime: each form sets its coefficients
+    // from it separately.
+    for (double damping : {6.2, 2 * std::sqrt(26.0), 30.0}) {
+        const Spring kicked(1, 26, damping, 3);
+        const double h = 1e-6;
+        EXPECT_NEAR(kicked.valueAt(h) / h, 3, 1e-3) << damping;
+        EXPECT_NEAR(kicked.valueAt(kicked.settlingDuration() + 1), 1, Spring::settleEpsilon) << damping;
+    }
+}
 
 // Animations are added at uptime 2 so that begin times are not zero by accident.
 class PresentationTest : public testing::Test {
