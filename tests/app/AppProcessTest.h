@@ -20,6 +20,7 @@ protected:
     QTemporaryDir root;
     QString inbox = root.filePath(QStringLiteral("drop box"));
     QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
+    QString preferences = root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf"));
     QProcess app;
     AppProcessTest() { configure(QUrl(QStringLiteral("http://127.0.0.1:1")), QUrl(QStringLiteral("http://127.0.0.1:1"))); }
     void configure(const QUrl& stripeBase, const QUrl& revenueCatBase)

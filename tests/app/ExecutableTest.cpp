@@ -14,7 +14,6 @@ TEST_F(AppProcessTest, RunsOnceOnTheGivenInboxAndPlaysWhatIsDroppedThere)
     const QString started = u'^' + QRegularExpression::escape(startedV + u"; Stripe off, RevenueCat off; inbox "_s + inbox) + u'$';
     EXPECT_EQ(logLines(started).size(), 1) << logText();
     // A first run without keys opened the settings once and remembered it.
-    const QString preferences = root.filePath(u"config/Bonkbell/Bonkbell.conf"_s);
     EXPECT_TRUE(waitUntil([&] { return TestEnvironment::readFile(preferences).contains("shownSetup=true"); }));
     // A second start finds the first and leaves it running.
     EXPECT_EQ(runCommandLine({}), 0);

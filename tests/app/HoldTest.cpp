@@ -47,7 +47,6 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
             QByteArray("[org/gnome/desktop/notifications]\nshow-banners=") + on + '\n');
     };
     banners("true");
-    const QString preferences = root.filePath(u"config/Bonkbell/Bonkbell.conf"_s);
     TestEnvironment::writeFile(preferences, "[General]\nshownSetup=true\n");
     startApp();
     const QString held = u"holding shows (do not disturb)"_s, resumed = u"resuming shows"_s;
