@@ -20,6 +20,7 @@ protected:
     QTemporaryDir root;
     QString inbox = root.filePath(QStringLiteral("drop box"));
     QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
+    QString preferences = root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf"));
     QProcess app;
     AppProcessTest() { configure(QUrl(QStringLiteral("http://127.0.0.1:1")), QUrl(QStringLiteral("http://127.0.0.1:1"))); }
     void configure(const QUrl& stripeBase, const QUrl& revenueCatBase)
@@ -39,8 +40,7 @@ protected:
     void startApp()
     {
         app.start();
-        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logLines(u'^' + QRegularExpression::escape(startedV)).isEmpty(); }))
-            << logMessages().join(u'\n').toStdString();
+        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logLines(u'^' + QRegularExpression::escape(startedV)).isEmpty(); })) << logText();
     }
     // The executable as a command line in the app's environment, `input` on its standard input.
     int runCommandLine(const QStringList& arguments, const QByteArray& input = {})
@@ -74,4 +74,5 @@ protected:
         return out;
     }
     QStringList logLines(const QString& pattern) const { return logMessages().filter(QRegularExpression(pattern)); }
+    std::string logText() const { return logMessages().join(u'\n').toStdString(); }
 };

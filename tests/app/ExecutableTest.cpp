@@ -12,18 +12,16 @@ TEST_F(AppProcessTest, RunsOnceOnTheGivenInboxAndPlaysWhatIsDroppedThere)
 {
     startApp();
     const QString started = u'^' + QRegularExpression::escape(startedV + u"; Stripe off, RevenueCat off; inbox "_s + inbox) + u'$';
-    EXPECT_EQ(logLines(started).size(), 1) << logMessages().join(u'\n').toStdString();
+    EXPECT_EQ(logLines(started).size(), 1) << logText();
     // A first run without keys opened the settings once and remembered it.
-    const QString preferences = root.filePath(u"config/Bonkbell/Bonkbell.conf"_s);
     EXPECT_TRUE(waitUntil([&] { return TestEnvironment::readFile(preferences).contains("shownSetup=true"); }));
     // A second start finds the first and leaves it running.
     EXPECT_EQ(runCommandLine({}), 0);
-    EXPECT_TRUE(logMessages().contains(u"already running (pid %1); exiting"_s.arg(app.processId())))
-        << logMessages().join(u'\n').toStdString();
+    EXPECT_TRUE(logMessages().contains(u"already running (pid %1); exiting"_s.arg(app.processId()))) << logText();
     EXPECT_EQ(logLines(u'^' + QRegularExpression::escape(startedV)).size(), 1);
     // A file dropped into the inbox reaches the screen's queue.
     publish(R"({"kind":"onboarding","headline":"Hello"})");
-    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); }, 10000)) << logMessages().join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); }, 10000)) << logText();
     EXPECT_EQ(logLines(u"^slap: "_s), QStringList{u"slap: onboarding Hello |  |  (sound: slap)"_s});
     EXPECT_EQ(app.state(), QProcess::Running);
 }
@@ -39,7 +37,7 @@ TEST_F(AppProcessTest, SendLeavesOneEventForTheAppToPlayLaterAndHelpStartsNoApp)
     ASSERT_EQ(files.size(), 1);
     EXPECT_TRUE(files[0].endsWith(u".json"_s) && !files[0].startsWith(u'.')) << files[0].toStdString();
     startApp();
-    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); }, 10000)) << logMessages().join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); }, 10000)) << logText();
     EXPECT_EQ(logLines(u"^slap: "_s), QStringList{u"slap: sale New sale! | Jane (Acme) |  (sound: slap)"_s});
 }
 

@@ -45,8 +45,7 @@ TEST_F(HardeningTest, KeysFromTheCommandLineLeaveNoTraceAndAFloodedInboxLosesNot
     const auto asked = [&] { return revenueCat.requestsTo(u"/v2/projects/proj7/metrics/revenue"_s); };
     const qsizetype rcAsked = asked().size();
     const QString slap = u"^"_s + QRegularExpression::escape(u"slap: sale [TEST] New sale! | Jane | "_s);
-    ASSERT_TRUE(waitUntil([&] { return !logLines(slap).isEmpty() && asked().size() > rcAsked; }, 10000))
-        << logMessages().join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !logLines(slap).isEmpty() && asked().size() > rcAsked; }, 10000)) << logText();
     EXPECT_EQ(stripe.requestsTo(u"/v1/charges"_s).last().headers.value("authorization"), "Bearer " + stripeKey);
     EXPECT_EQ(asked().last().headers.value("authorization"), "Bearer " + rcKey);
     // Where a key might leak: every file the app could write, its standard error, and what other users can read of the process.
@@ -74,7 +73,7 @@ TEST_F(HardeningTest, KeysFromTheCommandLineLeaveNoTraceAndAFloodedInboxLosesNot
     const std::string dir = QFile::encodeName(inbox).toStdString() + '/';
     {
         std::vector<std::jthread> threads; // joined at the end of the block
-        for (int w = 0; w < writers; ++w) {
+        for (int w = 0; w < writers; ++w)
             threads.emplace_back([&, w] {
                 for (int i = 0; i < perWriter; ++i) {
                     const std::string name = std::to_string(w) + '-' + std::to_string(100000 + i) + ".json";
@@ -83,7 +82,6 @@ TEST_F(HardeningTest, KeysFromTheCommandLineLeaveNoTraceAndAFloodedInboxLosesNot
                     failures += std::rename((dir + '.' + name + ".tmp").c_str(), (dir + name).c_str()) != 0;
                 }
             });
-        }
     }
     ASSERT_EQ(failures, 0);
     const auto eventFiles = [&] { return QDir(inbox).entryList({u"*.json"_s}, QDir::Files | QDir::Hidden); };

@@ -47,15 +47,14 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
             QByteArray("[org/gnome/desktop/notifications]\nshow-banners=") + on + '\n');
     };
     banners("true");
-    const QString preferences = root.filePath(u"config/Bonkbell/Bonkbell.conf"_s);
     TestEnvironment::writeFile(preferences, "[General]\nshownSetup=true\n");
     startApp();
     const QString held = u"holding shows (do not disturb)"_s, resumed = u"resuming shows"_s;
-    ASSERT_TRUE(waitUntil([&] { return logMessages().contains(held); })) << logMessages().join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return logMessages().contains(held); })) << logText();
     publish(R"({"kind":"sale","headline":"Held"})");
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/e.json"_s); }));
     server.inhibit(false);
-    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); })) << logMessages().join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); })) << logText();
     EXPECT_THAT(logLines(u" shows|^slap: "_s), testing::ElementsAre(held, resumed, "slap: sale Held |  |  (sound: slap)"));
     // A server that goes takes its Do Not Disturb along; one that comes is read.
     QDBusConnection bus = QDBusConnection::sessionBus();

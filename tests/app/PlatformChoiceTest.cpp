@@ -9,13 +9,8 @@ using namespace Qt::StringLiterals;
 TEST(PlatformChoice, AnXDisplayMeansXcbUnlessAPlatformWasAskedForAndNoneMeansAWarning)
 {
     const QString warning = u"WARN no X display; the monkey cannot be placed on this desktop"_s;
-    const struct {
-        const char* display;
-        const char* wayland;
-        const char* platform; // null: unset
-        QByteArray qpaPlatform;
-        QString warning;
-    } rows[] = {
+    // A null variable is unset.
+    const struct { const char *display, *wayland, *platform; QByteArray qpaPlatform; QString warning; } rows[] = {
         {":0", nullptr, nullptr, "xcb", {}},
         {":0", "wayland-0", nullptr, "xcb", {}}, // where Qt would pick Wayland
         {":0", "wayland-0", "", "xcb", {}}, // empty is unset, to Qt too

@@ -92,10 +92,7 @@ TEST_F(CommandLineTest, SendPublishesOneEventTheInboxReadsBackStampedNowUnlessTi
     // Headlines that make the event exactly as large as the inbox reads, and one byte more.
     const qsizetype room = InboxFile::maxBytes - MonkeyEvent{u"sale"_s, {}, {}, {}, {}, now}.encode().size();
     const QString fits(room, u'x'), tooLarge(room + 1, u'x');
-    const struct {
-        QStringList arguments;
-        QString input, published, error;
-    } cases[] = {
+    const struct { QStringList arguments; QString input, published, error; } cases[] = {
         {{u"--send"_s, u"sale"_s, u"New sale!"_s}, {}, uR"({"at":"%1","headline":"New sale!","kind":"sale"})"_s.arg(now), {}},
         {{u"--send"_s, u"sale"_s, u"New sale!"_s, u"Jane (Acme)"_s}, {}, uR"#({"at":"%1","headline":"New sale!","kind":"sale","who":"Jane (Acme)"})#"_s.arg(now), {}},
         {{u"--send"_s, u"renewal"_s, u""_s, u"Jane"_s, u"$9.00"_s, u"more"_s}, {},

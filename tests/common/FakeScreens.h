@@ -1,9 +1,7 @@
 #pragma once
 
+#include "common/Windows.h"
 #include "overlay/Screens.h"
-
-#include <QApplication>
-#include <QWidget>
 
 // A 1920×1080 screen (y up) whose top 32 points are a panel bar.
 inline const QList<Screens::Area> oneScreen{{QRectF(0, 0, 1920, 1080), QRectF(0, 0, 1920, 1048), 1}};
@@ -13,13 +11,3 @@ struct FakeScreens : Screens {
     QList<Area> all = oneScreen;
     QList<Area> areas() const override { return all; }
 };
-
-// The visible top-level window of that name, else none.
-template <class Window = QWidget>
-Window* shownWindow(const QString& name)
-{
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->objectName() == name && window->isVisible())
-            return qobject_cast<Window*>(window);
-    return nullptr;
-}

@@ -47,10 +47,7 @@ LoopbackServer::LoopbackServer()
     });
 }
 
-QUrl LoopbackServer::base() const
-{
-    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort()));
-}
+QUrl LoopbackServer::base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort())); }
 
 const LoopbackServer::Handler* LoopbackServer::handlerFor(const QString& path) const
 {

@@ -19,13 +19,8 @@ public:
     std::size_t pending() const { return m_tasks.size(); }
 
 private:
-    struct Task {
-        QPointer<const QObject> context;
-        bool hasContext;
-        std::function<void()> action;
-    };
-    qint64 m_startMs;
-    qint64 m_nowMs;
+    struct Task { QPointer<const QObject> context; bool hasContext; std::function<void()> action; };
+    qint64 m_startMs, m_nowMs;
     quint64 m_sequence = 0;
     std::map<std::pair<qint64, quint64>, Task> m_tasks;
 };

@@ -7,14 +7,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-namespace {
-QTemporaryDir* sandbox = nullptr;
-} // namespace
+static QTemporaryDir* sandbox = nullptr;
 
-QString TestEnvironment::root()
-{
-    return sandbox->path();
-}
+QString TestEnvironment::root() { return sandbox->path(); }
 
 int main(int argc, char** argv)
 {

@@ -28,7 +28,7 @@ TEST(MonkeyEventDecoding, AcceptsWellTypedObjectsAndRejectsAnyViolationWhole)
     EXPECT_FALSE(event->isTest());
 }
 
-TEST(MonkeyEventFields, DatesParseWithAZoneKindsAreMoneyUnlessOnboardingOrSummaryAndEncodingRoundTrips)
+TEST(MonkeyEventFields, DatesParseWithAZoneKindsAreMoneyUnlessOnboardingOrSummaryEncodingRoundTripsAndTestEventsAreSamples)
 {
     const QDateTime expected(QDate(2026, 12, 5), QTime(6, 54, 9), Qt::UTC);
     const auto dateOf = [](const char* at) { return MonkeyEvent{u"sale"_s, u"h"_s, {}, {}, {}, QString::fromLatin1(at)}.date(); };
@@ -52,20 +52,16 @@ TEST(MonkeyEventFields, DatesParseWithAZoneKindsAreMoneyUnlessOnboardingOrSummar
     EXPECT_TRUE(json.contains("\"test\":false")) << json.constData();
     EXPECT_FALSE(json.contains('\n'));
     EXPECT_EQ(MonkeyEvent::decode(json), stamped);
-}
-
-TEST(TestEvent, EachKindHasItsSampleStampedAsGiven)
-{
-    const QDateTime at(QDate(2026, 12, 5), QTime(6, 54, 9), Qt::UTC);
+    // Each kind of test event has its sample, stamped as given.
     const char* const samples[][4] = {{"sale", "New sale!", "Test Monkey (Banana Co.)", "$49.00 · test slap"},
         {"onboarding", "New signup!", "Test Monkey (Banana Co.)", "Just finished signing up"},
         {"renewal", "Renewal!", "Recurring payment", "$12.00 CAD"}};
     for (const auto& [kind, headline, who, detail] : samples) {
         // test is false, not absent: "Show test events" never filters these and the note shows no stamp.
-        const MonkeyEvent expected{kind, headline, QString::fromUtf8(who), QString::fromUtf8(detail), false, u"2026-12-05T06:54:09Z"_s};
-        EXPECT_TRUE(testEvent(expected.kind, at) == expected) << kind;
+        const MonkeyEvent sample{kind, headline, QString::fromUtf8(who), QString::fromUtf8(detail), false, u"2026-12-05T06:54:09Z"_s};
+        EXPECT_TRUE(testEvent(sample.kind, expected) == sample) << kind;
     }
-    EXPECT_FALSE(testEvent(u"summary"_s, at));
+    EXPECT_FALSE(testEvent(u"summary"_s, expected));
 }
 
 } // namespace

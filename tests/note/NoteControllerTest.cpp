@@ -29,7 +29,7 @@ protected:
     int closed = 0;
     void SetUp() override { takeLogMessages(); }
     void show(double seconds) { notes.show(MonkeyEvent{u"sale"_s, u"Sale"_s, {}, {}, {}, {}}, {1000, 600}, seconds, [this] { ++closed; }); }
-    OverlayPanel* panel() { return shownWindow<OverlayPanel>(u"notePanel"_s); }
+    OverlayPanel* panel() { return topLevelWindow<OverlayPanel>(u"notePanel"_s); }
     LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
     Layer& note() { return *panel()->findChild<LayerTree*>()->root()->sublayers().front(); }
     // Moves the clock and lets the note's frame step run, as its window's timer would.

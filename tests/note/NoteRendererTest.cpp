@@ -13,13 +13,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-MonkeyEvent note(const QString& kind, const QString& headline, std::optional<QString> who = {},
-    std::optional<QString> detail = {}, bool test = false)
+MonkeyEvent note(const QString& kind, const QString& headline, std::optional<QString> who = {}, std::optional<QString> detail = {}, bool test = false)
 {
     return {kind, headline, std::move(who), std::move(detail), test, u"2026-12-05T18:54:09Z"_s};
 }
 
-TEST(NoteLook, StyleTimeAndFonts)
+TEST(NoteLook, StyleLayoutTimeAndFonts)
 {
     // Test events first, then the kind compared exactly: any other spelling looks like a sale.
     const auto look = [](const QString& kind, bool test = false) {
@@ -32,37 +31,7 @@ TEST(NoteLook, StyleTimeAndFonts)
     EXPECT_NE(look(u"renewal"_s), look(u"sale"_s));
     EXPECT_EQ(look(u"renewal"_s, true), look(u"sale"_s, true));
     EXPECT_EQ(look(u"onboarding"_s, true), std::pair(look(u"sale"_s, true).first, &Sprites::star()));
-    // The time: the event's own, else now, in local twelve-hour time.
-    const QDateTime now = QDateTime::fromString(u"2026-12-05T09:05:00Z"_s, Qt::ISODate);
-    MonkeyEvent event = note(u"sale"_s, u"Sale"_s);
-    const QTime local = event.date()->toLocalTime().time();
-    const QString ampm = local.hour() < 12 ? QLocale::system().amText() : QLocale::system().pmText();
-    EXPECT_EQ(NoteRenderer::timeText(event, now), u"%1:%2 %3"_s.arg((local.hour() + 11) % 12 + 1).arg(local.minute(), 2, 10, QChar(u'0')).arg(ampm));
-    for (const std::optional<QString>& at : {std::optional<QString>(), std::optional(u"yesterday"_s)}) {
-        event.at = at;
-        EXPECT_EQ(NoteRenderer::timeText(event, now), QLocale::system().toString(now.toLocalTime(), NoteRenderer::timeFormat));
-    }
-    // Monospaced fonts at weights the family has.
-    const NoteRenderer::Fonts fonts = NoteRenderer::fonts();
-    const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
-    QList<int> weights;
-    for (const QString& face : QFontDatabase::styles(family))
-        weights.append(QFontDatabase::weight(family, face));
-    for (const auto& [font, size] : {std::pair(fonts.headline, 15), std::pair(fonts.who, 13), std::pair(fonts.detail, 12), std::pair(fonts.time, 11)})
-        EXPECT_TRUE(QFontInfo(font).family() == family && QFontInfo(font).fixedPitch() && font.pixelSize() == size
-            && weights.contains(font.weight())) << size << ": weight " << font.weight() << " would be synthetic";
-    EXPECT_EQ(fonts.headline.weight(), *std::max_element(weights.begin(), weights.end()));
-    EXPECT_GE(fonts.who.weight(), QFont::DemiBold);
-    EXPECT_EQ(fonts.detail.weight(), QFont::Normal);
-    if (family != u"DejaVu Sans Mono")
-        GTEST_SKIP() << "line heights measured for DejaVu Sans Mono only, not " << family.toStdString();
-    using NoteRenderer::lineH;
-    EXPECT_EQ(std::tuple(lineH(fonts.headline), lineH(fonts.who), lineH(fonts.detail), lineH(fonts.time)), std::tuple(18, 16, 14, 13));
-}
-
-// The icon sets the text column and the least height; gaps come only between texts that take space.
-TEST(NoteLayout, IconColumnGapsAndWrapping)
-{
+    // The icon sets the text column and the least height; gaps come only between texts that take space.
     for (const auto& [event, textX, size] : {std::tuple(note(u"sale"_s, u"New sale!"_s), 60, QSizeF(280, 98)),
              std::tuple(note(u"onboarding"_s, u"Welcome"_s, {}, u"Pro"_s), 64, QSizeF(280, 102))}) {
         const NoteRenderer::Layout box = NoteRenderer::layout(event);
@@ -97,6 +66,32 @@ TEST(NoteLayout, IconColumnGapsAndWrapping)
     // A line break in any convention starts one new line: CR LF is one break, not two.
     for (const QString& who : {u"Jane\nAcme"_s, u"Jane\r\nAcme"_s, u"Jane\rAcme"_s})
         EXPECT_EQ(NoteRenderer::layout(note(u"sale"_s, u"Sale"_s, who)).whoLines, QStringList({u"Jane"_s, u"Acme"_s}));
+    // The time: the event's own, else now, in local twelve-hour time.
+    const QDateTime now = QDateTime::fromString(u"2026-12-05T09:05:00Z"_s, Qt::ISODate);
+    MonkeyEvent event = note(u"sale"_s, u"Sale"_s);
+    const QTime local = event.date()->toLocalTime().time();
+    const QString ampm = local.hour() < 12 ? QLocale::system().amText() : QLocale::system().pmText();
+    EXPECT_EQ(NoteRenderer::timeText(event, now), u"%1:%2 %3"_s.arg((local.hour() + 11) % 12 + 1).arg(local.minute(), 2, 10, QChar(u'0')).arg(ampm));
+    for (const std::optional<QString>& at : {std::optional<QString>(), std::optional(u"yesterday"_s)}) {
+        event.at = at;
+        EXPECT_EQ(NoteRenderer::timeText(event, now), QLocale::system().toString(now.toLocalTime(), NoteRenderer::timeFormat));
+    }
+    // Monospaced fonts at weights the family has.
+    const NoteRenderer::Fonts fonts = NoteRenderer::fonts();
+    const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+    QList<int> weights;
+    for (const QString& face : QFontDatabase::styles(family))
+        weights.append(QFontDatabase::weight(family, face));
+    for (const auto& [font, size] : {std::pair(fonts.headline, 15), std::pair(fonts.who, 13), std::pair(fonts.detail, 12), std::pair(fonts.time, 11)})
+        EXPECT_TRUE(QFontInfo(font).family() == family && QFontInfo(font).fixedPitch() && font.pixelSize() == size
+            && weights.contains(font.weight())) << size << ": weight " << font.weight() << " would be synthetic";
+    EXPECT_EQ(fonts.headline.weight(), *std::max_element(weights.begin(), weights.end()));
+    EXPECT_GE(fonts.who.weight(), QFont::DemiBold);
+    EXPECT_EQ(fonts.detail.weight(), QFont::Normal);
+    if (family != u"DejaVu Sans Mono")
+        GTEST_SKIP() << "line heights measured for DejaVu Sans Mono only, not " << family.toStdString();
+    using NoteRenderer::lineH;
+    EXPECT_EQ(std::tuple(lineH(fonts.headline), lineH(fonts.who), lineH(fonts.detail), lineH(fonts.time)), std::tuple(18, 16, 14, 13));
 }
 
 // Each point's colour, read from the device pixel under it, within 1 per channel.

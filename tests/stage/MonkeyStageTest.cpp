@@ -38,15 +38,9 @@ protected:
     QList<QPointF> impacts;
     int done = 0;
     void slap() { stage.slap(true, [this](QPointF at) { impacts.append(at); }, [this] { ++done; }); }
-    OverlayPanel* panel() { return shownWindow<OverlayPanel>(u"monkeyPanel"_s); }
+    OverlayPanel* panel() { return topLevelWindow<OverlayPanel>(u"monkeyPanel"_s); }
     LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
-    static LayerHostView* anyView()
-    {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->objectName() == u"monkeyPanel"_s)
-                return window->findChild<LayerHostView*>();
-        return nullptr;
-    }
+    static LayerHostView* anyView() { return topLevelWindow(u"monkeyPanel"_s, false)->findChild<LayerHostView*>(); }
     Layer& pendulum() { return *stage.findChild<LayerTree*>()->root()->sublayers().front(); }
     double angle() { return pendulum().presentationRotation(scheduler.uptime()); }
     double height() { return pendulum().presentationPosition(scheduler.uptime()).y(); }
@@ -170,13 +164,8 @@ TEST_F(MonkeyStageTest, OnlyTheMonkeysOwnPixelsCatchThePointer)
     EXPECT_TRUE(catches(hand));
     slap();
     EXPECT_FALSE(catches(hand)) << "never while slapping";
-}
-
-// The hit test turns a point into a cell of the monkey frame through the displayed rotation: a
-// point on the centre line just below the monkey's middle (off the cell edge) swings along with it.
-TEST(StageGeometry, SpritePixelFollowsTheDisplayedRotation)
-{
-    const StageGeometry g = StageGeometry::forScale(4);
+    // The hit test turns a point into a cell of the monkey frame through the displayed rotation: a
+    // point on the centre line just below the monkey's middle (off the cell edge) swings along with it.
     const QPointF pivot(g.pendulumX(), g.restingY(true));
     const auto cell = [&](QPointF at, double angle) {
         return StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(), g.pendulumBounds().size(), 4, 28 * 4);

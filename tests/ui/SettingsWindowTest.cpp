@@ -1,3 +1,4 @@
+#include "common/Windows.h"
 #include "ui/settings/SettingsStatusLine.h"
 #include "ui/settings/SettingsStyle.h"
 #include "ui/settings/SettingsSymbol.h"
@@ -87,13 +88,7 @@ protected:
         controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, nullptr, scheduler);
     }
     // The window among the application's top-level widgets; none before the first show.
-    static QWidget* window()
-    {
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == u"settingsWindow"_s)
-                return widget;
-        return nullptr;
-    }
+    static QWidget* window() { return topLevelWindow(u"settingsWindow"_s, false); }
     static Section section(const QString& name) { return {find(window(), name)}; }
 };
 

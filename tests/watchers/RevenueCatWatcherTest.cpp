@@ -8,7 +8,6 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
@@ -115,7 +114,7 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
     EXPECT_EQ(settings.get(Preferences::rcDay), today);
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 42.5);
     EXPECT_EQ(settings.get(Preferences::rcSubs), 7);
-    EXPECT_THAT(takeLogMessages(), ElementsAre("revenuecat: connected (project proj1)"));
+    EXPECT_THAT(TestEnvironment::takeLogMessages(), ElementsAre("revenuecat: connected (project proj1)"));
     const auto revenue = server.requestsTo(u"/v2/projects/proj1/metrics/revenue"_s).first();
     EXPECT_EQ(revenue.rawQuery, "end_date=2026-12-05&revenue_type=revenue&start_date=2026-12-05");
     EXPECT_EQ(revenue.headers.value("authorization"), "Bearer sk_key");

@@ -12,24 +12,26 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 using testing::IsEmpty;
-using testing::UnorderedElementsAre;
+
+// `object` with each of `changes` set.
+QJsonObject with(QJsonObject object, const QJsonObject& changes)
+{
+    for (auto it = changes.begin(); it != changes.end(); ++it)
+        object.insert(it.key(), it.value());
+    return object;
+}
 
 // A charge as the service answers it, every published field included: captured in full, or as
 // `changes` say. The published example itself is only authorised, never captured.
 QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes = {})
 {
     static const QJsonObject published = LoopbackServer::published(u"stripe-2024-06-20"_s, u"charge"_s);
-    QJsonObject c = published;
     const QJsonObject sale{{"id"_L1, id}, {"created"_L1, created}, {"amount"_L1, 1999}, {"amount_captured"_L1, 1999},
         {"captured"_L1, true}, {"livemode"_L1, true}, {"description"_L1, QJsonValue()},
         {"billing_details"_L1, QJsonObject{{"name"_L1, u"Jane "_s + id}, {"email"_L1, QJsonValue()}}}};
-    for (const QJsonObject& fields : {sale, changes})
-        for (auto it = fields.begin(); it != fields.end(); ++it)
-            c.insert(it.key(), it.value());
-    return c;
+    return with(with(published, sale), changes);
 }
 
 QByteArray json(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
@@ -71,10 +73,7 @@ protected:
     }
     // A new charge, created a second after the one before.
     void add(const QString& id, const QJsonObject& changes = {}) { charges.prepend(charge(id, ++clock, changes)); }
-    QJsonObject& find(const QString& id)
-    {
-        return *std::find_if(charges.begin(), charges.end(), [&](const QJsonObject& c) { return c.value("id"_L1) == id; });
-    }
+    QJsonObject& find(const QString& id) { return *std::ranges::find_if(charges, [&](const QJsonObject& c) { return c.value("id"_L1) == id; }); }
     // A watcher that is connected as if `connect` had run at the scheduler's current time.
     std::unique_ptr<StripeWatcher> connected(const QString& key = u"rk_live_abc"_s, bool autostart = false)
     {
@@ -115,7 +114,7 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
     EXPECT_THAT(seen(), IsEmpty());
     EXPECT_EQ(settings.get(Preferences::stripeListedUntil), 0);
     EXPECT_THAT(settings.get(Preferences::stripeUnsettled).value(), IsEmpty());
-    EXPECT_THAT(takeLogMessages(), ElementsAre("stripe: connected (test mode)"));
+    EXPECT_THAT(TestEnvironment::takeLogMessages(), ElementsAre("stripe: connected (test mode)"));
     // The probes, then the first poll, each with the key and the API version.
     ASSERT_TRUE(TestEnvironment::waitUntil([&] { return watcher.state() == WatchState::watching(); }));
     QStringList requests;
@@ -181,13 +180,9 @@ TEST_F(StripeWatcherTest, CapturedMoneyIsAnnouncedOnceOldestFirstWithWhatItsInvo
     };
     for (const auto& row : table) {
         const QString id = QString::fromLatin1(row.id);
-        QJsonObject changes = row.charge, invoice = LoopbackServer::published(u"stripe-2024-06-20"_s, u"invoice"_s);
-        changes.insert("invoice"_L1, u"in_"_s + id);
-        add(id, changes);
-        for (auto it = row.invoice.begin(); it != row.invoice.end(); ++it)
-            invoice.insert(it.key(), it.value());
+        add(id, with(row.charge, {{"invoice"_L1, u"in_"_s + id}}));
         if (!row.invoice.isEmpty())
-            server.route(u"/v1/invoices/in_"_s + id, 200, json(invoice));
+            server.route(u"/v1/invoices/in_"_s + id, 200, json(with(LoopbackServer::published(u"stripe-2024-06-20"_s, u"invoice"_s), row.invoice)));
     }
     run(watcher->pollNow());
     run(watcher->pollNow());
@@ -221,12 +216,10 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
         add(u"ch_new%1"_s.arg(i));
     run(watcher->pollNow());
     ASSERT_EQ(delivered.size(), 150);
-    find(u"ch_card"_s).insert("captured"_L1, true);
-    find(u"ch_card"_s).insert("amount_captured"_L1, 2000);
-    find(u"ch_debit"_s).insert("status"_L1, u"succeeded"_s);
-    find(u"ch_debit"_s).insert("paid"_L1, true);
-    find(u"ch_expired"_s).insert("refunded"_L1, true);
-    find(u"ch_returned"_s).insert("status"_L1, u"failed"_s);
+    for (const auto& [id, changes] : {std::pair(u"ch_card"_s, QJsonObject{{"captured"_L1, true}, {"amount_captured"_L1, 2000}}),
+             {u"ch_debit"_s, {{"status"_L1, u"succeeded"_s}, {"paid"_L1, true}}}, {u"ch_expired"_s, {{"refunded"_L1, true}}},
+             {u"ch_returned"_s, {{"status"_L1, u"failed"_s}}}})
+        find(id) = with(find(id), changes);
     charges.removeIf([](const QJsonObject& c) { return c.value("id"_L1) == u"ch_gone"_s; });
     const auto looks = [&] { return server.requests.size() - server.requestsTo(u"/v1/charges"_s).size(); };
     for (int poll = 0; poll < 4; ++poll) {
@@ -268,7 +261,7 @@ TEST_F(StripeWatcherTest, AReloadWhileAPollWaitsOnAnInvoiceAnnouncesEachSaleOnce
     ASSERT_TRUE(TestEnvironment::waitUntil([&] { return server.requestsTo(u"/v1/invoices/in_2"_s).size() == 2 && delivered.size() == 2; }));
     QTest::qWait(300);
     EXPECT_THAT(customers(), ElementsAre("Jane ch_1", "Jane ch_2"));
-    EXPECT_THAT(seen(), UnorderedElementsAre("ch_1", "ch_2"));
+    EXPECT_THAT(seen(), testing::UnorderedElementsAre("ch_1", "ch_2"));
 }
 
 // Refusals are explained in connect and in polls; broken answers lose no sale and repeat none.

@@ -23,11 +23,7 @@ struct ShortTransferTimeout {
 
 // Answers that give a watcher nothing it can use, served where a good answer was expected, with
 // the failure's description (empty: the network layer's own words).
-struct BrokenAnswer {
-    const char* name;
-    LoopbackServer::Response response;
-    QString description;
-};
+struct BrokenAnswer { const char* name; LoopbackServer::Response response; QString description; };
 
 inline QList<BrokenAnswer> brokenAnswers()
 {
@@ -55,10 +51,7 @@ protected:
     void SetUp() override { TestEnvironment::takeLogMessages(); }
 
     WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
-    void collect(Watcher& watcher)
-    {
-        QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered.append(event); });
-    }
+    void collect(Watcher& watcher) { QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered << event; }); }
     template <typename T>
     T run(QCoro::Task<T>&& task) { return QCoro::waitFor(std::move(task)); }
     // Headlines and customers of what was delivered, in order.
