@@ -63,8 +63,9 @@ TEST(Spring, UnderdampedOvershootsOthersDoNotAndEveryRegimeStartsAtItsVelocity)
     double highest = 0;
     for (double t = 0; t < 3 * settling; t += 0.001) {
         highest = std::max(highest, spring.valueAt(t));
-        if (t >= settling)
+        if (t >= settling) {
             ASSERT_LE(std::abs(1 - spring.valueAt(t)), Spring::settleEpsilon) << t;
+        }
     }
     EXPECT_GT(highest, 1.05);
     // Critically damped and overdamped springs approach without overshoot.
