@@ -117,11 +117,27 @@ void LayerHostView::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(rect(), Qt::transparent);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     const double time = paintTime();
-    LayerPainter::paint(painter, *m_tree.root(), time, size(), devicePixelRatioF());
+    if (OverlayPlatform::shared().isComposited()) {
+        painter.fillRect(rect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        LayerPainter::paint(painter, *m_tree.root(), time, size(), devicePixelRatioF());
+    } else {
+        QImage frame = picture(time, devicePixelRatioF());
+        OverlayPanel::showSolidWithoutCompositor(frame);
+        painter.drawImage(0, 0, frame);
+    }
     Q_EMIT painted(time);
+}
+
+QImage LayerHostView::picture(double time, qreal devicePixelRatio) const
+{
+    QImage picture(size() * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(devicePixelRatio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    LayerPainter::paint(painter, *m_tree.root(), time, size(), devicePixelRatio);
+    return picture;
 }
 
 double LayerHostView::paintTime() const
@@ -141,9 +157,9 @@ void LayerHostView::resizeEvent(QResizeEvent*)
 void LayerHostView::moveEvent(QMoveEvent*)
 {
     stopPoses();
-    // The panel now shows another part of the view: its cut follows.
-    if (m_shown)
-        updateDrawnRegion();
+    // The panel now shows another part of the view: its cut follows at once, before the panel
+    // shows its old cut in its new place.
+    updateDrawnRegion();
 }
 
 void LayerHostView::updateDrawnRegion()
@@ -152,19 +168,16 @@ void LayerHostView::updateDrawnRegion()
     if (!m_panel || !OverlayPlatform::shared().cutsToDrawn())
         return;
     // The view may reach beyond its panel on any side; the panel takes the region in its own coordinates.
-    if (const auto known = m_drawnRegions.constFind(m_shown); known != m_drawnRegions.cend()) {
+    // The picture last stepped to, or (after poses) the one the tree shows now.
+    const quint64 shown = m_shown ? m_shown : PictureSignature::of(*m_tree.root(), paintTime(), devicePixelRatioF());
+    if (const auto known = m_drawnRegions.constFind(shown); known != m_drawnRegions.cend()) {
         m_panel->setDrawnRegion(known->translated(pos()));
         return;
     }
     if (m_drawnRegions.size() >= maxRememberedRegions)
         m_drawnRegions.clear();
-    QImage picture(size(), QImage::Format_ARGB32_Premultiplied);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    LayerPainter::paint(painter, *m_tree.root(), paintTime(), size(), 1.0);
-    painter.end();
-    const QRegion drawn = OverlayPanel::drawnRegionOf(picture);
-    m_drawnRegions.insert(m_shown, drawn);
+    const QRegion drawn = OverlayPanel::drawnRegionOf(picture(paintTime(), 1.0));
+    m_drawnRegions.insert(shown, drawn);
     m_panel->setDrawnRegion(drawn.translated(pos()));
 }
 

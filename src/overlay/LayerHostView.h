@@ -54,6 +54,8 @@ protected:
 private:
     void updateDrawnRegion();
     double paintTime() const;
+    // The tree as it is at `time`, the size of the view.
+    QImage picture(double time, qreal devicePixelRatio) const;
     void nextFrame();
     void wake();
     // While the tree only repeats itself, its poses show instead of frames.

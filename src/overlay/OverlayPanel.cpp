@@ -86,6 +86,19 @@ QRegion OverlayPanel::drawnRegionOf(const QImage& picture)
     return QRegion(QBitmap::fromImage(solid.createAlphaMask()));
 }
 
+void OverlayPanel::showSolidWithoutCompositor(QImage& picture)
+{
+    if (OverlayPlatform::shared().isComposited())
+        return;
+    picture.convertTo(QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        std::transform(row, row + picture.width(), row, [](QRgb pixel) { return qAlpha(pixel) ? pixel | 0xff000000 : 0; });
+    }
+    // Every pixel is now opaque or clear, the same premultiplied or not.
+    picture.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 void OverlayPanel::applyShape()
 {
     OverlayPlatform& platform = OverlayPlatform::shared();

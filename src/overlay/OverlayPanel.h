@@ -27,6 +27,9 @@ public:
     // The pixels of `picture` that count as drawn: without a compositor those at least half
     // opaque, with one any that is not clear.
     static QRegion drawnRegionOf(const QImage& picture);
+    // Without a compositor the X server shows a pixel's stored colour as it is, and a pixel kept
+    // half transparent would show darkened: each shows its own colour at full strength instead.
+    static void showSolidWithoutCompositor(QImage& picture);
 
     // Shows the panel without activating it and restacks every panel by level.
     void bringToFront();

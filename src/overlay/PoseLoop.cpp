@@ -88,7 +88,9 @@ std::shared_ptr<PoseLoop::Set> PoseLoop::makeSet(double origin, double period, d
         LayerPainter::paint(painter, *m_tree.root(), time, viewSize, 1.0);
         painter.end();
         set->poseAt.push_back(int(poses.size()));
-        poses.append({picture, cut ? OverlayPanel::drawnRegionOf(picture) : QRegion()});
+        const QRegion shape = cut ? OverlayPanel::drawnRegionOf(picture) : QRegion();
+        OverlayPanel::showSolidWithoutCompositor(picture);
+        poses.append({picture, shape});
     }
     for (qsizetype pose = 0; pose < poses.size(); ++pose) {
         const QImage& before = poses[(pose + poses.size() - 1) % poses.size()].picture;

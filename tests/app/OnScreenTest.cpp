@@ -107,6 +107,8 @@ TEST_F(OnScreenTest, ABadKeyIsRefusedTheMonkeyHangsInTheCornerClicksAroundItPass
     QList<QPoint> paper;
     ASSERT_TRUE(waitUntil([&] { return (paper = find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480))).size() > 5000; }))
         << "no note: " << logMessages().join(u'\n').toStdString();
+    // Its tape, half see-through where it sticks out, has no compositor to blend it: white, not grey.
+    EXPECT_GT(find(qRgb(255, 255, 255), QRect(1920 - 700, 0, 700, 480)).size(), 300);
     // The note's right edge sits 12 points right of the hand, which slaps 175 points left of rest.
     const int right = std::max_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); })->x();
     EXPECT_TRUE(right > 1920 - 28 - 88 - 175 - 40 && right < 1920 - 28 - 88 - 175 + 60) << right;

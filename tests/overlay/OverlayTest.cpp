@@ -1,6 +1,7 @@
 #include "common/ManualScheduler.h"
 #include "layers/Layer.h"
 #include "layers/LayerPainter.h"
+#include "overlay/LayerHostView.h"
 #include "overlay/OverlayPanel.h"
 #include "overlay/PictureSignature.h"
 #include "overlay/PoseLoop.h"
@@ -136,6 +137,28 @@ TEST_F(PoseLoopTest, PosesShowWhatFramesWouldAndWaitForTheNextChange)
     EXPECT_EQ(QRect(extents->bounding_shape_extents_x, extents->bounding_shape_extents_y, extents->bounding_shape_extents_width,
                   extents->bounding_shape_extents_height), QRect(0, 0, 120, 140));
     free(extents);
+}
+
+// Grown from the sway's corner to the whole stage (as a slap begins), the panel is cut at once to
+// where the monkey now is in it: not to its last pose's place, with nothing painted there yet.
+TEST_F(PoseLoopTest, AViewMovedFromItsPosesCutsItsPanelWhereItsPictureNowIs)
+{
+    LayerHostView view(tree, clock, &panel);
+    view.setFrameInterval(LayerHostView::calmFrameIntervalMs);
+    view.setGeometry(QRect(viewOffset, viewSize));
+    view.show();
+    QTest::qWait(300); // the sway goes on from poses
+    const auto extents = [&] {
+        auto* reply = xcb_shape_query_extents_reply(connection(), xcb_shape_query_extents(connection(), xcb_window_t(panel.winId())), nullptr);
+        const QRect bounds(reply->bounding_shape_extents_x, reply->bounding_shape_extents_y, reply->bounding_shape_extents_width,
+            reply->bounding_shape_extents_height);
+        free(reply);
+        return bounds;
+    };
+    const QRect swaying = extents();
+    panel.setGeometry(QRect(panel.pos() + viewOffset, viewSize));
+    view.setGeometry(QRect(QPoint(), viewSize));
+    EXPECT_EQ(extents().left(), swaying.left() - viewOffset.x());
 }
 
 // Top-level windows from the bottom of the stack to its top.
