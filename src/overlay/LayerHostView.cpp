@@ -127,6 +127,12 @@ void LayerHostView::paintEvent(QPaintEvent*)
         OverlayPanel::showSolidWithoutCompositor(frame);
         painter.drawImage(0, 0, frame);
     }
+    // Just after this paint reaches the window.
+    if (m_narrowedCut)
+        QTimer::singleShot(0, this, [this] {
+            if (m_narrowedCut)
+                m_panel->setDrawnRegion(*std::exchange(m_narrowedCut, std::nullopt));
+        });
     Q_EMIT painted(time);
 }
 
@@ -171,14 +177,26 @@ void LayerHostView::updateDrawnRegion()
     // The picture last stepped to, or (after poses) the one the tree shows now.
     const quint64 shown = m_shown ? m_shown : PictureSignature::of(*m_tree.root(), paintTime(), devicePixelRatioF());
     if (const auto known = m_drawnRegions.constFind(shown); known != m_drawnRegions.cend()) {
-        m_panel->setDrawnRegion(known->translated(pos()));
+        cutPanel(known->translated(pos()));
         return;
     }
     if (m_drawnRegions.size() >= maxRememberedRegions)
         m_drawnRegions.clear();
     const QRegion drawn = OverlayPanel::drawnRegionOf(picture(paintTime(), 1.0));
     m_drawnRegions.insert(shown, drawn);
-    m_panel->setDrawnRegion(drawn.translated(pos()));
+    cutPanel(drawn.translated(pos()));
+}
+
+void LayerHostView::cutPanel(const QRegion& drawn)
+{
+    if (!OverlayPlatform::shared().isComposited()) {
+        m_panel->setDrawnRegion(drawn);
+        return;
+    }
+    // Some compositors draw the whole window, whatever its shape: the cut takes in the new
+    // picture at once, and lets go of the old one only once the next paint has cleared it.
+    m_panel->setDrawnRegion(m_panel->drawnRegion() | drawn);
+    m_narrowedCut = drawn;
 }
 
 void LayerHostView::mousePressEvent(QMouseEvent* event)

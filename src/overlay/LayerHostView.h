@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class LayerTree;
 class OverlayPanel;
@@ -53,6 +54,7 @@ protected:
 
 private:
     void updateDrawnRegion();
+    void cutPanel(const QRegion& drawn);
     double paintTime() const;
     // The tree as it is at `time`, the size of the view.
     QImage picture(double time, qreal devicePixelRatio) const;
@@ -74,6 +76,8 @@ private:
     // The drawn region of each picture shown lately: a sway shows the same few pictures over and
     // over, so their regions are worked out once, not every frame.
     QHash<quint64, QRegion> m_drawnRegions;
+    // Where a compositor may draw past the cut: the cut to take once the next paint is shown.
+    std::optional<QRegion> m_narrowedCut;
     std::unique_ptr<PoseLoop> m_poses;
     bool m_posing = false;
     bool m_posesRefused = false;

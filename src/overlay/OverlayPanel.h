@@ -24,6 +24,7 @@ public:
     // The pixels actually drawn. Where the platform cuts windows the window is cut to them, so
     // the rest is truly see-through (not black) and lets the pointer through.
     void setDrawnRegion(const QRegion& drawn);
+    QRegion drawnRegion() const { return m_drawn; }
     // The pixels of `picture` that count as drawn: without a compositor those at least half
     // opaque, with one any that is not clear.
     static QRegion drawnRegionOf(const QImage& picture);

@@ -263,6 +263,10 @@ void X11PoseSheet::show(int pose, QRect area)
     // Cut first, then copy: the area that changes also holds all the new shape uncovers.
     if (size_t(pose) < m_shapes.size()) {
         hearExposures(false);
+        // Some compositors draw the whole window, whatever its shape: copied inside the old
+        // shape first, what the new one leaves out is clear, not the pose before.
+        if (m_platform.isComposited())
+            repaint(area);
         cut(m_shapes[size_t(pose)]);
     }
     repaint(area);
