@@ -155,7 +155,7 @@ TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndNowhereElse)
     publish(R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
     EXPECT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480)).size() > 5000; })) << "no note";
     output(u"wmctrl"_s, {u"-s"_s, u"0"_s});
-    EXPECT_TRUE(xprop(u"_NET_ACTIVE_WINDOW"_s).contains(id)) << "the focus moved";
+    EXPECT_TRUE(waitUntil([&] { return xprop(u"_NET_ACTIVE_WINDOW"_s).contains(id); })) << "the focus moved";
 }
 
 // An active window fullscreen on the monkey's screen holds the shows; another window taking the
