@@ -14,8 +14,8 @@ packages=(
   # test-time services
   # window managers the overlays are tried under
   openbox xfwm4 kwin-x11
-  # a Wayland session nested on the test display: GNOME's compositor, its XWayland, a native client
-  mutter xwayland weston
+  # Wayland sessions nested on the test display: GNOME's and KDE's compositors, XWayland, a native client
+  mutter kwin-wayland xwayland weston
   dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils x11-utils wmctrl dbus-bin desktop-file-utils appstream man-db lintian
 )
 # The idle-cost benchmark measures the app side by side with a classic X11 sprite animation.

@@ -31,6 +31,9 @@ public:
     // an empty region lets it through everywhere. Where the windowing system cannot cut input to
     // a region, a region takes the whole window.
     virtual void setInputRegion(QWidget* window, const QRegion& region);
+    // Whether a region takes the whole window because the desktop hands a window every click
+    // in its box whatever its shapes (some Wayland compositors, to XWayland windows).
+    virtual bool takesClicksInWholeBox() const { return false; }
 
     // One picture of a window, and the shape the window takes while it shows (none: not cut).
     struct Pose {

@@ -23,7 +23,6 @@ Q_SIGNALS:
     void changed(bool on);
 
 private:
-    xcb_atom_t atom(const char* name) const;
     void followActive();
     void update();
     bool fillsMonkeyScreen(xcb_window_t window) const;

@@ -1,6 +1,7 @@
 #include "overlay/OverlayPlatform.h"
 #include "overlay/X11EventMask.h"
 #include "overlay/X11FullscreenWatch.h"
+#include "overlay/X11Properties.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
@@ -30,9 +31,14 @@ public:
     explicit X11OverlayPlatform(xcb_connection_t* connection);
 
     bool isComposited() const override { return m_composited; }
-    // Under XWayland the Wayland compositor ignores the input shape over its own clients, so
-    // clear pixels would swallow their clicks; the bounding shape it does honour.
-    bool cutsToDrawn() const override { return !m_composited || m_xwayland; }
+    // Under XWayland mutter ignores the input shape over its own clients, so clear pixels would
+    // swallow their clicks; the bounding shape it does honour. Where the compositor ignores both
+    // (see below), a cut would only send the box's clicks to XWayland's root, lost.
+    bool cutsToDrawn() const override { return !m_composited || (m_xwayland && !takesClicksInWholeBox()); }
+    // KWin and wlroots compositors give a click to an XWayland window wherever its box is,
+    // shapes or not; XWayland drops it at its root where the shapes leave the point out. There a
+    // region takes the whole window, so such clicks at least reach the window that got them.
+    bool takesClicksInWholeBox() const override;
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void setPassThrough(QWidget* window, bool on) override;
     void setInputRegion(QWidget* window, const QRegion& region) override;
@@ -46,6 +52,7 @@ private:
     xcb_connection_t* m_connection;
     bool m_composited = true;
     bool m_xwayland = false;
+    QByteArray m_windowManager; // the name it gives itself, if any
     quint8 m_xfixesEventBase = 0;
     std::unique_ptr<X11FullscreenWatch> m_fullscreen;
     xcb_atom_t m_selection = XCB_NONE;
@@ -95,12 +102,7 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
     : m_connection(connection)
 {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(0);
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, name.size(), name.constData()), nullptr);
-    if (atom) {
-        m_selection = atom->atom;
-        std::free(atom);
-    }
+    m_selection = internAtom(connection, "_NET_WM_CM_S0");
     // Ask to be told when the selection changes hands: a compositor starting or stopping.
     const xcb_query_extension_reply_t* xfixes = xcb_get_extension_data(connection, &xcb_xfixes_id);
     if (xfixes && xfixes->present && screen) {
@@ -118,6 +120,9 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
     m_xwayland = primary && primary->name().startsWith(u"XWAYLAND");
     if (!screen)
         return;
+    const xcb_window_t check = readWindowProperty(connection, screen->root, internAtom(connection, "_NET_SUPPORTING_WM_CHECK"));
+    if (check)
+        m_windowManager = readProperty(connection, check, internAtom(connection, "_NET_WM_NAME"), internAtom(connection, "UTF8_STRING"), 64);
     // Unmanaged windows stay on top only until a window manager raises one of its own over them;
     // the root's substructure tells when that happens.
     changeEventMask(connection, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
@@ -184,11 +189,20 @@ void X11OverlayPlatform::setPassThrough(QWidget* window, bool on)
     xcb_flush(m_connection);
 }
 
+bool X11OverlayPlatform::takesClicksInWholeBox() const
+{
+    return m_xwayland && (m_windowManager == "KWin" || m_windowManager == "wlroots wm");
+}
+
 void X11OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
 {
     QWindow* native = window->windowHandle();
     if (!native)
         return;
+    if (!region.isEmpty() && takesClicksInWholeBox()) {
+        setPassThrough(window, false);
+        return;
+    }
     const qreal scale = native->devicePixelRatio();
     QRegion device;
     for (const QRect& r : region)

@@ -3,6 +3,7 @@
 #include "layers/Layer.h"
 #include "overlay/LayerHostView.h"
 #include "overlay/OverlayPanel.h"
+#include "overlay/OverlayPlatform.h"
 #include "overlay/Screens.h"
 #include "sound/ImpactSound.h"
 #include "sprites/Sprites.h"
@@ -385,7 +386,11 @@ bool MonkeyStage::isOverMonkey(QPointF point) const
 
 void MonkeyStage::handleClick(QPointF point)
 {
-    if (!isOverMonkey(point))
+    // Where the desktop hands the resting window every click in its box, shapes or not, a click
+    // there was meant for the window beneath: it hides the monkey as a click on it does, so the
+    // first click frees the corner for the next instead of none ever getting through.
+    const bool resting = !m_busy && m_settings.alwaysVisible();
+    if (!isOverMonkey(point) && !(resting && OverlayPlatform::shared().takesClicksInWholeBox()))
         return;
     showFrame(m_blinkImg);
     m_scheduler.after(0.25, this, [this] {
