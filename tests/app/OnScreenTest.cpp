@@ -285,6 +285,16 @@ TEST_P(WaylandSessionTest, ClearPixelsOfTheMonkeysWindowLeaveNativeWindowsTheirC
         // The box keeps its clicks: the first one there hides the monkey, and the next passes.
         ASSERT_TRUE(hidesOnClick(clear));
         EXPECT_TRUE(reachesNative(clear));
+        // So does a note's margin: a click there closes it.
+        publish(R"({"kind":"sale","headline":"New sale!"})");
+        ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), nested).size() > 5000; }));
+        QTest::qWait(1000); // landed
+        const QList<QPoint> paper = find(qRgb(255, 228, 92), nested);
+        const QPoint left = *std::min_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); });
+        const auto closed = [&] { return logMessages().contains(u"note closed (click)"_s); };
+        for (int attempt = 0; attempt < 3 && !closed(); ++attempt)
+            press(left - QPoint(14, 0)), waitUntil(closed, 2000);
+        EXPECT_TRUE(closed()) << "a click in the note's margin at " << left.x() - 14 << "," << left.y();
     }
 }
 
