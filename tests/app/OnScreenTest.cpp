@@ -245,14 +245,18 @@ protected:
     }
     void press(QPoint p) { xdotool(u"mousemove %1 %2 sleep 0.3 mousedown 1 sleep 0.15 mouseup 1"_s.arg(p.x()).arg(p.y()).split(u' ')); }
     // Whether a click at `p` reaches the native window. The nested compositor may drop a click
-    // that follows the pointer onto another window; one that cannot pass never arrives.
+    // that follows the pointer onto another window, more so under load, so each retry comes
+    // from elsewhere, as a person's would; one that cannot pass never arrives.
     bool reachesNative(QPoint p)
     {
         const auto clicks = [&] { return (clicksLog += QString::fromUtf8(native.readAll())).count(u"state: pressed"_s); };
         const qsizetype before = clicks();
-        for (int attempt = 0; attempt < 5; ++attempt)
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            if (attempt > 0)
+                xdotool({u"mousemove"_s, u"200"_s, u"560"_s});
             if (press(p); waitUntil([&] { return clicks() > before; }, 2000))
                 return true;
+        }
         return false;
     }
     // Clicks at `p` until the monkey hides, as a person would.
@@ -277,25 +281,25 @@ TEST_P(WaylandSessionTest, ClearPixelsOfTheMonkeysWindowLeaveNativeWindowsTheirC
     const auto size = QRegularExpression(uR"("Bonkbell": \("bonkbell" "Bonkbell"\)\s+(\d+)x(\d+)\+(\d+)\+(\d+))"_s).match(QString::fromUtf8(windows.readAll()));
     const QPoint clear(size.captured(3).toInt() + 2, size.captured(4).toInt() + size.captured(2).toInt() - 3); // its bottom left corner
     ASSERT_TRUE(find([](QRgb p) { return qRed(p) > 40; }, QRect(clear - QPoint(2, 2), QSize(5, 5))).isEmpty());
-    if (GetParam() == u"mutter") {
-        EXPECT_TRUE(reachesNative(clear)) << "a clear pixel of the monkey's window kept the click";
-        const QPoint middle = (std::accumulate(belly.begin(), belly.end(), QPointF()) / belly.size()).toPoint();
-        EXPECT_TRUE(hidesOnClick(middle));
-    } else {
+    const bool kde = GetParam() == u"kwin_wayland";
+    if (kde) {
         // The box keeps its clicks: the first one there hides the monkey, and the next passes.
         ASSERT_TRUE(hidesOnClick(clear));
         EXPECT_TRUE(reachesNative(clear));
-        // So does a note's margin: a click there closes it.
-        publish(R"({"kind":"sale","headline":"New sale!"})");
-        ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), nested).size() > 5000; }));
-        QTest::qWait(1000); // landed
-        const QList<QPoint> paper = find(qRgb(255, 228, 92), nested);
-        const QPoint left = *std::min_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); });
-        const auto closed = [&] { return logMessages().contains(u"note closed (click)"_s); };
-        for (int attempt = 0; attempt < 3 && !closed(); ++attempt)
-            press(left - QPoint(14, 0)), waitUntil(closed, 2000);
-        EXPECT_TRUE(closed()) << "a click in the note's margin at " << left.x() - 14 << "," << left.y();
+    } else {
+        EXPECT_TRUE(reachesNative(clear)) << "a clear pixel of the monkey's window kept the click";
+        EXPECT_TRUE(hidesOnClick((std::accumulate(belly.begin(), belly.end(), QPointF()) / belly.size()).toPoint()));
     }
+    // A note's margin, room for its landing and fall, passes its clicks too, or (KDE) closes it.
+    publish(R"({"kind":"sale","headline":"New sale!"})");
+    ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), nested).size() > 5000; }));
+    QTest::qWait(1000); // landed
+    const QList<QPoint> paper = find(qRgb(255, 228, 92), nested);
+    const QPoint margin = *std::min_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); }) - QPoint(14, 0);
+    const auto closed = [&] { return logMessages().contains(u"note closed (click)"_s); };
+    for (int attempt = 0; kde && attempt < 3 && !closed(); ++attempt)
+        press(margin), waitUntil(closed, 2000);
+    EXPECT_TRUE(kde ? closed() : reachesNative(margin)) << "a click in the note's margin at " << margin.x() << "," << margin.y();
 }
 
 INSTANTIATE_TEST_SUITE_P(Compositors, WaylandSessionTest, testing::Values(u"mutter"_s, u"kwin_wayland"_s),
