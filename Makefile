@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build
 
-.PHONY: all deps configure build run test bench demo package clean
+.PHONY: all deps configure build run test bench demo package clean format
 
 all: build
 
@@ -18,10 +18,12 @@ build: configure
 run: build
 	./$(BUILD_DIR)/bin/bonkbell
 
-# Every test in one tree built under AddressSanitizer and UndefinedBehaviorSanitizer (build-test/),
-# then a short fuzzing run per target (TEST_FUZZ_SECONDS=0 leaves it out).
+# The tree's layout first (tools/format.sh lays it out), then every test in one tree built under
+# AddressSanitizer and UndefinedBehaviorSanitizer (build-test/), then a short fuzzing run per
+# target (TEST_FUZZ_SECONDS=0 leaves it out).
 TEST_FUZZ_SECONDS ?= 60
 test: deps
+	@bash tools/format.sh --check
 	@cmake --preset test >/dev/null
 	@cmake --build --preset test
 	@bash tools/test-session.sh ctest --preset test
@@ -44,6 +46,9 @@ demo: build
 # A .deb in build/.
 package: build
 	@cd $(BUILD_DIR) && cpack -G DEB
+
+format:
+	@bash tools/format.sh
 
 clean:
 	rm -rf $(BUILD_DIR) build-test build-fuzz

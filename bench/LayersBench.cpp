@@ -70,7 +70,8 @@ struct Stage {
         pendulum->setFrame(QRectF(140, 80, 128, 400));
         pendulum->setRotation(0.3);
         root->addSublayer(pendulum);
-        for (const auto& [frame, ink] : {std::pair(QRectF(0, 0, 128, 128), 0xff8b5a2bu), std::pair(QRectF(0, 272, 128, 128), 0xff3f7f3fu)}) {
+        for (const auto& [frame, ink] :
+            {std::pair(QRectF(0, 0, 128, 128), 0xff8b5a2bu), std::pair(QRectF(0, 272, 128, 128), 0xff3f7f3fu)}) {
             const auto picture = Layer::create();
             picture->setFrame(frame);
             picture->setContents(pixelArt(ink));
@@ -102,7 +103,8 @@ struct Stage {
 
 void countAllocations(benchmark::State& state, std::size_t before)
 {
-    state.counters["allocs/frame"] = benchmark::Counter(double(allocations - before), benchmark::Counter::kAvgIterations);
+    state.counters["allocs/frame"]
+        = benchmark::Counter(double(allocations - before), benchmark::Counter::kAvgIterations);
 }
 
 void stepFrame(benchmark::State& state)

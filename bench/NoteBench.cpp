@@ -18,8 +18,7 @@ void renderNote(benchmark::State& state, const MonkeyEvent& event)
 
 void BM_SaleNote(benchmark::State& state)
 {
-    renderNote(state, {u"sale"_s, u"New sale!"_s, u"Jane Doe (Acme)"_s, u"$49.00"_s, false,
-                          u"2026-12-05T18:54:09Z"_s});
+    renderNote(state, {u"sale"_s, u"New sale!"_s, u"Jane Doe (Acme)"_s, u"$49.00"_s, false, u"2026-12-05T18:54:09Z"_s});
 }
 BENCHMARK(BM_SaleNote)->Unit(benchmark::kMillisecond);
 

@@ -64,11 +64,13 @@ int main(int argc, char** argv)
         }
         slapping = true;
         last = -1;
-        stage.slap(true, [](QPointF) {}, [&] {
-            slapping = false;
-            ++done;
-            QTimer::singleShot(300, next);
-        });
+        stage.slap(
+            true, [](QPointF) {},
+            [&] {
+                slapping = false;
+                ++done;
+                QTimer::singleShot(300, next);
+            });
     };
     QTimer::singleShot(500, next);
     app.exec();

@@ -43,14 +43,16 @@ QByteArray chargesPage(int batch, bool fresh, qint64 createdSince)
         if (created < createdSince)
             continue;
         QJsonObject charge = published;
-        for (const auto& [key, value] : {std::pair("id"_L1, QJsonValue(fresh ? u"ch_%1_%2"_s.arg(batch).arg(i) : u"ch_quiet_%1"_s.arg(i))),
-                 {"created"_L1, created}, {"amount"_L1, 4900}, {"amount_captured"_L1, 4900}, {"captured"_L1, true},
-                 {"livemode"_L1, true}, {"invoice"_L1, u"in_%1"_s.arg(i)}})
+        for (const auto& [key, value] :
+            {std::pair("id"_L1, QJsonValue(fresh ? u"ch_%1_%2"_s.arg(batch).arg(i) : u"ch_quiet_%1"_s.arg(i))),
+                {"created"_L1, created}, {"amount"_L1, 4900}, {"amount_captured"_L1, 4900}, {"captured"_L1, true},
+                {"livemode"_L1, true}, {"invoice"_L1, u"in_%1"_s.arg(i)}})
             charge.insert(key, value);
         charge.insert("billing_details"_L1, QJsonObject{{"name"_L1, u"Customer %1"_s.arg(i)}});
         data.append(charge);
     }
-    return QJsonDocument(QJsonObject{{"object"_L1, u"list"_s}, {"data"_L1, data}, {"has_more"_L1, false}, {"url"_L1, u"/v1/charges"_s}})
+    return QJsonDocument(
+        QJsonObject{{"object"_L1, u"list"_s}, {"data"_L1, data}, {"has_more"_L1, false}, {"url"_L1, u"/v1/charges"_s}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -71,7 +73,8 @@ public:
                 // Over thousands of polls a list of every request would grow the memory being measured.
                 m_server->requests.clear();
                 ++m_requests;
-                return LoopbackServer::Response{200, chargesPage(m_batch++, m_fresh.load(), request.query.value(u"created[gte]"_s).toLongLong())};
+                return LoopbackServer::Response{
+                    200, chargesPage(m_batch++, m_fresh.load(), request.query.value(u"created[gte]"_s).toLongLong())};
             });
             for (int i = 1; i <= 100; ++i)
                 m_server->route(u"/v1/invoices/in_%1"_s.arg(i), 200, invoice);
@@ -82,7 +85,8 @@ public:
     }
     ~ServerThread()
     {
-        QMetaObject::invokeMethod(&m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_anchor, [this] { delete m_server; }, Qt::BlockingQueuedConnection);
         m_thread.quit();
         m_thread.wait();
     }
@@ -120,7 +124,10 @@ struct Harness {
     FixedSecretStore secrets;
     qsizetype delivered = 0;
     StripeWatcher watcher{WatcherServices{settings, secrets, SystemScheduler::shared(), server->base()}, false};
-    Harness() { QObject::connect(&watcher, &Watcher::delivered, [this] { ++delivered; }); }
+    Harness()
+    {
+        QObject::connect(&watcher, &Watcher::delivered, [this] { ++delivered; });
+    }
 };
 
 void pollAnnouncing100Charges(benchmark::State& state)

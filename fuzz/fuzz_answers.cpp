@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // The remembered unsettled charges survive their own storing, stay bounded, and are looked at sparingly.
     UnsettledCharges unsettled(QString::fromUtf8(invoiceBytes).split(u'\n'));
     unsettled.update(charge, now.toSecsSinceEpoch());
-    if (UnsettledCharges(unsettled.stored()).stored() != unsettled.stored() || unsettled.stored().size() > UnsettledCharges::limit)
+    if (UnsettledCharges(unsettled.stored()).stored() != unsettled.stored()
+        || unsettled.stored().size() > UnsettledCharges::limit)
         fail("the unsettled charges did not survive storing");
     if (unsettled.takeDue({}, now.toSecsSinceEpoch()).size() > UnsettledCharges::maxLooksPerPoll)
         fail("too many charges looked up in one poll");

@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev libsecret-1-dev libicu-dev qt6-multimedia-dev
   libxcb1-dev libxcb-xfixes0-dev libxcb-shape0-dev dpkg-dev
   # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14
   # test-time services
   # window managers the overlays are tried under
   openbox xfwm4 kwin-x11

@@ -111,7 +111,8 @@ void AppDelegate::createSettingsWindow()
 void AppDelegate::createStatusMenu()
 {
     m_autostart = std::make_unique<Autostart>(Paths::launchAgent());
-    m_statusMenu = std::make_unique<StatusMenu>(StatusMenu::Sources{m_settings, *m_stripe, *m_revenueCat, *m_autostart});
+    m_statusMenu
+        = std::make_unique<StatusMenu>(StatusMenu::Sources{m_settings, *m_stripe, *m_revenueCat, *m_autostart});
     StatusMenu* menu = m_statusMenu.get();
     connect(menu, &StatusMenu::settingsRequested, m_settingsWindow.get(), &SettingsWindowController::show);
     connect(menu, &StatusMenu::monkeyHiddenRequested, m_driver.get(), &PlaybackDriver::setMonkeyHidden);

@@ -27,12 +27,13 @@ DoNotDisturb::DoNotDisturb(QDBusConnection bus, QObject* parent)
     m_bus.connect(service, path, properties, u"PropertiesChanged"_s, this,
         SLOT(propertiesChanged(QString, QVariantMap, QStringList)));
     // A server that comes later is read then; one that goes takes its Do Not Disturb with it.
-    connect(m_server, &QDBusServiceWatcher::serviceOwnerChanged, this, [this](const QString&, const QString&, const QString& owner) {
-        if (owner.isEmpty())
-            set(m_inhibited, false);
-        else
-            readInhibited();
-    });
+    connect(m_server, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        [this](const QString&, const QString&, const QString& owner) {
+            if (owner.isEmpty())
+                set(m_inhibited, false);
+            else
+                readInhibited();
+        });
     readInhibited();
 
     // Only where the schema is installed: GSettings aborts on an unknown one. Its change signal
@@ -75,7 +76,8 @@ void DoNotDisturb::readInhibited()
     });
 }
 
-void DoNotDisturb::propertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated)
+void DoNotDisturb::propertiesChanged(
+    const QString& interface, const QVariantMap& changed, const QStringList& invalidated)
 {
     if (interface != service)
         return;

@@ -90,9 +90,14 @@ int disconnect(Watchers& watchers, const QStringList& arguments, const CLI::Cont
 
 int status(const Watchers& watchers, const CLI::Context& context)
 {
-    say(context.out, u"Stripe: "_s + (watchers.stripe.isConnected() ? u"connected (%1)"_s.arg(stripeMode(watchers.stripe)) : u"not connected"_s));
-    say(context.out, u"RevenueCat: "_s
-            + (watchers.revenueCat.isConnected() ? u"connected (project %1)"_s.arg(watchers.revenueCat.project()) : u"not connected"_s));
+    say(context.out,
+        u"Stripe: "_s
+            + (watchers.stripe.isConnected() ? u"connected (%1)"_s.arg(stripeMode(watchers.stripe))
+                                             : u"not connected"_s));
+    say(context.out,
+        u"RevenueCat: "_s
+            + (watchers.revenueCat.isConnected() ? u"connected (project %1)"_s.arg(watchers.revenueCat.project())
+                                                 : u"not connected"_s));
     return CLI::ok;
 }
 
@@ -118,14 +123,16 @@ Outgoing eventFromWords(const QStringList& arguments)
 {
     if (arguments.size() < 3)
         return u"Say what happened: --send KIND HEADLINE [WHO [DETAIL]] | --send - (one JSON event on stdin)"_s;
-    const auto word = [&arguments](qsizetype i) { return i < arguments.size() ? std::optional(arguments[i]) : std::nullopt; };
+    const auto word
+        = [&arguments](qsizetype i) { return i < arguments.size() ? std::optional(arguments[i]) : std::nullopt; };
     return MonkeyEvent{arguments[1], arguments[2], word(3), word(4), {}, {}};
 }
 
 // What --send publishes: the event as given, stamped now when it carries no time.
 Outgoing eventToSend(const QStringList& arguments, const CLI::Context& context)
 {
-    Outgoing outgoing = arguments.value(1) == u"-"_s ? eventFromJson(context.in.readAll().toUtf8()) : eventFromWords(arguments);
+    Outgoing outgoing
+        = arguments.value(1) == u"-"_s ? eventFromJson(context.in.readAll().toUtf8()) : eventFromWords(arguments);
     auto* event = std::get_if<MonkeyEvent>(&outgoing);
     if (!event)
         return outgoing;
@@ -157,8 +164,8 @@ namespace CLI {
 
 QString usageLine()
 {
-    return u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status"
-           u" | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version"_s;
+    return u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat"
+           u" | --status | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version"_s;
 }
 
 QCoro::Task<int> run(QStringList arguments, Context context)

@@ -56,7 +56,7 @@ bool moveWithoutReplacing(const QByteArray& from, const QByteArray& to)
     if (errno != EINVAL && errno != ENOSYS)
         return false;
     // The file system cannot refuse a replacement by itself.
-    struct stat info{};
+    struct stat info {};
     return ::lstat(to.constData(), &info) != 0 && errno == ENOENT && ::rename(from.constData(), to.constData()) == 0;
 }
 
@@ -170,8 +170,9 @@ bool Inbox::drop(const MonkeyEvent& event, const QString& dir)
 
 std::optional<QString> Inbox::publish(const MonkeyEvent& event, const QString& dir)
 {
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::system_clock::now().time_since_epoch()).count();
+    const auto micros
+        = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+              .count();
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
     const QString finalName = u"%1-%2.json"_s.arg(micros).arg(id);
     const QString finalPath = dir + u'/' + finalName;

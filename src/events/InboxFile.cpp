@@ -33,7 +33,7 @@ bool readAtMost(int fd, qint64 limit, QByteArray& out)
 
 InboxFile InboxFile::read(const QByteArray& path)
 {
-    struct stat info{};
+    struct stat info {};
     if (::stat(path.constData(), &info) != 0)
         return result(Outcome::vanished);
     if (!S_ISREG(info.st_mode))

@@ -50,7 +50,8 @@ std::optional<int> zoneOffset(QStringView text, qsizetype pos)
         return std::nullopt;
     const int hours = digits(text, pos + 1, 2);
     const int minutes = digits(text, pos + 4, 2);
-    if (hours < 0 || hours > 23 || !charAt(text, pos + 3, u':') || minutes < 0 || minutes > 59 || pos + 6 != text.size())
+    if (hours < 0 || hours > 23 || !charAt(text, pos + 3, u':') || minutes < 0 || minutes > 59
+        || pos + 6 != text.size())
         return std::nullopt;
     const int seconds = hours * 3600 + minutes * 60;
     return plus ? seconds : -seconds;

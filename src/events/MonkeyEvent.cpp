@@ -47,8 +47,8 @@ std::optional<QDateTime> MonkeyEvent::date() const
     return parseInternetDateTime(*at);
 }
 
-MonkeyEvent MonkeyEvent::now(QString kind, QString headline, std::optional<QString> who,
-    std::optional<QString> detail, bool test, const QDateTime& at)
+MonkeyEvent MonkeyEvent::now(QString kind, QString headline, std::optional<QString> who, std::optional<QString> detail,
+    bool test, const QDateTime& at)
 {
     return MonkeyEvent{std::move(kind), std::move(headline), std::move(who), std::move(detail), test, isoStamp(at)};
 }

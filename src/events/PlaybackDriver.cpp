@@ -22,7 +22,8 @@ struct PlaybackDriver::Show {
     bool over = false;
 };
 
-PlaybackDriver::PlaybackDriver(Settings& settings, Scheduler& scheduler, Stage& stage, NotePresenter& notes, QObject* parent)
+PlaybackDriver::PlaybackDriver(
+    Settings& settings, Scheduler& scheduler, Stage& stage, NotePresenter& notes, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_scheduler(scheduler)
@@ -99,13 +100,14 @@ void PlaybackDriver::rollUp(const QList<MonkeyEvent>& stale)
     const auto renewals = count([](const MonkeyEvent& e) { return e.kind.endsWith(u"renewal"); });
 
     QStringList parts;
-    for (const auto& part : {summary(u"sale"_s, sales), summary(u"onboarding"_s, onboardings), summary(u"renewal"_s, renewals)}) {
+    for (const auto& part :
+        {summary(u"sale"_s, sales), summary(u"onboarding"_s, onboardings), summary(u"renewal"_s, renewals)}) {
         if (part)
             parts.append(*part);
     }
     const QString who = parts.isEmpty() ? u"%1 events"_s.arg(stale.size()) : parts.join(u" · "_s);
-    m_queue.append(MonkeyEvent::now(u"summary"_s, u"While you were away"_s, who, u"Older than 6 hours"_s, false,
-        m_scheduler.now()));
+    m_queue.append(MonkeyEvent::now(
+        u"summary"_s, u"While you were away"_s, who, u"Older than 6 hours"_s, false, m_scheduler.now()));
 }
 
 void PlaybackDriver::playNext()

@@ -23,7 +23,8 @@ public:
     static constexpr double pauseBetweenShows = 0.4;
     static constexpr double busyNoteSeconds = 4.0;
 
-    PlaybackDriver(Settings& settings, Scheduler& scheduler, Stage& stage, NotePresenter& notes, QObject* parent = nullptr);
+    PlaybackDriver(
+        Settings& settings, Scheduler& scheduler, Stage& stage, NotePresenter& notes, QObject* parent = nullptr);
     ~PlaybackDriver() override;
 
     void receive(const QList<MonkeyEvent>& events);

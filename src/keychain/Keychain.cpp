@@ -21,7 +21,14 @@ const SecretSchema* schema()
             {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
             {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
         },
-        0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+        0,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
+        nullptr,
     };
     return &bonkbell;
 }
@@ -154,8 +161,8 @@ std::optional<QString> Keychain::save(const QString& text, const QString& accoun
         bytes.fill('\0');
         // Storing replaces an item with the same attributes in place, so a failed save leaves
         // the earlier key working; deleting it first would not.
-        secret_service_store_sync(secrets, schema(), attributes, SECRET_COLLECTION_DEFAULT, label.constData(), value,
-                                  nullptr, &error);
+        secret_service_store_sync(
+            secrets, schema(), attributes, SECRET_COLLECTION_DEFAULT, label.constData(), value, nullptr, &error);
     }
     if (!error)
         return std::nullopt;

@@ -12,7 +12,8 @@ Animation::Completion AnimationSet::add(const QString& key, Animation animation)
 
 Animation::Completion AnimationSet::remove(const QString& key)
 {
-    const auto found = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.key == key; });
+    const auto found
+        = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.key == key; });
     if (found == m_entries.end())
         return nullptr;
     Animation::Completion completion = found->animation.takeOnComplete();
@@ -76,7 +77,8 @@ QStringList AnimationSet::keys() const
 
 bool AnimationSet::isActiveAt(double time) const
 {
-    return std::any_of(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.animation.isActiveAt(time); });
+    return std::any_of(
+        m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.animation.isActiveAt(time); });
 }
 
 double AnimationSet::nextChangeAfter(double time) const

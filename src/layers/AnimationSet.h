@@ -25,8 +25,7 @@ public:
     void stampBeginTimes(double now);
 
     bool isEmpty() const { return m_entries.empty(); }
-    template <typename Visit>
-    void forEach(Visit visit) const
+    template <typename Visit> void forEach(Visit visit) const
     {
         for (const Entry& entry : m_entries)
             visit(entry.animation);

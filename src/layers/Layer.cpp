@@ -9,7 +9,7 @@
 namespace {
 
 // Walks up from `layer` to `ancestor`, mapping through each layer's transform.
-template<typename TransformOf>
+template <typename TransformOf>
 QPointF mapUp(const Layer* layer, const Layer* ancestor, QPointF point, TransformOf transformOf)
 {
     std::shared_ptr<const Layer> holder;
@@ -263,7 +263,8 @@ QTransform Layer::transformWith(QPointF position, double rotation, double scale)
     const double c = scale * std::cos(rotation);
     const double s = scale * std::sin(rotation);
     // QTransform maps (x, y) to (m11 x + m21 y + dx, m12 x + m22 y + dy).
-    return QTransform(c, s, -s, c, position.x() - (c * anchorX - s * anchorY), position.y() - (s * anchorX + c * anchorY));
+    return QTransform(
+        c, s, -s, c, position.x() - (c * anchorX - s * anchorY), position.y() - (s * anchorX + c * anchorY));
 }
 
 QPointF Layer::convertPointToSuperlayer(QPointF point) const

@@ -21,7 +21,8 @@ QTransform snapped(const QTransform& transform, qreal devicePixelRatio)
 {
     if (transform.type() > QTransform::TxScale || devicePixelRatio <= 0)
         return transform;
-    const auto snap = [devicePixelRatio](qreal value) { return std::round(value * devicePixelRatio) / devicePixelRatio; };
+    const auto snap
+        = [devicePixelRatio](qreal value) { return std::round(value * devicePixelRatio) / devicePixelRatio; };
     return QTransform(transform.m11(), 0, 0, transform.m22(), snap(transform.dx()), snap(transform.dy()));
 }
 
@@ -33,7 +34,8 @@ QTransform imageToLayer(const QRectF& bounds)
 
 } // namespace
 
-void LayerPainter::paint(QPainter& painter, const Layer& root, double time, QSize windowSizePoints, qreal devicePixelRatio)
+void LayerPainter::paint(
+    QPainter& painter, const Layer& root, double time, QSize windowSizePoints, qreal devicePixelRatio)
 {
     const QTransform base = painter.transform();
     const qreal baseOpacity = painter.opacity();

@@ -17,7 +17,8 @@ public:
     // Opacity multiplies down the tree; overlapping sublayers blend one by one, not as a group.
     // Unrotated layers land on whole device pixels, which keeps pixel art square.
     // Allocates nothing per frame, except for layers that mask their sublayers.
-    static void paint(QPainter& painter, const Layer& root, double time, QSize windowSizePoints, qreal devicePixelRatio);
+    static void paint(
+        QPainter& painter, const Layer& root, double time, QSize windowSizePoints, qreal devicePixelRatio);
 
     // Window points, y up, to Qt's window coordinates, y down.
     static QTransform windowTransform(QSize windowSizePoints);

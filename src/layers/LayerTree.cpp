@@ -66,7 +66,8 @@ std::optional<LayerTree::Loop> LayerTree::steadyLoop() const
     const std::function<void(const Layer&)> visit = [&](const Layer& layer) {
         steady = steady && !layer.m_changed;
         layer.m_animations.forEach([&](const Animation& animation) {
-            if (!animation.repeatsForever() || animation.duration() <= 0 || (loop && loop->period != animation.duration()))
+            if (!animation.repeatsForever() || animation.duration() <= 0
+                || (loop && loop->period != animation.duration()))
                 steady = false;
             else if (!loop)
                 loop = Loop{animation.duration(), animation.beginTime()};
@@ -102,7 +103,8 @@ void LayerTree::takeFinished(Layer& layer, double now)
 
 // A layer counts as changed when its model changed, an animation of its runs, or anything
 // above it changed; its old and new areas then both go into the dirty area.
-void LayerTree::collectChanges(Layer& layer, const QTransform& toWindow, bool moved, bool visible, double now, Frame& frame)
+void LayerTree::collectChanges(
+    Layer& layer, const QTransform& toWindow, bool moved, bool visible, double now, Frame& frame)
 {
     const QTransform layerToWindow = layer.presentationTransform(now) * toWindow;
     visible = visible && !layer.m_hidden;

@@ -8,7 +8,10 @@ public:
     // Within this fraction of the distance it stays put for good: 0.4 pt on a 400 pt move.
     static constexpr double settleEpsilon = 0.001;
 
-    Spring() : Spring(1, 100, 20) {}
+    Spring()
+        : Spring(1, 100, 20)
+    {
+    }
     // initialVelocity is in distances per second towards the rest point. A zero or negative
     // mass or stiffness is raised to a tiny positive one; negative damping counts as none.
     Spring(double mass, double stiffness, double damping, double initialVelocity = 0);

@@ -38,8 +38,8 @@ QString formatMoney(double amount, const QString& currencyCode)
     // accepted and shown by its code with two decimals.
     const icu::CurrencyUnit unit(icu::StringPiece(utf8.constData(), int32_t(utf8.size())), status);
     if (U_SUCCESS(status)) {
-        const icu::number::LocalizedNumberFormatter formatter =
-            icu::number::NumberFormatter::withLocale(icu::Locale(monetaryLocale().constData())).unit(unit);
+        const icu::number::LocalizedNumberFormatter formatter
+            = icu::number::NumberFormatter::withLocale(icu::Locale(monetaryLocale().constData())).unit(unit);
         const icu::UnicodeString text = formatter.formatDouble(amount, status).toString(status);
         if (U_SUCCESS(status) && !text.isEmpty())
             return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());

@@ -98,10 +98,11 @@ void NoteController::createPanel(const QImage& image)
 
 void NoteController::land()
 {
-    m_note->addAnimation(Animation::keyframe(LayerProperty::scale, {1.18, 0.95, 1.02, 1.0}, 0.3).setKeyTimes({0, 0.45, 0.75, 1}),
+    m_note->addAnimation(
+        Animation::keyframe(LayerProperty::scale, {1.18, 0.95, 1.02, 1.0}, 0.3).setKeyTimes({0, 0.45, 0.75, 1}),
         u"scale"_s);
-    m_note->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {-0.16, -0.015, tilt}, 0.3).setKeyTimes({0, 0.6, 1}),
-        u"turn"_s);
+    m_note->addAnimation(
+        Animation::keyframe(LayerProperty::rotationZ, {-0.16, -0.015, tilt}, 0.3).setKeyTimes({0, 0.6, 1}), u"turn"_s);
     m_note->addAnimation(Animation::basic(LayerProperty::opacity, 0, 1, 0.05), u"fade-in"_s);
 }
 
@@ -150,13 +151,14 @@ void NoteController::close(const QString& reason)
     QPointer<NoteController> self(this);
     QPointer<OverlayPanel> falling(m_panel);
     // Both last as long: when the fade ends, the note is gone.
-    m_note->addAnimation(Animation::basic(LayerProperty::opacity, 1, 0, fallSeconds).setOnComplete([self, falling](bool finished) {
-        if (!finished || !falling)
-            return;
-        falling->hide();
-        if (self && self->m_panel == falling)
-            self->finishNow();
-    }),
+    m_note->addAnimation(
+        Animation::basic(LayerProperty::opacity, 1, 0, fallSeconds).setOnComplete([self, falling](bool finished) {
+            if (!finished || !falling)
+                return;
+            falling->hide();
+            if (self && self->m_panel == falling)
+                self->finishNow();
+        }),
         u"fade"_s);
 }
 

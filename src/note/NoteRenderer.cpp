@@ -33,8 +33,8 @@ QColor withAlpha(QColor colour, qreal alpha)
 QColor blended(const QColor& colour, const QColor& toward, qreal fraction)
 {
     const auto mix = [fraction](float from, float to) { return from + (to - from) * float(fraction); };
-    return QColor::fromRgbF(mix(colour.redF(), toward.redF()), mix(colour.greenF(), toward.greenF()),
-        mix(colour.blueF(), toward.blueF()));
+    return QColor::fromRgbF(
+        mix(colour.redF(), toward.redF()), mix(colour.greenF(), toward.greenF()), mix(colour.blueF(), toward.blueF()));
 }
 
 // The monospaced family behind the system's fixed font (it is often an alias such as
@@ -117,8 +117,8 @@ Measured measure(const MonkeyEvent& event)
     box.textX = box.iconW + 16 + 12;
     box.textW = width - box.textX - 16;
     measureTexts(event, note);
-    box.textH = box.headH + (box.whoH > 0 ? 6 + box.whoH : 0) + (box.detailH > 0 ? 3 + box.detailH : 0) + 8
-        + box.timeLineH;
+    box.textH
+        = box.headH + (box.whoH > 0 ? 6 + box.whoH : 0) + (box.detailH > 0 ? 3 + box.detailH : 0) + 8 + box.timeLineH;
     box.contentH = std::max(box.textH, box.iconH + 26);
     box.cardH = box.contentH + 28;
     box.size = QSizeF(width + p, box.cardH + 12);
@@ -192,8 +192,7 @@ void drawStamp(QPainter& painter, const QRectF& inner)
     const QFont font = fonts().time;
     const QString label = u"TEST"_s;
     const QSizeF size = NoteText::naturalSize(label, font);
-    const QRectF stamp(inner.left() + 12, inner.bottom() - 8 - size.height() - 4, size.width() + 10,
-        size.height() + 4);
+    const QRectF stamp(inner.left() + 12, inner.bottom() - 8 - size.height() - 4, size.width() + 10, size.height() + 4);
     painter.setPen(QPen(stampColour, 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(stamp);

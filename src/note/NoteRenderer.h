@@ -84,7 +84,6 @@ QString timeText(const MonkeyEvent& event, const QDateTime& now = QDateTime::cur
 
 // The note at `devicePixelRatio` device pixels per point, marked with that ratio so it is
 // placed by its size in points and stays sharp.
-QImage image(const MonkeyEvent& event, qreal devicePixelRatio,
-    const QDateTime& now = QDateTime::currentDateTime());
+QImage image(const MonkeyEvent& event, qreal devicePixelRatio, const QDateTime& now = QDateTime::currentDateTime());
 
 } // namespace NoteRenderer

@@ -92,8 +92,8 @@ QSizeF NoteText::naturalSize(const QString& text, const QFont& font)
     return {metrics.horizontalAdvance(text), metrics.ascent() + metrics.descent() + metrics.leading()};
 }
 
-void NoteText::drawLine(QPainter& painter, QPointF topLeft, const QString& text, const QFont& font,
-    const QColor& colour)
+void NoteText::drawLine(
+    QPainter& painter, QPointF topLeft, const QString& text, const QFont& font, const QColor& colour)
 {
     painter.setFont(font);
     painter.setPen(colour);

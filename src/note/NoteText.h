@@ -26,8 +26,8 @@ public:
     static qreal lineHeight(const QFont& font);
     // One line of `text` at its own width.
     static QSizeF naturalSize(const QString& text, const QFont& font);
-    static void drawLine(QPainter& painter, QPointF topLeft, const QString& text, const QFont& font,
-        const QColor& colour);
+    static void drawLine(
+        QPainter& painter, QPointF topLeft, const QString& text, const QFont& font, const QColor& colour);
 
 private:
     QFont m_font;

@@ -18,8 +18,9 @@ OverlayPanel::OverlayPanel(const QRect& frame, int level)
     // Unmanaged (override-redirect on X11): no window manager places it, frames it, hides it
     // with its application, lists it in a taskbar or a switcher, keeps it to one workspace or
     // gives it the focus. It stays where it is put, on top.
-    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
-                           | Qt::NoDropShadowWindowHint | Qt::X11BypassWindowManagerHint)
+    : QWidget(nullptr,
+        Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+            | Qt::NoDropShadowWindowHint | Qt::X11BypassWindowManagerHint)
     , m_level(level)
 {
     setAttribute(Qt::WA_TranslucentBackground);
@@ -81,7 +82,8 @@ QRegion OverlayPanel::drawnRegionOf(const QImage& picture)
     QImage solid = picture.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < solid.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(solid.scanLine(y));
-        std::replace_if(row, row + solid.width(), [](QRgb pixel) { return pixel != 0; }, qRgba(0, 0, 0, 255));
+        std::replace_if(
+            row, row + solid.width(), [](QRgb pixel) { return pixel != 0; }, qRgba(0, 0, 0, 255));
     }
     return QRegion(QBitmap::fromImage(solid.createAlphaMask()));
 }
@@ -93,7 +95,8 @@ void OverlayPanel::showSolidWithoutCompositor(QImage& picture)
     picture.convertTo(QImage::Format_ARGB32);
     for (int y = 0; y < picture.height(); ++y) {
         auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        std::transform(row, row + picture.width(), row, [](QRgb pixel) { return qAlpha(pixel) ? pixel | 0xff000000 : 0; });
+        std::transform(
+            row, row + picture.width(), row, [](QRgb pixel) { return qAlpha(pixel) ? pixel | 0xff000000 : 0; });
     }
     // Every pixel is now opaque or clear, the same premultiplied or not.
     picture.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
@@ -121,9 +124,8 @@ void OverlayPanel::keepOnTop(quintptr window, quintptr below)
 {
     // Some window managers raise their windows over unmanaged ones: go back on top when one
     // lands directly on this panel, or on top of everything while this is the top panel.
-    const bool ours = std::any_of(panels().cbegin(), panels().cend(), [window](OverlayPanel* panel) {
-        return panel->internalWinId() && quintptr(panel->internalWinId()) == window;
-    });
+    const bool ours = std::any_of(panels().cbegin(), panels().cend(),
+        [window](OverlayPanel* panel) { return panel->internalWinId() && quintptr(panel->internalWinId()) == window; });
     if (!isVisible() || ours)
         return;
     const bool onThis = below == quintptr(winId());
@@ -163,7 +165,8 @@ void OverlayPanel::withdraw()
 void OverlayPanel::restackAll()
 {
     QList<OverlayPanel*> ordered = panels();
-    std::stable_sort(ordered.begin(), ordered.end(), [](const OverlayPanel* a, const OverlayPanel* b) { return a->level() < b->level(); });
+    std::stable_sort(ordered.begin(), ordered.end(),
+        [](const OverlayPanel* a, const OverlayPanel* b) { return a->level() < b->level(); });
     for (OverlayPanel* panel : ordered) {
         if (panel->isVisible())
             panel->raise();

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QObject>
 #include <QImage>
 #include <QList>
+#include <QObject>
 #include <QRegion>
 
 #include <memory>

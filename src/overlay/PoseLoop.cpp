@@ -65,7 +65,8 @@ bool PoseLoop::start(const LayerTree::Loop& loop, double stepSeconds, QPoint vie
     return true;
 }
 
-std::shared_ptr<PoseLoop::Set> PoseLoop::makeSet(double origin, double period, double step, QPoint viewOffset, QSize viewSize) const
+std::shared_ptr<PoseLoop::Set> PoseLoop::makeSet(
+    double origin, double period, double step, QPoint viewOffset, QSize viewSize) const
 {
     auto set = std::make_shared<Set>();
     const int steps = std::max(1, int(std::lround(period / step)));

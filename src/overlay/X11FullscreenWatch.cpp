@@ -33,7 +33,8 @@ void X11FullscreenWatch::followActive()
         // The window left behind hears only what it heard before.
         if (m_active && m_activeMask)
             xcb_discard_reply(m_connection,
-                xcb_change_window_attributes_checked(m_connection, m_active, XCB_CW_EVENT_MASK, &*m_activeMask).sequence);
+                xcb_change_window_attributes_checked(m_connection, m_active, XCB_CW_EVENT_MASK, &*m_activeMask)
+                    .sequence);
         m_active = active;
         m_activeMask = active ? changeEventMask(m_connection, active, XCB_EVENT_MASK_PROPERTY_CHANGE) : std::nullopt;
     }
@@ -62,9 +63,10 @@ void X11FullscreenWatch::update()
 bool X11FullscreenWatch::fillsMonkeyScreen(xcb_window_t window) const
 {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const auto geometry = ownReply(xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
-    const auto origin = ownReply(xcb_translate_coordinates_reply(m_connection,
-        xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
+    const auto geometry
+        = ownReply(xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, window), nullptr));
+    const auto origin = ownReply(xcb_translate_coordinates_reply(
+        m_connection, xcb_translate_coordinates(m_connection, window, m_root, 0, 0), nullptr));
     if (!screen || !geometry || !origin)
         return false;
     // The screen's top-left stays in device pixels under Qt's scaling; its size does not.

@@ -4,8 +4,8 @@
 #include "overlay/X11Properties.h"
 
 #include <QAbstractNativeEventFilter>
-#include <QHash>
 #include <QGuiApplication>
+#include <QHash>
 #include <QScreen>
 
 #include <QWidget>
@@ -75,7 +75,8 @@ std::vector<xcb_rectangle_t> rectanglesOf(const QRegion& region)
 // window is cut to what it draws, each pose's shape goes with it.
 class X11PoseSheet : public OverlayPlatform::PoseSheet {
 public:
-    X11PoseSheet(X11OverlayPlatform& platform, QWidget* window, quint8 depth, const QList<OverlayPlatform::Pose>& poses);
+    X11PoseSheet(
+        X11OverlayPlatform& platform, QWidget* window, quint8 depth, const QList<OverlayPlatform::Pose>& poses);
     ~X11PoseSheet() override;
     void show(int pose, QRect area) override;
     void release() override;
@@ -109,7 +110,8 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
         m_xfixesEventBase = xfixes->first_event;
         std::free(xcb_xfixes_query_version_reply(connection, xcb_xfixes_query_version(connection, 5, 0), nullptr));
         xcb_xfixes_select_selection_input(connection, screen->root, m_selection,
-            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
+            XCB_XFIXES_SELECTION_EVENT_MASK_SET_SELECTION_OWNER
+                | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_WINDOW_DESTROY
                 | XCB_XFIXES_SELECTION_EVENT_MASK_SELECTION_CLIENT_CLOSE);
         xcb_flush(connection);
     }
@@ -120,9 +122,11 @@ X11OverlayPlatform::X11OverlayPlatform(xcb_connection_t* connection)
     m_xwayland = primary && primary->name().startsWith(u"XWAYLAND");
     if (!screen)
         return;
-    const xcb_window_t check = readWindowProperty(connection, screen->root, internAtom(connection, "_NET_SUPPORTING_WM_CHECK"));
+    const xcb_window_t check
+        = readWindowProperty(connection, screen->root, internAtom(connection, "_NET_SUPPORTING_WM_CHECK"));
     if (check)
-        m_windowManager = readProperty(connection, check, internAtom(connection, "_NET_WM_NAME"), internAtom(connection, "UTF8_STRING"), 64);
+        m_windowManager = readProperty(
+            connection, check, internAtom(connection, "_NET_WM_NAME"), internAtom(connection, "UTF8_STRING"), 64);
     // Unmanaged windows stay on top only until a window manager raises one of its own over them;
     // the root's substructure tells when that happens.
     changeEventMask(connection, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY);
@@ -134,7 +138,8 @@ bool X11OverlayPlatform::queryOwner() const
 {
     if (!m_selection)
         return false;
-    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_selection), nullptr);
+    xcb_get_selection_owner_reply_t* reply
+        = xcb_get_selection_owner_reply(m_connection, xcb_get_selection_owner(m_connection, m_selection), nullptr);
     const bool owned = reply && reply->owner != XCB_NONE;
     std::free(reply);
     return owned;
@@ -206,7 +211,8 @@ void X11OverlayPlatform::setInputRegion(QWidget* window, const QRegion& region)
     const qreal scale = native->devicePixelRatio();
     QRegion device;
     for (const QRect& r : region)
-        device += QRect(QPoint(qRound(r.x() * scale), qRound(r.y() * scale)), QSize(qRound(r.width() * scale), qRound(r.height() * scale)));
+        device += QRect(QPoint(qRound(r.x() * scale), qRound(r.y() * scale)),
+            QSize(qRound(r.width() * scale), qRound(r.height() * scale)));
     const std::vector<xcb_rectangle_t> rects = rectanglesOf(device);
     xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT, XCB_CLIP_ORDERING_UNSORTED,
         xcb_window_t(native->winId()), 0, 0, quint32(rects.size()), rects.data());
@@ -219,7 +225,8 @@ std::unique_ptr<OverlayPlatform::PoseSheet> X11OverlayPlatform::makePoseSheet(QW
     if (!native || poses.isEmpty())
         return nullptr;
     const auto id = xcb_window_t(native->winId());
-    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, id), nullptr);
+    xcb_get_geometry_reply_t* geometry
+        = xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, id), nullptr);
     const quint8 depth = geometry ? geometry->depth : 0;
     std::free(geometry);
     if (depth != 24 && depth != 32)
@@ -227,14 +234,16 @@ std::unique_ptr<OverlayPlatform::PoseSheet> X11OverlayPlatform::makePoseSheet(QW
     return std::make_unique<X11PoseSheet>(*this, window, depth, poses);
 }
 
-X11PoseSheet::X11PoseSheet(X11OverlayPlatform& platform, QWidget* window, quint8 depth, const QList<OverlayPlatform::Pose>& poses)
+X11PoseSheet::X11PoseSheet(
+    X11OverlayPlatform& platform, QWidget* window, quint8 depth, const QList<OverlayPlatform::Pose>& poses)
     : m_platform(platform)
     , m_connection(platform.m_connection)
     , m_widget(window)
     , m_window(xcb_window_t(window->windowHandle()->winId()))
     , m_size(poses.first().picture.size())
 {
-    const bool cuts = std::any_of(poses.begin(), poses.end(), [](const OverlayPlatform::Pose& pose) { return !pose.shape.isEmpty(); });
+    const bool cuts = std::any_of(
+        poses.begin(), poses.end(), [](const OverlayPlatform::Pose& pose) { return !pose.shape.isEmpty(); });
     for (const OverlayPlatform::Pose& pose : poses) {
         if (cuts)
             m_shapes.push_back(rectanglesOf(pose.shape));
@@ -249,8 +258,8 @@ X11PoseSheet::X11PoseSheet(X11OverlayPlatform& platform, QWidget* window, quint8
         }
         // One row at a time keeps each request small, whatever the server's request size.
         for (int y = 0; y < pixels.height(); ++y)
-            xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, m_gc, quint16(pixels.width()), 1, 0, qint16(y), 0, depth,
-                quint32(pixels.bytesPerLine()), pixels.constScanLine(y));
+            xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, m_gc, quint16(pixels.width()), 1, 0,
+                qint16(y), 0, depth, quint32(pixels.bytesPerLine()), pixels.constScanLine(y));
         m_pixmaps.push_back(pixmap);
     }
     xcb_flush(m_connection);
@@ -290,15 +299,15 @@ void X11PoseSheet::repaint(QRect area)
 {
     if (m_shown < 0 || area.isEmpty())
         return;
-    xcb_copy_area(m_connection, m_pixmaps[size_t(m_shown)], m_window, m_gc, qint16(area.x()), qint16(area.y()), qint16(area.x()),
-        qint16(area.y()), quint16(area.width()), quint16(area.height()));
+    xcb_copy_area(m_connection, m_pixmaps[size_t(m_shown)], m_window, m_gc, qint16(area.x()), qint16(area.y()),
+        qint16(area.x()), qint16(area.y()), quint16(area.width()), quint16(area.height()));
     xcb_flush(m_connection);
 }
 
 void X11PoseSheet::cut(const std::vector<xcb_rectangle_t>& shape)
 {
-    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED, m_window, 0, 0,
-        quint32(shape.size()), shape.data());
+    xcb_shape_rectangles(m_connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_BOUNDING, XCB_CLIP_ORDERING_UNSORTED, m_window, 0,
+        0, quint32(shape.size()), shape.data());
 }
 
 // Each cut uncovers parts of the window, and each would come back as an exposure, waking the

@@ -6,7 +6,10 @@
 // seed always gives the same sequence on every machine.
 class Noise {
 public:
-    explicit Noise(std::uint64_t seed) : m_state(seed) {}
+    explicit Noise(std::uint64_t seed)
+        : m_state(seed)
+    {
+    }
 
     float next();
 

@@ -53,8 +53,7 @@ void appendTag(QByteArray& out, const char* tag)
     out.append(tag, 4);
 }
 
-template <typename T>
-void appendLittleEndian(QByteArray& out, T value)
+template <typename T> void appendLittleEndian(QByteArray& out, T value)
 {
     char bytes[sizeof(T)];
     qToLittleEndian(value, bytes);
@@ -105,8 +104,8 @@ QByteArray wav(const std::vector<float>& samples)
     appendLittleEndian<quint16>(out, 1); // mono
     appendLittleEndian<quint32>(out, sampleRate);
     appendLittleEndian<quint32>(out, sampleRate * 2); // bytes per second
-    appendLittleEndian<quint16>(out, 2); // bytes per frame
-    appendLittleEndian<quint16>(out, 16); // bits per sample
+    appendLittleEndian<quint16>(out, 2);              // bytes per frame
+    appendLittleEndian<quint16>(out, 16);             // bits per sample
     appendTag(out, "data");
     appendLittleEndian<quint32>(out, dataSize);
     for (float s : samples)

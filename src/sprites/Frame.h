@@ -7,7 +7,7 @@
 struct Frame {
     std::vector<std::string> rows;
 
-    int width() const;  // the longest row
+    int width() const; // the longest row
     int height() const { return int(rows.size()); }
 
     // Inside the frame (per row length) and not transparent.

@@ -31,7 +31,8 @@ double MonkeyStage::returnSettling()
     return returnSpring.settlingDuration();
 }
 
-MonkeyStage::MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screens& screens, QObject* parent)
+MonkeyStage::MonkeyStage(
+    Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screens& screens, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_scheduler(scheduler)
@@ -155,7 +156,8 @@ void MonkeyStage::coverRestingMonkey()
     // From the stage's top edge (the vine comes down from above it) to below the monkey, as wide
     // as its sway reaches, with a point to spare for edge rounding.
     const QRect reach = m_swayReach.boundingRect();
-    cover(QRect(reach.left() - 1, 0, reach.width() + 2, reach.bottom() + 2) & QRect(QPoint(0, 0), m_stageOnScreen.size()));
+    cover(QRect(reach.left() - 1, 0, reach.width() + 2, reach.bottom() + 2)
+        & QRect(QPoint(0, 0), m_stageOnScreen.size()));
 }
 
 void MonkeyStage::cover(const QRect& part)
@@ -177,19 +179,20 @@ QRegion MonkeyStage::swayReach() const
     const StageGeometry& g = m_geometry;
     const QPointF pivot(g.pendulumX(), g.restingY(true));
     const double a = g.swayAmplitude(), height = g.panelSize.height(), margin = 2 * g.swayAmplitude() * g.R() + g.S;
-    const QRectF reach(g.pendulumX() - g.cols * g.S - margin, height - (g.rows + 7) * g.S - margin, 2 * (g.cols * g.S + margin),
-        (g.rows + 7) * g.S + margin);
+    const QRectF reach(g.pendulumX() - g.cols * g.S - margin, height - (g.rows + 7) * g.S - margin,
+        2 * (g.cols * g.S + margin), (g.rows + 7) * g.S + margin);
     const Frame& idle = Sprites::idle();
     const int left = std::max(0, int(reach.left())), right = std::min(int(g.panelSize.width()), int(reach.right()) + 1);
     QRegion region;
-    for (int y = std::max(0, int(height - reach.bottom())); y < std::min(int(height), int(height - reach.top()) + 1); ++y) {
+    for (int y = std::max(0, int(height - reach.bottom())); y < std::min(int(height), int(height - reach.top()) + 1);
+         ++y) {
         int runStart = -1;
         for (int x = left; x <= right; ++x) {
             const QPointF at(x + 0.5, height - (y + 0.5));
             bool covered = false;
             for (double angle : {-a, -a / 2, 0.0, a / 2, a}) {
-                const QPoint cell = StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(), g.pendulumBounds().size(), g.S,
-                    StageGeometry::rows * g.S);
+                const QPoint cell = StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(),
+                    g.pendulumBounds().size(), g.S, StageGeometry::rows * g.S);
                 covered = covered || (x < right && idle.isOpaque(cell.x(), cell.y()));
             }
             if (covered && runStart < 0)
@@ -214,7 +217,8 @@ Animation MonkeyStage::sway(const StageGeometry& geometry)
     const double a = geometry.swayAmplitude();
     return Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 4.6)
         .setKeyTimes({0, 0.25, 0.5, 0.75, 1})
-        .setTimingFunctions({TimingFunction::easeOut(), TimingFunction::easeIn(), TimingFunction::easeOut(), TimingFunction::easeIn()})
+        .setTimingFunctions(
+            {TimingFunction::easeOut(), TimingFunction::easeIn(), TimingFunction::easeOut(), TimingFunction::easeIn()})
         .setRepeatForever(true)
         .setAdditive(true);
 }
@@ -292,8 +296,8 @@ void MonkeyStage::slap(bool money, std::function<void(QPointF)> onImpact, std::f
     m_pendulum->removeAllAnimations();
     m_pendulum->setPosition(QPointF(m_pendulum->position().x(), g.slapY()));
     m_pendulum->setRotation(g.hitAngle());
-    m_pendulum->addAnimation(Animation::basic(LayerProperty::positionY, y0, g.slapY(), 0.45)
-                                 .setTimingFunction(TimingFunction::easeOut()),
+    m_pendulum->addAnimation(
+        Animation::basic(LayerProperty::positionY, y0, g.slapY(), 0.45).setTimingFunction(TimingFunction::easeOut()),
         QStringLiteral("drop"));
     m_pendulum->addAnimation(Animation::basic(LayerProperty::rotationZ, angle0, g.hitAngle(), 0.5)
                                  .setTimingFunction(TimingFunction(0.35, 0, 0.25, 1)),
@@ -307,7 +311,8 @@ void MonkeyStage::slap(bool money, std::function<void(QPointF)> onImpact, std::f
     m_scheduler.after(returnAt, this, [this, onDone = std::move(onDone)] { returnToRest(onDone); });
 }
 
-void MonkeyStage::impact(bool money, QPointF handInRoot, QPointF handOnScreen, const std::function<void(QPointF)>& onImpact)
+void MonkeyStage::impact(
+    bool money, QPointF handInRoot, QPointF handOnScreen, const std::function<void(QPointF)>& onImpact)
 {
     const StageGeometry& g = m_geometry;
     showFrame(m_slapImg);
@@ -326,8 +331,8 @@ void MonkeyStage::returnToRest(const std::function<void()>& onDone)
     const double rest = restingY(); // read now: a visibility change during the slap is honoured
     m_pendulum->setPosition(QPointF(m_pendulum->position().x(), rest));
     m_pendulum->setRotation(0);
-    m_pendulum->addAnimation(Animation::spring(LayerProperty::rotationZ, g.hitAngle(), 0, returnSpring),
-        QStringLiteral("return"));
+    m_pendulum->addAnimation(
+        Animation::spring(LayerProperty::rotationZ, g.hitAngle(), 0, returnSpring), QStringLiteral("return"));
     m_pendulum->addAnimation(Animation::basic(LayerProperty::positionY, g.slapY(), rest, 0.9)
                                  .setTimingFunction(TimingFunction::easeInEaseOut()),
         QStringLiteral("rise"));
@@ -342,8 +347,8 @@ void MonkeyStage::throwSparks(QPointF from, bool money)
 {
     static const QList<QColor> moneyColors{QColor::fromRgbF(1, 0.82f, 0.25f), QColor::fromRgbF(1, 0.96f, 0.75f),
         QColor::fromRgbF(1, 1, 1), QColor::fromRgbF(0.84f, 0.63f, 0.08f)};
-    static const QList<QColor> plainColors{QColor::fromRgbF(1, 1, 1), QColor::fromRgbF(0.6f, 0.9f, 0.6f),
-        QColor::fromRgbF(1, 0.96f, 0.75f)};
+    static const QList<QColor> plainColors{
+        QColor::fromRgbF(1, 1, 1), QColor::fromRgbF(0.6f, 0.9f, 0.6f), QColor::fromRgbF(1, 0.96f, 0.75f)};
     const QList<QColor>& colors = money ? moneyColors : plainColors;
     const double S = m_geometry.S;
     for (int i = 0; i < 14; ++i) {
@@ -358,8 +363,8 @@ void MonkeyStage::throwSparks(QPointF from, bool money)
         spark->setPosition(target);
         spark->setOpacity(0);
         m_tree.root()->addSublayer(spark);
-        spark->addAnimation(Animation::basic(from, target, 0.45).setTimingFunction(TimingFunction::easeOut()),
-            QStringLiteral("move"));
+        spark->addAnimation(
+            Animation::basic(from, target, 0.45).setTimingFunction(TimingFunction::easeOut()), QStringLiteral("move"));
         // Both last 0.45 s: when the fade ends, the spark is done.
         std::weak_ptr<Layer> weak = spark;
         spark->addAnimation(Animation::basic(LayerProperty::opacity, 1, 0, 0.45)

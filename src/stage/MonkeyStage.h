@@ -34,8 +34,8 @@ public:
 
     // Lays itself out again whenever the screens change. Its window is named "monkeyPanel", its
     // layer tree "monkeyLayers".
-    MonkeyStage(Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screens& screens,
-        QObject* parent = nullptr);
+    MonkeyStage(
+        Settings& settings, Scheduler& scheduler, ImpactSound& sound, Screens& screens, QObject* parent = nullptr);
     ~MonkeyStage() override;
 
     void layout();
@@ -46,7 +46,6 @@ public:
     // Stores a new size and lays out at it; refused during a slap, whose motion a new size
     // would tear apart.
     void applyScale(double scale);
-
 
     // How long the swing back takes to settle, as the return spring computes it.
     static double returnSettling();
@@ -98,8 +97,8 @@ private:
     QRectF m_panelFrame; // y up
     QPointer<OverlayPanel> m_panel;
     LayerHostView* m_view = nullptr;
-    QRegion m_swayReach;  // stage coordinates (the whole stage's window, y down)
-    QRect m_covered;      // the part of the stage the window covers, stage coordinates
+    QRegion m_swayReach;   // stage coordinates (the whole stage's window, y down)
+    QRect m_covered;       // the part of the stage the window covers, stage coordinates
     QRect m_stageOnScreen; // the whole stage, screen coordinates for windows
     bool m_busy = false;
     bool m_blinking = false;

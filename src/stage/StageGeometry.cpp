@@ -54,8 +54,8 @@ QRectF StageGeometry::panelFrame(const QRectF& visibleArea) const
         panelSize.height()};
 }
 
-QPoint StageGeometry::spritePixel(QPointF at, QPointF pivot, double angle, double anchorX, QSizeF bounds,
-    double scale, double spriteHeight)
+QPoint StageGeometry::spritePixel(
+    QPointF at, QPointF pivot, double angle, double anchorX, QSizeF bounds, double scale, double spriteHeight)
 {
     const double dx = at.x() - pivot.x();
     const double dy = at.y() - pivot.y();

@@ -8,15 +8,15 @@
 // The numbers behind the monkey on its vine for one size, in points with y upward. Pure, so
 // the layout and the hit test can be checked without a screen.
 struct StageGeometry {
-    static constexpr double cols = 22;       // monkey frame width in sprite pixels
-    static constexpr double rows = 28;       // monkey frame height in sprite pixels
+    static constexpr double cols = 22; // monkey frame width in sprite pixels
+    static constexpr double rows = 28; // monkey frame height in sprite pixels
     static constexpr double panelHeight = 480;
     static constexpr double swingRoom = 175; // how far left of rest the monkey's middle slaps
     static constexpr double rightMargin = 28;
 
-    double S = 4;        // points per sprite pixel
-    int n = 225;         // vine length in sprite pixels
-    double vineH = 900;  // vine length in points
+    double S = 4;       // points per sprite pixel
+    int n = 225;        // vine length in sprite pixels
+    double vineH = 900; // vine length in points
     QSizeF panelSize;
 
     static StageGeometry forScale(double scale);
@@ -41,6 +41,6 @@ struct StageGeometry {
     QRectF panelFrame(const QRectF& visibleArea) const;
 
     // The monkey-frame cell under `at` for a pendulum displayed at `pivot` turned by `angle`.
-    static QPoint spritePixel(QPointF at, QPointF pivot, double angle, double anchorX, QSizeF bounds, double scale,
-        double spriteHeight);
+    static QPoint spritePixel(
+        QPointF at, QPointF pivot, double angle, double anchorX, QSizeF bounds, double scale, double spriteHeight);
 };

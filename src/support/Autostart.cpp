@@ -30,12 +30,23 @@ QString execArgument(const QString& executable)
     QString value;
     for (const QChar c : quoted) {
         switch (c.unicode()) {
-        case '\\': value += u"\\\\"_s; break;
-        case '\n': value += u"\\n"_s; break;
-        case '\t': value += u"\\t"_s; break;
-        case '\r': value += u"\\r"_s; break;
-        case '%': value += u"%%"_s; break; // a lone % would start a field code
-        default: value += c;
+        case '\\':
+            value += u"\\\\"_s;
+            break;
+        case '\n':
+            value += u"\\n"_s;
+            break;
+        case '\t':
+            value += u"\\t"_s;
+            break;
+        case '\r':
+            value += u"\\r"_s;
+            break;
+        case '%':
+            value += u"%%"_s;
+            break; // a lone % would start a field code
+        default:
+            value += c;
         }
     }
     return value;
@@ -100,7 +111,8 @@ std::optional<QString> Autostart::write(const QByteArray& bytes) const
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    file.setPermissions(
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     if (file.write(bytes) != bytes.size() || !file.commit())
         return file.errorString();
     return std::nullopt;

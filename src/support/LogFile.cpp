@@ -19,7 +19,7 @@ LogFile::LogFile(QString path, qint64 cap)
 void LogFile::rotateIfFull() const
 {
     const QByteArray name = QFile::encodeName(m_path);
-    struct stat info{};
+    struct stat info {};
     if (::stat(name.constData(), &info) != 0 || info.st_size <= m_cap)
         return;
     const QByteArray older = name + ".1";

@@ -62,7 +62,8 @@ QString preferences()
 
 QString launchAgent()
 {
-    return xdgBase("XDG_CONFIG_HOME", u".config"_s) + u"/autostart/"_s + QString::fromLatin1(AppIdentity::id) + u".desktop"_s;
+    return xdgBase("XDG_CONFIG_HOME", u".config"_s) + u"/autostart/"_s + QString::fromLatin1(AppIdentity::id)
+        + u".desktop"_s;
 }
 
 } // namespace Paths

@@ -5,15 +5,13 @@
 
 // A preference key with its type and its registered default: returned while the user has
 // stored nothing under the key, and never written to the store.
-template <typename T>
-struct Preference {
+template <typename T> struct Preference {
     const char* key;
     T registeredDefault;
 };
 
 // A key whose absence means something of its own, so it has no registered default.
-template <typename T>
-struct OptionalPreference {
+template <typename T> struct OptionalPreference {
     const char* key;
 };
 

@@ -20,13 +20,13 @@ std::optional<QString> makePrivateDirectory(const QString& path)
             continue;
         if (errno == EACCES || errno == EPERM || errno == EROFS) {
             // A parent we may not write to can still exist; only a missing one is an error.
-            struct stat info{};
+            struct stat info {};
             if (::stat(prefix.constData(), &info) == 0 && S_ISDIR(info.st_mode))
                 continue;
         }
         return QString::fromLocal8Bit(std::strerror(errno));
     }
-    struct stat info{};
+    struct stat info {};
     if (::stat(full.constData(), &info) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
     if (!S_ISDIR(info.st_mode))

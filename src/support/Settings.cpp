@@ -49,8 +49,7 @@ void Settings::erase(const char* key)
     m_store.sync();
 }
 
-template <>
-std::optional<bool> Settings::convert<bool>(const std::optional<QVariant>& value)
+template <> std::optional<bool> Settings::convert<bool>(const std::optional<QVariant>& value)
 {
     if (!value)
         return std::nullopt;
@@ -62,8 +61,7 @@ std::optional<bool> Settings::convert<bool>(const std::optional<QVariant>& value
     return std::nullopt;
 }
 
-template <>
-std::optional<double> Settings::convert<double>(const std::optional<QVariant>& value)
+template <> std::optional<double> Settings::convert<double>(const std::optional<QVariant>& value)
 {
     if (!value)
         return std::nullopt;
@@ -72,8 +70,7 @@ std::optional<double> Settings::convert<double>(const std::optional<QVariant>& v
     return ok ? std::optional(number) : std::nullopt;
 }
 
-template <>
-std::optional<qint64> Settings::convert<qint64>(const std::optional<QVariant>& value)
+template <> std::optional<qint64> Settings::convert<qint64>(const std::optional<QVariant>& value)
 {
     if (!value)
         return std::nullopt;
@@ -82,16 +79,14 @@ std::optional<qint64> Settings::convert<qint64>(const std::optional<QVariant>& v
     return ok ? std::optional(number) : std::nullopt;
 }
 
-template <>
-std::optional<QString> Settings::convert<QString>(const std::optional<QVariant>& value)
+template <> std::optional<QString> Settings::convert<QString>(const std::optional<QVariant>& value)
 {
     if (!value)
         return std::nullopt;
     return value->toString();
 }
 
-template <>
-std::optional<QStringList> Settings::convert<QStringList>(const std::optional<QVariant>& value)
+template <> std::optional<QStringList> Settings::convert<QStringList>(const std::optional<QVariant>& value)
 {
     if (!value)
         return std::nullopt;

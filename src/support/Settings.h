@@ -17,26 +17,27 @@ public:
     // The application's preferences at Paths::preferences, opened on first use.
     static Settings& shared();
 
-    template <typename T>
-    T get(const Preference<T>& preference) const
+    template <typename T> T get(const Preference<T>& preference) const
     {
         return convert<T>(raw(preference.key)).value_or(preference.registeredDefault);
     }
 
-    template <typename T>
-    std::optional<T> get(const OptionalPreference<T>& preference) const
+    template <typename T> std::optional<T> get(const OptionalPreference<T>& preference) const
     {
         return convert<T>(raw(preference.key));
     }
 
-    template <typename T>
-    void set(const Preference<T>& preference, const T& value) { store(preference.key, QVariant::fromValue(value)); }
+    template <typename T> void set(const Preference<T>& preference, const T& value)
+    {
+        store(preference.key, QVariant::fromValue(value));
+    }
 
-    template <typename T>
-    void set(const OptionalPreference<T>& preference, const T& value) { store(preference.key, QVariant::fromValue(value)); }
+    template <typename T> void set(const OptionalPreference<T>& preference, const T& value)
+    {
+        store(preference.key, QVariant::fromValue(value));
+    }
 
-    template <typename T>
-    void remove(const OptionalPreference<T>& preference) { erase(preference.key); }
+    template <typename T> void remove(const OptionalPreference<T>& preference) { erase(preference.key); }
 
     SoundChoice soundChoice() const;
     void setSoundChoice(SoundChoice choice);
@@ -57,19 +58,13 @@ private:
     void store(const char* key, const QVariant& value);
     void erase(const char* key);
 
-    template <typename T>
-    static std::optional<T> convert(const std::optional<QVariant>& value);
+    template <typename T> static std::optional<T> convert(const std::optional<QVariant>& value);
 
     mutable QSettings m_store;
 };
 
-template <>
-std::optional<bool> Settings::convert<bool>(const std::optional<QVariant>& value);
-template <>
-std::optional<double> Settings::convert<double>(const std::optional<QVariant>& value);
-template <>
-std::optional<QString> Settings::convert<QString>(const std::optional<QVariant>& value);
-template <>
-std::optional<qint64> Settings::convert<qint64>(const std::optional<QVariant>& value);
-template <>
-std::optional<QStringList> Settings::convert<QStringList>(const std::optional<QVariant>& value);
+template <> std::optional<bool> Settings::convert<bool>(const std::optional<QVariant>& value);
+template <> std::optional<double> Settings::convert<double>(const std::optional<QVariant>& value);
+template <> std::optional<QString> Settings::convert<QString>(const std::optional<QVariant>& value);
+template <> std::optional<qint64> Settings::convert<qint64>(const std::optional<QVariant>& value);
+template <> std::optional<QStringList> Settings::convert<QStringList>(const std::optional<QVariant>& value);

@@ -92,8 +92,8 @@ QAction* StatusMenu::addItem(QMenu* menu, const QString& title, void (StatusMenu
     return item;
 }
 
-QAction* StatusMenu::addItem(QMenu* menu, const QString& title, const QVariant& value,
-    void (StatusMenu::*handler)(const QVariant&))
+QAction* StatusMenu::addItem(
+    QMenu* menu, const QString& title, const QVariant& value, void (StatusMenu::*handler)(const QVariant&))
 {
     QAction* item = menu->addAction(title);
     item->setData(value);
@@ -108,8 +108,8 @@ QAction* StatusMenu::addItem(QMenu* menu, const QString& title, const QVariant& 
 void StatusMenu::addSoundMenu()
 {
     QMenu* sounds = m_menu->addMenu(u"Sound"_s);
-    const std::pair<SoundChoice, QString> choices[] = {
-        {SoundChoice::slap, u"Slap"_s}, {SoundChoice::pop, u"Pop"_s}, {SoundChoice::off, u"Off"_s}};
+    const std::pair<SoundChoice, QString> choices[]
+        = {{SoundChoice::slap, u"Slap"_s}, {SoundChoice::pop, u"Pop"_s}, {SoundChoice::off, u"Off"_s}};
     for (const auto& [choice, title] : choices)
         m_soundItems.append(addItem(sounds, title, rawValue(choice), &StatusMenu::chooseSound));
 }

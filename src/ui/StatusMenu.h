@@ -57,7 +57,8 @@ private:
     QAction* addLine(const QString& title);
     QAction* addItem(QMenu* menu, const QString& title, void (StatusMenu::*handler)());
     // An item whose represented value (a key, a kind, a raw text, a number) is handed to `handler`.
-    QAction* addItem(QMenu* menu, const QString& title, const QVariant& value, void (StatusMenu::*handler)(const QVariant&));
+    QAction* addItem(
+        QMenu* menu, const QString& title, const QVariant& value, void (StatusMenu::*handler)(const QVariant&));
     void addSoundMenu();
     void addSizeMenu();
     void createTrayIcon();

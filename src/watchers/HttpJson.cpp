@@ -41,7 +41,8 @@ bool isTransportFailure(const QNetworkReply& reply, const QVariant& status)
     const QNetworkReply::NetworkError error = reply.error();
     if (!status.isValid() || (error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied))
         return true;
-    const bool protocolFailure = error >= QNetworkReply::ProtocolUnknownError && error < QNetworkReply::InternalServerError;
+    const bool protocolFailure
+        = error >= QNetworkReply::ProtocolUnknownError && error < QNetworkReply::InternalServerError;
     return protocolFailure && status.toInt() >= 200 && status.toInt() <= 299;
 }
 
@@ -88,7 +89,8 @@ QUrl requestUrl(const QUrl& base, const QString& path, const StringMap& query)
     if (!query.isEmpty()) {
         QStringList pairs;
         for (auto it = query.cbegin(); it != query.cend(); ++it)
-            pairs.append(QString::fromLatin1(QUrl::toPercentEncoding(it.key()) + '=' + QUrl::toPercentEncoding(it.value())));
+            pairs.append(
+                QString::fromLatin1(QUrl::toPercentEncoding(it.key()) + '=' + QUrl::toPercentEncoding(it.value())));
         url.setQuery(pairs.join(u'&'), QUrl::StrictMode);
     }
     return url;

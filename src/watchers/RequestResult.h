@@ -22,23 +22,39 @@ struct TransportError {
 using RequestError = std::variant<APIError, TransportError>;
 
 // A value, or why a request for it failed.
-template <typename T>
-class RequestResult {
+template <typename T> class RequestResult {
 public:
     // An empty failure; present only because awaiting helpers need to make one before assigning.
-    RequestResult() : m_value(RequestError(TransportError{})) {}
-    RequestResult(T value) : m_value(std::move(value)) {}
-    RequestResult(APIError error) : m_value(RequestError(std::move(error))) {}
-    RequestResult(TransportError error) : m_value(RequestError(std::move(error))) {}
-    RequestResult(RequestError error) : m_value(std::move(error)) {}
+    RequestResult()
+        : m_value(RequestError(TransportError{}))
+    {
+    }
+    RequestResult(T value)
+        : m_value(std::move(value))
+    {
+    }
+    RequestResult(APIError error)
+        : m_value(RequestError(std::move(error)))
+    {
+    }
+    RequestResult(TransportError error)
+        : m_value(RequestError(std::move(error)))
+    {
+    }
+    RequestResult(RequestError error)
+        : m_value(std::move(error))
+    {
+    }
 
     bool ok() const { return std::holds_alternative<T>(m_value); }
     const T& value() const { return std::get<T>(m_value); }
     const RequestError& error() const { return std::get<RequestError>(m_value); }
 
     // The error of another result, passed on unchanged.
-    template <typename U>
-    static RequestResult failure(const RequestResult<U>& other) { return RequestResult(other.error()); }
+    template <typename U> static RequestResult failure(const RequestResult<U>& other)
+    {
+        return RequestResult(other.error());
+    }
 
 private:
     std::variant<T, RequestError> m_value;

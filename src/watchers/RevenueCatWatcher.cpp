@@ -62,12 +62,14 @@ void RevenueCatWatcher::setProject(const QString& project)
     m_services.settings.set(Preferences::rcProject, project);
 }
 
-QCoro::Task<RequestResult<QJsonObject>> RevenueCatWatcher::get(const QString& path, const StringMap& query, const QString& key)
+QCoro::Task<RequestResult<QJsonObject>> RevenueCatWatcher::get(
+    const QString& path, const StringMap& query, const QString& key)
 {
     return getJSON(m_services.base, path, query, {{u"Authorization"_s, u"Bearer "_s + key}});
 }
 
-QCoro::Task<RequestResult<RevenueCatWatcher::Revenue>> RevenueCatWatcher::revenue(QString day, QString project, QString key)
+QCoro::Task<RequestResult<RevenueCatWatcher::Revenue>> RevenueCatWatcher::revenue(
+    QString day, QString project, QString key)
 {
     StringMap query;
     query.insert(u"start_date"_s, day);
@@ -99,8 +101,9 @@ QCoro::Task<RequestResult<QString>> RevenueCatWatcher::discoverProject(QString k
     const QStringList ids = RevenueCatMetrics::projectIds(answer.value());
     // Zero or several: only the user can say which. Reported as a refusal with its own text.
     if (ids.size() != 1)
-        co_return APIError{0, u"Enter your project ID. It's in the RevenueCat dashboard address: %1/projects/<this part>/…"_s
-                                  .arg(dashboardURL().host())};
+        co_return APIError{0,
+            u"Enter your project ID. It's in the RevenueCat dashboard address: %1/projects/<this part>/…"_s.arg(
+                dashboardURL().host())};
     co_return ids.first();
 }
 
@@ -168,8 +171,10 @@ void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
     const double before = m_services.settings.get(Preferences::rcRevenue);
     if (!grew(yesterday.amount, before))
         return;
-    deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s, u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
-        u"RevenueCat · %1 today"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false, m_services.scheduler.now()));
+    deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s,
+        u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
+        u"RevenueCat · %1 today"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false,
+        m_services.scheduler.now()));
 }
 
 void RevenueCatWatcher::announceGrowth(const Revenue& today, double subscriptionsNow)
@@ -179,14 +184,16 @@ void RevenueCatWatcher::announceGrowth(const Revenue& today, double subscription
         const double newSubscribers = subscriptionsNow - m_services.settings.get(Preferences::rcSubs);
         deliver(MonkeyEvent::now(u"sale"_s, RevenueCatMetrics::headline(newSubscribers),
             u"+"_s + formatMoney(today.amount - before, today.currency),
-            u"RevenueCat · %1 today"_s.arg(formatMoney(today.amount, today.currency)), false, m_services.scheduler.now()));
+            u"RevenueCat · %1 today"_s.arg(formatMoney(today.amount, today.currency)), false,
+            m_services.scheduler.now()));
     }
     // A fall (a refund) lowers the baseline silently.
     m_services.settings.set(Preferences::rcRevenue, today.amount);
     m_services.settings.set(Preferences::rcSubs, subscriptionsNow);
 }
 
-QCoro::Task<RequestResult<RevenueCatWatcher::Snapshot>> RevenueCatWatcher::snapshot(QString day, QString project, QString key)
+QCoro::Task<RequestResult<RevenueCatWatcher::Snapshot>> RevenueCatWatcher::snapshot(
+    QString day, QString project, QString key)
 {
     const QPointer<RevenueCatWatcher> self(this);
     const auto amount = co_await revenue(day, project, key);

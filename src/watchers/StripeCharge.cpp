@@ -124,8 +124,8 @@ std::optional<QString> invoiceId(const QJsonObject& charge)
 MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& now)
 {
     const QJsonObject billing = charge.value("billing_details"_L1).toObject();
-    std::optional<QString> who = firstNonBlank(
-        {billing.value("name"_L1), billing.value("email"_L1), charge.value("receipt_email"_L1)});
+    std::optional<QString> who
+        = firstNonBlank({billing.value("name"_L1), billing.value("email"_L1), charge.value("receipt_email"_L1)});
     std::optional<QString> what = nonBlank(charge.value("description"_L1));
     const std::optional<QString> amount = amountText(charge);
     const bool test = charge.value("livemode"_L1) == QJsonValue(false);

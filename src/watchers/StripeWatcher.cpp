@@ -47,10 +47,11 @@ bool StripeWatcher::isTestMode() const
     return key() && key()->startsWith(u"rk_test_"_s);
 }
 
-QCoro::Task<RequestResult<QJsonObject>> StripeWatcher::get(const QString& path, const StringMap& query, const QString& key)
+QCoro::Task<RequestResult<QJsonObject>> StripeWatcher::get(
+    const QString& path, const StringMap& query, const QString& key)
 {
-    return getJSON(m_services.base, path, query,
-        {{u"Authorization"_s, u"Bearer "_s + key}, {u"Stripe-Version"_s, apiVersion()}});
+    return getJSON(
+        m_services.base, path, query, {{u"Authorization"_s, u"Bearer "_s + key}, {u"Stripe-Version"_s, apiVersion()}});
 }
 
 QCoro::Task<std::optional<QString>> StripeWatcher::connect(QString keyText)
@@ -124,7 +125,8 @@ QCoro::Task<RequestResult<QList<QJsonObject>>> StripeWatcher::listCharges(QStrin
     co_return charges;
 }
 
-QCoro::Task<QList<QJsonObject>> StripeWatcher::lookAgain(UnsettledCharges& unsettled, QList<QJsonObject> listed, QString key)
+QCoro::Task<QList<QJsonObject>> StripeWatcher::lookAgain(
+    UnsettledCharges& unsettled, QList<QJsonObject> listed, QString key)
 {
     const QPointer<StripeWatcher> self(this);
     QSet<QString> listedIds;
@@ -143,9 +145,8 @@ QCoro::Task<QList<QJsonObject>> StripeWatcher::lookAgain(UnsettledCharges& unset
         else
             break; // looked at again later; the listing itself went well
     }
-    std::stable_sort(fresh.begin(), fresh.end(), [](const QJsonObject& a, const QJsonObject& b) {
-        return StripeCharge::created(a) < StripeCharge::created(b);
-    });
+    std::stable_sort(fresh.begin(), fresh.end(),
+        [](const QJsonObject& a, const QJsonObject& b) { return StripeCharge::created(a) < StripeCharge::created(b); });
     co_return fresh;
 }
 

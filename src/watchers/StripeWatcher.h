@@ -10,7 +10,6 @@
 class StripeWatcher final : public Watcher {
     Q_OBJECT
 public:
-
     static constexpr double normalSeconds = 30.0;
     static constexpr int seenLimit = 500;
     static constexpr int pageSize = 100;

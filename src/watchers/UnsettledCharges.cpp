@@ -45,7 +45,8 @@ QStringList UnsettledCharges::takeDue(const QSet<QString>& listed, qint64 now)
 void UnsettledCharges::update(const QJsonObject& charge, qint64 now)
 {
     const QString id = charge.value("id"_L1).toString();
-    const auto known = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.id == id; });
+    const auto known
+        = std::find_if(m_entries.begin(), m_entries.end(), [&](const Entry& entry) { return entry.id == id; });
     if (!StripeCharge::mayStillSettle(charge)) {
         if (known != m_entries.end())
             m_entries.erase(known);
@@ -60,7 +61,8 @@ void UnsettledCharges::update(const QJsonObject& charge, qint64 now)
         return;
     m_entries.append(Entry{id, StripeCharge::created(charge), now});
     // Beyond the limit the oldest charges, the least likely still to settle, go first.
-    std::stable_sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.created < b.created; });
+    std::stable_sort(
+        m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.created < b.created; });
     if (m_entries.size() > limit)
         m_entries.remove(0, m_entries.size() - limit);
 }

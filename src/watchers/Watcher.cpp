@@ -15,8 +15,8 @@ bool PollTicket::isCurrent() const
     return m_watcher && m_watcher->m_looping && m_watcher->m_generation == m_generation;
 }
 
-Watcher::Watcher(QString name, QString keychainAccount, double interval, WatcherServices services, bool autostart,
-    QObject* parent)
+Watcher::Watcher(
+    QString name, QString keychainAccount, double interval, WatcherServices services, bool autostart, QObject* parent)
     : QObject(parent)
     , m_services(std::move(services))
     , m_name(std::move(name))

@@ -19,7 +19,11 @@ class Watcher;
 // so a poll that outlives a disconnect or a reconnect records nothing.
 class PollTicket {
 public:
-    PollTicket(Watcher* watcher, quint64 generation) : m_watcher(watcher), m_generation(generation) {}
+    PollTicket(Watcher* watcher, quint64 generation)
+        : m_watcher(watcher)
+        , m_generation(generation)
+    {
+    }
     bool isCurrent() const;
     explicit operator bool() const { return isCurrent(); }
     // The watcher, or null once it has been destroyed.
@@ -112,7 +116,6 @@ private:
     // One more failure in a row: waits what was asked (within the normal interval and five
     // minutes), else twice as long as the last time. True once the failures persist (three).
     bool backOff(std::optional<double> askedSeconds);
-
 
     WatchState m_state;
     std::optional<QDateTime> m_lastChecked;

@@ -22,7 +22,10 @@ protected:
     QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
     QString preferences = root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf"));
     QProcess app;
-    AppProcessTest() { configure(QUrl(QStringLiteral("http://127.0.0.1:1")), QUrl(QStringLiteral("http://127.0.0.1:1"))); }
+    AppProcessTest()
+    {
+        configure(QUrl(QStringLiteral("http://127.0.0.1:1")), QUrl(QStringLiteral("http://127.0.0.1:1")));
+    }
     void configure(const QUrl& stripeBase, const QUrl& revenueCatBase)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -40,7 +43,9 @@ protected:
     void startApp()
     {
         app.start();
-        ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !logLines(u'^' + QRegularExpression::escape(startedV)).isEmpty(); })) << logText();
+        ASSERT_TRUE(TestEnvironment::waitUntil([&] {
+            return !logLines(u'^' + QRegularExpression::escape(startedV)).isEmpty();
+        })) << logText();
     }
     // The executable as a command line in the app's environment, `input` on its standard input.
     int runCommandLine(const QStringList& arguments, const QByteArray& input = {})
@@ -69,7 +74,8 @@ protected:
     QStringList logMessages() const
     {
         QStringList out;
-        for (const QString& line : QString::fromUtf8(TestEnvironment::readFile(logPath)).split(u'\n', Qt::SkipEmptyParts))
+        for (const QString& line :
+            QString::fromUtf8(TestEnvironment::readFile(logPath)).split(u'\n', Qt::SkipEmptyParts))
             out.append(line.mid(22));
         return out;
     }

@@ -11,7 +11,8 @@ using TestEnvironment::waitUntil;
 TEST_F(AppProcessTest, RunsOnceOnTheGivenInboxAndPlaysWhatIsDroppedThere)
 {
     startApp();
-    const QString started = u'^' + QRegularExpression::escape(startedV + u"; Stripe off, RevenueCat off; inbox "_s + inbox) + u'$';
+    const QString started
+        = u'^' + QRegularExpression::escape(startedV + u"; Stripe off, RevenueCat off; inbox "_s + inbox) + u'$';
     EXPECT_EQ(logLines(started).size(), 1) << logText();
     // A first run without keys opened the settings once and remembered it.
     EXPECT_TRUE(waitUntil([&] { return TestEnvironment::readFile(preferences).contains("shownSetup=true"); }));

@@ -24,22 +24,27 @@ protected:
     QByteArray charges = R"({"data":[]})";
     void SetUp() override
     {
-        stripe.route(u"/v1/charges"_s, [this](const LoopbackServer::Request&) { return LoopbackServer::Response{200, charges}; });
+        stripe.route(u"/v1/charges"_s, [this](const LoopbackServer::Request&) {
+            return LoopbackServer::Response{200, charges};
+        });
         stripe.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         revenueCat.route(u"/v2/projects/proj7/metrics/revenue"_s, 200, R"({"value":3.5,"currency":"USD"})");
-        revenueCat.route(u"/v2/projects/proj7/metrics/overview"_s, 200, QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
+        revenueCat.route(u"/v2/projects/proj7/metrics/overview"_s, 200,
+            QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
         configure(stripe.base(), revenueCat.base());
     }
 };
 
 TEST_F(HardeningTest, KeysFromTheCommandLineLeaveNoTraceAndAFloodedInboxLosesNothing)
 {
-    const QByteArray stripeKey = "rk_test_Zq8vHardenStripeXw3", rcKey = "sk_Zq8vHardenRevenueXw3"; // cannot turn up by chance
+    const QByteArray stripeKey = "rk_test_Zq8vHardenStripeXw3",
+                     rcKey = "sk_Zq8vHardenRevenueXw3"; // cannot turn up by chance
     startApp();
     ASSERT_EQ(runCommandLine({u"--connect-stripe"_s}, stripeKey + '\n'), 0);
     ASSERT_EQ(runCommandLine({u"--connect-revenuecat"_s, u"proj7"_s}, rcKey + '\n'), 0);
     ASSERT_TRUE(waitUntil([&] { return logMessages().contains(u"keys changed from the command line; reloading"_s); }));
-    // The app's own polls carry the keys (the command line probed each once): a new charge slaps, and RevenueCat is asked again.
+    // The app's own polls carry the keys (the command line probed each once): a new charge slaps, and RevenueCat is
+    // asked again.
     charges = R"({"data":[{"id":"ch_e2e","status":"succeeded","paid":true,"amount":1999,"currency":"usd",)"
               R"("livemode":false,"billing_details":{"name":"Jane"}}],"has_more":false})";
     const auto asked = [&] { return revenueCat.requestsTo(u"/v2/projects/proj7/metrics/revenue"_s); };
@@ -48,11 +53,13 @@ TEST_F(HardeningTest, KeysFromTheCommandLineLeaveNoTraceAndAFloodedInboxLosesNot
     ASSERT_TRUE(waitUntil([&] { return !logLines(slap).isEmpty() && asked().size() > rcAsked; }, 10000)) << logText();
     EXPECT_EQ(stripe.requestsTo(u"/v1/charges"_s).last().headers.value("authorization"), "Bearer " + stripeKey);
     EXPECT_EQ(asked().last().headers.value("authorization"), "Bearer " + rcKey);
-    // Where a key might leak: every file the app could write, its standard error, and what other users can read of the process.
+    // Where a key might leak: every file the app could write, its standard error, and what other users can read of the
+    // process.
     const QString proc = u"/proc/%1/"_s.arg(app.processId());
     QList<QPair<QString, QByteArray>> places{{u"standard error"_s, app.readAllStandardError()}};
     QStringList files{proc + u"cmdline"_s, proc + u"environ"_s};
-    for (QDirIterator it(root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories); it.hasNext();)
+    for (QDirIterator it(root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+         it.hasNext();)
         files.append(it.next());
     for (const QString& file : files)
         places.append({file, readFile(file)});
@@ -66,8 +73,8 @@ TEST_F(HardeningTest, KeysFromTheCommandLineLeaveNoTraceAndAFloodedInboxLosesNot
         }
     EXPECT_EQ(runCommandLine({u"--disconnect"_s, u"stripe"_s}), 0);
     EXPECT_EQ(runCommandLine({u"--disconnect"_s, u"revenuecat"_s}), 0);
-    // The inbox under load loses nothing: 4 writers x 2,500 files, drained in well under the bound on 2 cores. Every event
-    // is stale, so each batch the app takes in is counted in one roll-up line.
+    // The inbox under load loses nothing: 4 writers x 2,500 files, drained in well under the bound on 2 cores. Every
+    // event is stale, so each batch the app takes in is counted in one roll-up line.
     constexpr int writers = 4, perWriter = 2500;
     std::atomic<int> failures = 0;
     const std::string dir = QFile::encodeName(inbox).toStdString() + '/';
@@ -78,7 +85,8 @@ TEST_F(HardeningTest, KeysFromTheCommandLineLeaveNoTraceAndAFloodedInboxLosesNot
                 for (int i = 0; i < perWriter; ++i) {
                     const std::string name = std::to_string(w) + '-' + std::to_string(100000 + i) + ".json";
                     std::ofstream(dir + '.' + name + ".tmp")
-                        << R"({"kind":"sale","at":"2020-01-01T00:00:00Z","headline":"Load )" << w << ' ' << i << R"("})";
+                        << R"({"kind":"sale","at":"2020-01-01T00:00:00Z","headline":"Load )" << w << ' ' << i
+                        << R"("})";
                     failures += std::rename((dir + '.' + name + ".tmp").c_str(), (dir + name).c_str()) != 0;
                 }
             });

@@ -20,7 +20,11 @@ class FakeNotifications : public QObject {
 public:
     bool inhibited = true;
     int reads = 0;
-    bool isInhibited() { ++reads; return inhibited; }
+    bool isInhibited()
+    {
+        ++reads;
+        return inhibited;
+    }
     FakeNotifications()
     {
         QDBusConnection::sessionBus().registerObject(path, this, QDBusConnection::ExportAllProperties);
@@ -31,8 +35,10 @@ public:
     void inhibit(bool on, bool tell = true)
     {
         inhibited = on;
-        QDBusMessage changed = QDBusMessage::createSignal(path, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
-        changed << service << (tell ? QVariantMap{{u"Inhibited"_s, on}} : QVariantMap()) << (tell ? QStringList() : QStringList{u"Inhibited"_s});
+        QDBusMessage changed
+            = QDBusMessage::createSignal(path, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
+        changed << service << (tell ? QVariantMap{{u"Inhibited"_s, on}} : QVariantMap())
+                << (tell ? QStringList() : QStringList{u"Inhibited"_s});
         QDBusConnection::sessionBus().send(changed);
     }
 };
@@ -55,20 +61,28 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/e.json"_s); }));
     server.inhibit(false);
     ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); })) << logText();
-    EXPECT_THAT(logLines(u" shows|^slap: "_s), testing::ElementsAre(held, resumed, "slap: sale Held |  |  (sound: slap)"));
+    EXPECT_THAT(
+        logLines(u" shows|^slap: "_s), testing::ElementsAre(held, resumed, "slap: sale Held |  |  (sound: slap)"));
     // A server that goes takes its Do Not Disturb along; one that comes is read.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const auto comes = [&](bool inhibited) { bus.unregisterService(service); server.inhibited = inhibited; bus.registerService(service); };
-    const std::tuple<std::function<void()>, QString, int> steps[] = {{[&] { server.inhibit(true, false); }, held, 2},
-        {[&] { bus.unregisterService(service); }, resumed, 2},
-        {[&] {
-             comes(false);
-             waitUntil([&] { return server.reads == 3; }); // read, and found off, before GNOME's turns on
-             banners("false");
-         }, held, 3},
-        {[&] { banners("true"); }, resumed, 3}, {[&] { comes(true); }, held, 4},
-        {[&] { QSettings(preferences, QSettings::IniFormat).setValue("holdWhenBusy", false); }, resumed, 4}, // saved anew
-        {[&] { TestEnvironment::writeFile(preferences, "[General]\nholdWhenBusy=true\n"); }, held, 5}}; // edited in place
+    const auto comes = [&](bool inhibited) {
+        bus.unregisterService(service);
+        server.inhibited = inhibited;
+        bus.registerService(service);
+    };
+    const std::tuple<std::function<void()>, QString, int> steps[]
+        = {{[&] { server.inhibit(true, false); }, held, 2}, {[&] { bus.unregisterService(service); }, resumed, 2},
+            {[&] {
+                 comes(false);
+                 waitUntil([&] { return server.reads == 3; }); // read, and found off, before GNOME's turns on
+                 banners("false");
+             },
+                held, 3},
+            {[&] { banners("true"); }, resumed, 3}, {[&] { comes(true); }, held, 4},
+            {[&] { QSettings(preferences, QSettings::IniFormat).setValue("holdWhenBusy", false); }, resumed,
+                4}, // saved anew
+            {[&] { TestEnvironment::writeFile(preferences, "[General]\nholdWhenBusy=true\n"); }, held,
+                5}}; // edited in place
     for (const auto& [act, line, count] : steps) {
         act();
         ASSERT_TRUE(waitUntil([&] { return logMessages().count(line) == count; })) << line.toStdString() << count;

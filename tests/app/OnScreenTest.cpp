@@ -40,7 +40,10 @@ QList<QPoint> find(const std::function<bool(QRgb)>& test, QRect region = corner)
     return found;
 }
 
-QList<QPoint> find(QRgb rgb, QRect region = corner) { return find([=](QRgb p) { return (p | 0xff000000) == rgb; }, region); }
+QList<QPoint> find(QRgb rgb, QRect region = corner)
+{
+    return find([=](QRgb p) { return (p | 0xff000000) == rgb; }, region);
+}
 
 // What a desktop tool prints.
 QString output(const QString& program, const QStringList& arguments)
@@ -50,11 +53,20 @@ QString output(const QString& program, const QStringList& arguments)
     run.waitForFinished();
     return QString::fromUtf8(run.readAllStandardOutput());
 }
-QString xdotool(const QStringList& arguments) { return output(u"xdotool"_s, arguments); }
-QString xprop(const QString& property) { return output(u"xprop"_s, {u"-root"_s, property}); }
+QString xdotool(const QStringList& arguments)
+{
+    return output(u"xdotool"_s, arguments);
+}
+QString xprop(const QString& property)
+{
+    return output(u"xprop"_s, {u"-root"_s, property});
+}
 
 // The X server itself sends the click to the overlay or past it, by the overlay's input shape.
-void click(QPoint p) { xdotool(u"mousemove %1 %2 click 1"_s.arg(p.x()).arg(p.y()).split(u' ')); }
+void click(QPoint p)
+{
+    xdotool(u"mousemove %1 %2 click 1"_s.arg(p.x()).arg(p.y()).split(u' '));
+}
 
 // The real app on the session's X display with no compositor: the overlay must then be cut to
 // the monkey's pixels, so everything around it shows what lies beneath.
@@ -105,12 +117,16 @@ TEST_F(OnScreenTest, ABadKeyIsRefusedTheMonkeyHangsInTheCornerClicksAroundItPass
     // Hidden, the monkey still drops in to slap; 0.47 s in, the note shows at its hand for 8 s.
     publish(R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
     QList<QPoint> paper;
-    ASSERT_TRUE(waitUntil([&] { return (paper = find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480))).size() > 5000; }))
-        << "no note: " << logMessages().join(u'\n').toStdString();
+    ASSERT_TRUE(waitUntil([&] {
+        return (paper = find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480))).size() > 5000;
+    })) << "no note: "
+        << logMessages().join(u'\n').toStdString();
     // Its tape, half see-through where it sticks out, has no compositor to blend it: white, not grey.
-    EXPECT_TRUE(waitUntil([&] { return find(qRgb(255, 255, 255), QRect(1920 - 700, 0, 700, 480)).size() > 300; }, 2000));
+    EXPECT_TRUE(
+        waitUntil([&] { return find(qRgb(255, 255, 255), QRect(1920 - 700, 0, 700, 480)).size() > 300; }, 2000));
     // The note's right edge sits 12 points right of the hand, which slaps 175 points left of rest.
-    const int right = std::max_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); })->x();
+    const int right
+        = std::max_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); })->x();
     EXPECT_TRUE(right > 1920 - 28 - 88 - 175 - 40 && right < 1920 - 28 - 88 - 175 + 60) << right;
 }
 
@@ -126,10 +142,16 @@ protected:
         manager.start(GetParam(), {u"--replace"_s});
         ASSERT_TRUE(waitUntil([&] { return xprop(u"_NET_SUPPORTING_WM_CHECK"_s).contains(u"window id"_s); }, 20000));
         QTest::qWait(1000); // openbox names itself before it manages windows
-        TestEnvironment::writeFile(root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
+        TestEnvironment::writeFile(
+            root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
         startApp();
     }
-    void TearDown() override { AppProcessTest::TearDown(); manager.kill(); manager.waitForFinished(); }
+    void TearDown() override
+    {
+        AppProcessTest::TearDown();
+        manager.kill();
+        manager.waitForFinished();
+    }
     bool monkeyShows() { return find(outline).size() > 200; }
 };
 
@@ -147,13 +169,16 @@ TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndNowhereElse)
     QTest::qWait(300);
     EXPECT_TRUE(monkeyShows()) << "a window opened over the corner covers the monkey";
     const QString id = u"0x%1"_s.arg(editor.winId(), 0, 16);
-    EXPECT_EQ(xprop(u"_NET_CLIENT_LIST"_s).trimmed(), u"_NET_CLIENT_LIST(WINDOW): window id # "_s + id) << "listed for a taskbar";
+    EXPECT_EQ(xprop(u"_NET_CLIENT_LIST"_s).trimmed(), u"_NET_CLIENT_LIST(WINDOW): window id # "_s + id)
+        << "listed for a taskbar";
     output(u"wmctrl"_s, {u"-n"_s, u"2"_s});
     output(u"wmctrl"_s, {u"-s"_s, u"1"_s});
-    ASSERT_TRUE(waitUntil([&] { return editor.isHidden() || find(backdrop).isEmpty(); })) << "still on the first workspace";
+    ASSERT_TRUE(waitUntil([&] { return editor.isHidden() || find(backdrop).isEmpty(); }))
+        << "still on the first workspace";
     EXPECT_TRUE(monkeyShows()) << "not on the second workspace";
     publish(R"({"kind":"sale","headline":"New sale!","who":"Jane"})");
-    EXPECT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480)).size() > 5000; })) << "no note";
+    EXPECT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), QRect(1920 - 700, 0, 700, 480)).size() > 5000; }))
+        << "no note";
     output(u"wmctrl"_s, {u"-s"_s, u"0"_s});
     EXPECT_TRUE(waitUntil([&] { return xprop(u"_NET_ACTIVE_WINDOW"_s).contains(id); })) << "the focus moved";
 }
@@ -169,9 +194,11 @@ TEST_P(DesktopTest, AnActiveFullscreenWindowHoldsTheShows)
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     }
     const QString id = u"0x%1"_s.arg(editor.winId(), 0, 16);
-    const auto holds = [&](int count, const QString& what) { return waitUntil([&] { return logLines(what).size() == count; }); };
+    const auto holds
+        = [&](int count, const QString& what) { return waitUntil([&] { return logLines(what).size() == count; }); };
     output(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"add,fullscreen"_s});
-    output(u"wmctrl"_s, {u"-i"_s, u"-r"_s, QString::number(other.winId()), u"-b"_s, u"add,above"_s}); // a state, not fullscreen
+    output(u"wmctrl"_s,
+        {u"-i"_s, u"-r"_s, QString::number(other.winId()), u"-b"_s, u"add,above"_s}); // a state, not fullscreen
     const std::tuple<QString, int, QString> steps[] = {{id, 1, u"^holding shows"_s},
         {QString::number(other.winId()), 1, u"^resuming shows"_s}, {id, 2, u"^holding shows"_s}};
     for (const auto& [window, count, line] : steps) {
@@ -182,8 +209,9 @@ TEST_P(DesktopTest, AnActiveFullscreenWindowHoldsTheShows)
     ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/e.json"_s); }));
     output(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"remove,fullscreen"_s});
     ASSERT_TRUE(holds(1, u"^slap: "_s)) << logMessages().join(u'\n').toStdString();
-    EXPECT_EQ(logLines(u" shows|^slap: "_s), QStringList({u"holding shows (fullscreen)"_s, u"resuming shows"_s,
-        u"holding shows (fullscreen)"_s, u"resuming shows"_s, u"slap: sale Held |  |  (sound: off)"_s}));
+    EXPECT_EQ(logLines(u" shows|^slap: "_s),
+        QStringList({u"holding shows (fullscreen)"_s, u"resuming shows"_s, u"holding shows (fullscreen)"_s,
+            u"resuming shows"_s, u"slap: sale Held |  |  (sound: off)"_s}));
 }
 
 // A Wayland session: the app on the XWayland server of a nested compositor (top left of the test
@@ -209,30 +237,43 @@ protected:
         if (GetParam() == u"mutter") {
             compositor.start(u"mutter"_s, {u"--nested"_s, u"--wayland"_s, u"--wayland-display=wl-test"_s});
             const QRegularExpression publicDisplay(u"Using public X11 display (:\\d+)"_s);
-            ASSERT_TRUE(waitUntil([&] { return (compositorLog += QString::fromUtf8(compositor.readAll())).contains(publicDisplay); }, 20000))
+            ASSERT_TRUE(waitUntil(
+                [&] { return (compositorLog += QString::fromUtf8(compositor.readAll())).contains(publicDisplay); },
+                20000))
                 << compositorLog.toStdString();
-            const QFileInfo key = QDir(run, u".mutter-Xwaylandauth.*"_s, QDir::Name, QDir::Hidden | QDir::Files).entryInfoList().value(0);
-            TestEnvironment::writeFile(x11, (publicDisplay.match(compositorLog).captured(1) + u' ' + key.filePath()).toUtf8());
+            const QFileInfo key = QDir(run, u".mutter-Xwaylandauth.*"_s, QDir::Name, QDir::Hidden | QDir::Files)
+                                      .entryInfoList()
+                                      .value(0);
+            TestEnvironment::writeFile(
+                x11, (publicDisplay.match(compositorLog).captured(1) + u' ' + key.filePath()).toUtf8());
         } else {
             // A copy: containers refuse the file capabilities the installed one carries.
             QFile::copy(u"/usr/bin/kwin_wayland"_s, run + u"/kwin_wayland"_s);
-            TestEnvironment::writeFile(run + u"/tell.sh"_s, "echo \"$DISPLAY $XAUTHORITY\" > " + x11.toUtf8() + ".new; mv " + x11.toUtf8() + ".new " + x11.toUtf8());
-            compositor.start(run + u"/kwin_wayland"_s, {u"--x11-display"_s, env.value(u"DISPLAY"_s), u"--socket"_s, u"wl-test"_s,
-                u"--xwayland"_s, u"--width"_s, u"800"_s, u"--height"_s, u"600"_s, u"sh "_s + run + u"/tell.sh"_s});
+            TestEnvironment::writeFile(run + u"/tell.sh"_s,
+                "echo \"$DISPLAY $XAUTHORITY\" > " + x11.toUtf8() + ".new; mv " + x11.toUtf8() + ".new "
+                    + x11.toUtf8());
+            compositor.start(run + u"/kwin_wayland"_s,
+                {u"--x11-display"_s, env.value(u"DISPLAY"_s), u"--socket"_s, u"wl-test"_s, u"--xwayland"_s,
+                    u"--width"_s, u"800"_s, u"--height"_s, u"600"_s, u"sh "_s + run + u"/tell.sh"_s});
         }
         QStringList display;
-        ASSERT_TRUE(waitUntil([&] { return (display = QString::fromUtf8(TestEnvironment::readFile(x11)).split(u' ')).size() == 2; }, 20000))
+        ASSERT_TRUE(waitUntil(
+            [&] { return (display = QString::fromUtf8(TestEnvironment::readFile(x11)).split(u' ')).size() == 2; },
+            20000))
             << compositorLog.toStdString() << QString::fromUtf8(compositor.readAll()).toStdString();
         native.setProcessEnvironment(env);
-        native.start(u"stdbuf"_s, {u"-oL"_s, u"weston-eventdemo"_s, u"--log-button"_s, u"-w800"_s, u"-h600"_s}); // a line per click
-        ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 0, 0), QRect(400, 300, 1, 1)).size() == 1; }, 10000)) << "no native window";
+        native.start(u"stdbuf"_s,
+            {u"-oL"_s, u"weston-eventdemo"_s, u"--log-button"_s, u"-w800"_s, u"-h600"_s}); // a line per click
+        ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 0, 0), QRect(400, 300, 1, 1)).size() == 1; }, 10000))
+            << "no native window";
         env.insert(u"DISPLAY"_s, display[0]);
         if (display[1].trimmed().isEmpty())
             env.remove(u"XAUTHORITY"_s);
         else
             env.insert(u"XAUTHORITY"_s, display[1].trimmed());
         app.setProcessEnvironment(env);
-        TestEnvironment::writeFile(root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
+        TestEnvironment::writeFile(
+            root.filePath(u"config/Bonkbell/Bonkbell.conf"_s), "[General]\nshownSetup=true\nsound=false\n");
         startApp();
     }
     void TearDown() override
@@ -243,13 +284,17 @@ protected:
             process->waitForFinished();
         }
     }
-    void press(QPoint p) { xdotool(u"mousemove %1 %2 sleep 0.3 mousedown 1 sleep 0.15 mouseup 1"_s.arg(p.x()).arg(p.y()).split(u' ')); }
+    void press(QPoint p)
+    {
+        xdotool(u"mousemove %1 %2 sleep 0.3 mousedown 1 sleep 0.15 mouseup 1"_s.arg(p.x()).arg(p.y()).split(u' '));
+    }
     // Whether a click at `p` reaches the native window. The nested compositor may drop a click
     // that follows the pointer onto another window, more so under load, so each retry comes
     // from elsewhere, as a person's would; one that cannot pass never arrives.
     bool reachesNative(QPoint p)
     {
-        const auto clicks = [&] { return (clicksLog += QString::fromUtf8(native.readAll())).count(u"state: pressed"_s); };
+        const auto clicks
+            = [&] { return (clicksLog += QString::fromUtf8(native.readAll())).count(u"state: pressed"_s); };
         const qsizetype before = clicks();
         for (int attempt = 0; attempt < 8; ++attempt) {
             if (attempt > 0)
@@ -279,8 +324,10 @@ TEST_P(WaylandSessionTest, ClearPixelsOfTheMonkeysWindowLeaveNativeWindowsTheirC
     windows.setProcessEnvironment(app.processEnvironment());
     windows.start(u"xwininfo"_s, {u"-root"_s, u"-children"_s});
     windows.waitForFinished();
-    const auto size = QRegularExpression(uR"("Bonkbell": \("bonkbell" "Bonkbell"\)\s+(\d+)x(\d+)\+(\d+)\+(\d+))"_s).match(QString::fromUtf8(windows.readAll()));
-    const QPoint clear(size.captured(3).toInt() + 2, size.captured(4).toInt() + size.captured(2).toInt() - 3); // its bottom left corner
+    const auto size = QRegularExpression(uR"("Bonkbell": \("bonkbell" "Bonkbell"\)\s+(\d+)x(\d+)\+(\d+)\+(\d+))"_s)
+                          .match(QString::fromUtf8(windows.readAll()));
+    const QPoint clear(size.captured(3).toInt() + 2,
+        size.captured(4).toInt() + size.captured(2).toInt() - 3); // its bottom left corner
     ASSERT_TRUE(find([](QRgb p) { return qRed(p) > 40; }, QRect(clear - QPoint(2, 2), QSize(5, 5))).isEmpty());
     const bool kde = GetParam() == u"kwin_wayland";
     if (kde) {
@@ -296,7 +343,9 @@ TEST_P(WaylandSessionTest, ClearPixelsOfTheMonkeysWindowLeaveNativeWindowsTheirC
     ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 228, 92), nested).size() > 5000; }));
     QTest::qWait(1000); // landed
     const QList<QPoint> paper = find(qRgb(255, 228, 92), nested);
-    const QPoint margin = *std::min_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) { return a.x() < b.x(); }) - QPoint(14, 0);
+    const QPoint margin = *std::min_element(paper.begin(), paper.end(), [](QPoint a, QPoint b) {
+        return a.x() < b.x();
+    }) - QPoint(14, 0);
     EXPECT_TRUE(kde ? clicksUntilLogged(margin, u"note closed (click)"_s) : reachesNative(margin))
         << "a click in the note's margin at " << margin.x() << "," << margin.y();
 }

@@ -27,7 +27,8 @@ protected:
         stripe.route(u"/v1/charges"_s, 200, R"({"data":[]})");
         stripe.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         revenueCat.route(u"/v2/projects/proj9/metrics/revenue"_s, 200, R"({"value":12.5,"currency":"USD"})");
-        revenueCat.route(u"/v2/projects/proj9/metrics/overview"_s, 200, QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
+        revenueCat.route(u"/v2/projects/proj9/metrics/overview"_s, 200,
+            QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
     }
     // What the run printed and its exit code; `input` is standard input.
     std::pair<QString, int> run(const QStringList& arguments, QString input = {})
@@ -36,14 +37,17 @@ protected:
         errors.clear();
         QTextStream stream(&out), err(&errors), in(&input, QIODevice::ReadOnly);
         const int code = QCoro::waitFor(CLI::run(arguments,
-            {stream, err, in, services(), {settings, secrets, scheduler, revenueCat.base()}, [this] { ++reloads; }, inbox, scheduler}));
+            {stream, err, in, services(), {settings, secrets, scheduler, revenueCat.base()}, [this] { ++reloads; },
+                inbox, scheduler}));
         return {out, code};
     }
 };
 
-TEST_F(CommandLineTest, HelpAndVersionExitWithZeroUsageErrorsWithTwoAndChangeNothingThenConnectStatusDisconnectRoundTrip)
+TEST_F(
+    CommandLineTest, HelpAndVersionExitWithZeroUsageErrorsWithTwoAndChangeNothingThenConnectStatusDisconnectRoundTrip)
 {
-    const QString usage = u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat | --status"
+    const QString usage = u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect "
+                          u"stripe|revenuecat | --status"
                           u" | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version\n"_s;
     for (const QString& verb : {u"--help"_s, u"-h"_s})
         EXPECT_EQ(run({verb}), std::pair(usage, 0));
@@ -60,9 +64,11 @@ TEST_F(CommandLineTest, HelpAndVersionExitWithZeroUsageErrorsWithTwoAndChangeNot
     EXPECT_EQ(run({u"--connect-stripe"_s}, u"rk_live_bad\n"_s).second, 1) << "refused";
     EXPECT_EQ(reloads, 0);
     stripe.route(u"/v1/charges"_s, 200, R"({"data":[]})");
-    EXPECT_EQ(run({u"--connect-stripe"_s}, u"  rk_test_51Secret \nsecond line\n"_s), std::pair(u"Stripe connected (test mode).\n"_s, 0));
+    EXPECT_EQ(run({u"--connect-stripe"_s}, u"  rk_test_51Secret \nsecond line\n"_s),
+        std::pair(u"Stripe connected (test mode).\n"_s, 0));
     EXPECT_EQ(secrets.items().value(u"stripe"_s), u"rk_test_51Secret"_s);
-    EXPECT_EQ(run({u"--connect-revenuecat"_s, u"proj9"_s}, u"sk_rcSecret\n"_s), std::pair(u"RevenueCat connected (project proj9).\n"_s, 0));
+    EXPECT_EQ(run({u"--connect-revenuecat"_s, u"proj9"_s}, u"sk_rcSecret\n"_s),
+        std::pair(u"RevenueCat connected (project proj9).\n"_s, 0));
     EXPECT_EQ(reloads, 2);
     // It checked the keys and stored them; the running app does the polling.
     QTest::qWait(100);
@@ -86,25 +92,36 @@ TEST_F(CommandLineTest, SendPublishesOneEventTheInboxReadsBackStampedNowUnlessTi
         for (const MonkeyEvent& event : batch)
             read.append(QString::fromUtf8(event.encode()));
     });
-    const QString now = u"2026-12-05T12:00:00Z"_s, sayWhat = u"Say what happened: --send KIND HEADLINE [WHO [DETAIL]] | --send - (one JSON event on stdin)"_s;
-    const QString notEvent = u"Not an event: \"kind\" and \"headline\" must be strings, \"who\", \"detail\" and \"at\" strings or null, "
-                             u"\"test\" true, false or null."_s;
+    const QString now = u"2026-12-05T12:00:00Z"_s,
+                  sayWhat
+        = u"Say what happened: --send KIND HEADLINE [WHO [DETAIL]] | --send - (one JSON event on stdin)"_s;
+    const QString notEvent
+        = u"Not an event: \"kind\" and \"headline\" must be strings, \"who\", \"detail\" and \"at\" strings or null, "
+          u"\"test\" true, false or null."_s;
     // Headlines that make the event exactly as large as the inbox reads, and one byte more.
     const qsizetype room = InboxFile::maxBytes - MonkeyEvent{u"sale"_s, {}, {}, {}, {}, now}.encode().size();
     const QString fits(room, u'x'), tooLarge(room + 1, u'x');
-    const struct { QStringList arguments; QString input, published, error; } cases[] = {
-        {{u"--send"_s, u"sale"_s, u"New sale!"_s}, {}, uR"({"at":"%1","headline":"New sale!","kind":"sale"})"_s.arg(now), {}},
-        {{u"--send"_s, u"sale"_s, u"New sale!"_s, u"Jane (Acme)"_s}, {}, uR"#({"at":"%1","headline":"New sale!","kind":"sale","who":"Jane (Acme)"})#"_s.arg(now), {}},
+    const struct {
+        QStringList arguments;
+        QString input, published, error;
+    } cases[] = {
+        {{u"--send"_s, u"sale"_s, u"New sale!"_s}, {},
+            uR"({"at":"%1","headline":"New sale!","kind":"sale"})"_s.arg(now), {}},
+        {{u"--send"_s, u"sale"_s, u"New sale!"_s, u"Jane (Acme)"_s}, {},
+            uR"#({"at":"%1","headline":"New sale!","kind":"sale","who":"Jane (Acme)"})#"_s.arg(now), {}},
         {{u"--send"_s, u"renewal"_s, u""_s, u"Jane"_s, u"$9.00"_s, u"more"_s}, {},
             uR"({"at":"%1","detail":"$9.00","headline":"","kind":"renewal","who":"Jane"})"_s.arg(now), {}},
-        {{u"--send"_s, u"-"_s}, uR"({"kind":"sale","headline":"Hi","who":null,"test":true,"at":"2026-12-01T08:00:00+02:00","x":1})"_s,
+        {{u"--send"_s, u"-"_s},
+            uR"({"kind":"sale","headline":"Hi","who":null,"test":true,"at":"2026-12-01T08:00:00+02:00","x":1})"_s,
             uR"({"at":"2026-12-01T08:00:00+02:00","headline":"Hi","kind":"sale","test":true})"_s, {}},
-        {{u"--send"_s, u"-"_s}, uR"({"kind":"onboarding","headline":"Welcome","at":null})"_s, uR"({"at":"%1","headline":"Welcome","kind":"onboarding"})"_s.arg(now), {}},
+        {{u"--send"_s, u"-"_s}, uR"({"kind":"onboarding","headline":"Welcome","at":null})"_s,
+            uR"({"at":"%1","headline":"Welcome","kind":"onboarding"})"_s.arg(now), {}},
         {{u"--send"_s, u"sale"_s, fits}, {}, uR"({"at":"%1","headline":"%2","kind":"sale"})"_s.arg(now, fits), {}},
         {{u"--send"_s}, {}, {}, sayWhat},
         {{u"--send"_s, u"sale"_s}, {}, {}, sayWhat},
         {{u"--send"_s, u"-"_s}, {}, {}, u"Standard input is not JSON: illegal value at offset 0."_s},
-        {{u"--send"_s, u"-"_s}, uR"([{"kind":"sale","headline":"Hi"}])"_s, {}, u"Standard input is not one JSON object."_s},
+        {{u"--send"_s, u"-"_s}, uR"([{"kind":"sale","headline":"Hi"}])"_s, {},
+            u"Standard input is not one JSON object."_s},
         {{u"--send"_s, u"-"_s}, uR"({"kind":"sale","who":"Jane"})"_s, {}, notEvent},
         {{u"--send"_s, u"-"_s}, uR"({"kind":"sale","headline":"Hi","test":"true"})"_s, {}, notEvent},
         {{u"--send"_s, u"sale"_s, tooLarge}, {}, {}, u"The event is larger than the inbox reads (1 MiB)."_s},
@@ -116,7 +133,9 @@ TEST_F(CommandLineTest, SendPublishesOneEventTheInboxReadsBackStampedNowUnlessTi
         read.clear();
         reader.scan();
         EXPECT_EQ(read, c.published.isEmpty() ? QStringList() : QStringList{c.published}) << what;
-        EXPECT_EQ(QDir(inbox).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList()) << what;
+        EXPECT_EQ(
+            QDir(inbox).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), QStringList())
+            << what;
     }
     EXPECT_EQ(reloads, 0) << "the app reads the inbox by itself";
 }

@@ -31,8 +31,9 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
 // The answer as sent; the reason phrase is never read, so every status gets the same one.
 QByteArray wire(const LoopbackServer::Response& response)
 {
-    return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n" + response.headers
-        + "Content-Length: " + QByteArray::number(response.body.size()) + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
+    return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n"
+        + response.headers + "Content-Length: " + QByteArray::number(response.body.size())
+        + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
 }
 
 } // namespace
@@ -47,7 +48,10 @@ LoopbackServer::LoopbackServer()
     });
 }
 
-QUrl LoopbackServer::base() const { return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort())); }
+QUrl LoopbackServer::base() const
+{
+    return QUrl(QStringLiteral("http://127.0.0.1:%1").arg(m_server->serverPort()));
+}
 
 const LoopbackServer::Handler* LoopbackServer::handlerFor(const QString& path) const
 {
@@ -87,7 +91,8 @@ void LoopbackServer::serve(QTcpSocket* socket)
                 continue;
             requests.append(*request);
             const Handler* handler = handlerFor(request->path);
-            const Response response = handler ? (*handler)(*request) : Response{404, R"({"error":{"message":"No such route."}})"};
+            const Response response
+                = handler ? (*handler)(*request) : Response{404, R"({"error":{"message":"No such route."}})"};
             QTimer::singleShot(response.delayMs, socket, [socket = QPointer<QTcpSocket>(socket), response] {
                 if (socket)
                     response.drop ? socket->abort() : void(socket->write(wire(response)));

@@ -26,7 +26,7 @@ public:
         int status = 200;
         QByteArray body = "{}";
         int delayMs = 0;
-        bool drop = false;   // close the connection without answering
+        bool drop = false;       // close the connection without answering
         QByteArray headers = {}; // more header lines, each ending in "\r\n" (Location, Retry-After...)
     };
     using Handler = std::function<Response(const Request&)>;
@@ -34,7 +34,10 @@ public:
     QUrl base() const;
     // A path ending in "/" also takes every path below it that has no route of its own.
     void route(const QString& path, Handler handler) { m_routes.insert(path, std::move(handler)); }
-    void route(const QString& path, int status, const QByteArray& body) { route(path, [=](const Request&) { return Response{status, body}; }); }
+    void route(const QString& path, int status, const QByteArray& body)
+    {
+        route(path, [=](const Request&) { return Response{status, body}; });
+    }
     QList<Request> requestsTo(const QString& path) const;
     QList<Request> requests;
     // One object from the services' published answers in tests/watchers/fixtures ("stripe-2024-06-20",

@@ -9,14 +9,17 @@
 
 static QTemporaryDir* sandbox = nullptr;
 
-QString TestEnvironment::root() { return sandbox->path(); }
+QString TestEnvironment::root()
+{
+    return sandbox->path();
+}
 
 int main(int argc, char** argv)
 {
     sandbox = new QTemporaryDir;
     const QByteArray root = sandbox->path().toUtf8();
-    for (const auto& [variable, under] : {std::pair{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"}, {"XDG_STATE_HOME", "/state"},
-             {"XDG_CONFIG_HOME", "/config"}})
+    for (const auto& [variable, under] : {std::pair{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"},
+             {"XDG_STATE_HOME", "/state"}, {"XDG_CONFIG_HOME", "/config"}})
         qputenv(variable, root + under);
     qunsetenv("BONKBELL_INBOX");
 #ifdef BONKBELL_TEST_GUI

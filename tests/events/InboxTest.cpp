@@ -1,6 +1,6 @@
+#include "events/Inbox.h"
 #include "common/ManualScheduler.h"
 #include "common/TestEnvironment.h"
-#include "events/Inbox.h"
 #include "events/InboxFile.h"
 
 #include <QDir>
@@ -22,7 +22,10 @@ using TestEnvironment::writeFile;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-QByteArray eventJson(const char* headline) { return QByteArray(R"({"kind":"sale","headline":")") + headline + "\"}"; }
+QByteArray eventJson(const char* headline)
+{
+    return QByteArray(R"({"kind":"sale","headline":")") + headline + "\"}";
+}
 
 class InboxTest : public testing::Test {
 protected:
@@ -48,7 +51,8 @@ protected:
     void put(const QString& name, const QByteArray& bytes) { writeFile(dir + u'/' + name, bytes); }
     QStringList entries(const QString& sub = {}) const
     {
-        return QDir(dir + u'/' + sub).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(dir + u'/' + sub)
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     }
 };
 
@@ -73,9 +77,11 @@ TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOn
     inbox.scan();
     EXPECT_THAT(arrived.mid(4), ElementsAre("fits", "fine", "|"));
     EXPECT_THAT(entries(u"rejected"_s), ElementsAre("bad.json", "big.json", "fifo.json", "folder.json"));
-    EXPECT_THAT(takeLogMessages(), ElementsAre("WARN unreadable event moved to rejected/: bad.json",
-        "WARN event file over 1 MiB moved to rejected/: big.json", "WARN not a regular file, moved to rejected/: fifo.json",
-        "WARN not a regular file, moved to rejected/: folder.json"));
+    EXPECT_THAT(takeLogMessages(),
+        ElementsAre("WARN unreadable event moved to rejected/: bad.json",
+            "WARN event file over 1 MiB moved to rejected/: big.json",
+            "WARN not a regular file, moved to rejected/: fifo.json",
+            "WARN not a regular file, moved to rejected/: folder.json"));
     // A rejected name already taken: the file stays and is warned about each pass.
     put(u"bad.json"_s, "new");
     inbox.scan();
@@ -116,15 +122,17 @@ TEST_F(InboxTest, StartCreatesAPrivateDirectoryOrLogsWhyNotThenTheTimerAndTheWat
     const QString impossible = dir + u"/plainfile/inbox"_s;
     Inbox broken(impossible, scheduler);
     broken.start();
-    EXPECT_THAT(takeLogMessages(), ElementsAre(u"ERROR cannot create inbox %1: Not a directory"_s.arg(impossible),
-        u"WARN cannot watch %1 (errno 20); polling only"_s.arg(impossible)));
+    EXPECT_THAT(takeLogMessages(),
+        ElementsAre(u"ERROR cannot create inbox %1: Not a directory"_s.arg(impossible),
+            u"WARN cannot watch %1 (errno 20); polling only"_s.arg(impossible)));
     scheduler.advance(30);
     EXPECT_THAT(takeLogMessages(), IsEmpty());
 }
 
 TEST_F(InboxTest, DropPublishesUniqueTimeOrderedNamesWhole)
 {
-    const MonkeyEvent event = MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s);
+    const MonkeyEvent event
+        = MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Test Monkey (Banana Co.)"_s, u"$49.00 · test slap"_s);
     ASSERT_TRUE(Inbox::drop(event, dir));
     ASSERT_TRUE(Inbox::drop(event, dir));
     const QStringList names = entries();

@@ -1,7 +1,7 @@
+#include "events/PlaybackDriver.h"
 #include "common/ManualScheduler.h"
 #include "common/TestEnvironment.h"
 #include "events/NotePresenter.h"
-#include "events/PlaybackDriver.h"
 #include "events/Stage.h"
 #include "support/Settings.h"
 
@@ -17,14 +17,29 @@ using testing::IsEmpty;
 
 // Records each slap and note; the test decides when the hand hits, the motion ends and the note goes.
 struct FakeStage : Stage, NotePresenter {
-    struct Slap { bool money; std::function<void(QPointF)> onImpact; std::function<void()> onDone; };
-    struct Note { MonkeyEvent event; QPointF at; double seconds; std::function<void()> onClose; };
+    struct Slap {
+        bool money;
+        std::function<void(QPointF)> onImpact;
+        std::function<void()> onDone;
+    };
+    struct Note {
+        MonkeyEvent event;
+        QPointF at;
+        double seconds;
+        std::function<void()> onClose;
+    };
     QList<Slap> slaps;
     QList<Note> notes;
     int visibilityApplied = 0;
-    void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override { slaps.append({money, onImpact, onDone}); }
+    void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override
+    {
+        slaps.append({money, onImpact, onDone});
+    }
     void applyVisibility() override { ++visibilityApplied; }
-    void show(const MonkeyEvent& event, QPointF at, double seconds, std::function<void()> closed) override { notes.append({event, at, seconds, closed}); }
+    void show(const MonkeyEvent& event, QPointF at, double seconds, std::function<void()> closed) override
+    {
+        notes.append({event, at, seconds, closed});
+    }
 };
 
 MonkeyEvent event(const QString& headline, const QString& kind = u"sale"_s, std::optional<QString> at = {})
@@ -77,13 +92,13 @@ TEST_F(PlaybackDriverTest, PlaysOneShowAtATimeAndWaitsForStageAndNoteWithShortNo
     notes[0].onClose(); // the note goes first...
     scheduler.advance(5);
     EXPECT_EQ(stage.slaps.size(), 1) << "the stage has not finished";
-    stageDone(0);       // ...the stage last: 0.4 s later the next one
+    stageDone(0); // ...the stage last: 0.4 s later the next one
     scheduler.advance(0.39);
     EXPECT_EQ(stage.slaps.size(), 1);
     scheduler.advance(0.01);
     ASSERT_EQ(stage.slaps.size(), 2);
     impact(1);
-    stageDone(1);       // now the stage first, the note last
+    stageDone(1); // now the stage first, the note last
     scheduler.advance(1);
     EXPECT_TRUE(driver.isPlaying());
     notes[1].onClose();
@@ -103,12 +118,14 @@ TEST_F(PlaybackDriverTest, StaleEventsRollIntoOneSummaryAfterTheFreshOnes)
     const QDateTime received = scheduler.now();
     driver.receive({aged(u"s1"_s, 30000), aged(u"s2"_s, 21601, u"mobile_sale"_s), aged(u"s3"_s, 99999),
         aged(u"o"_s, 50000, u"onboarding"_s), aged(u"fresh"_s, 21600)});
-    EXPECT_THAT(takeLogMessages(), ElementsAre("4 event(s) older than 6h rolled into one summary note",
-        "slap: sale fresh | who | detail (sound: slap)"));
+    EXPECT_THAT(takeLogMessages(),
+        ElementsAre(
+            "4 event(s) older than 6h rolled into one summary note", "slap: sale fresh | who | detail (sound: slap)"));
     playAll();
     ASSERT_EQ(notes.size(), 2);
-    EXPECT_EQ(notes[1].event, MonkeyEvent::now(u"summary"_s, u"While you were away"_s, u"3 sales · 1 onboarding"_s,
-                                  u"Older than 6 hours"_s, false, received));
+    EXPECT_EQ(notes[1].event,
+        MonkeyEvent::now(u"summary"_s, u"While you were away"_s, u"3 sales · 1 onboarding"_s, u"Older than 6 hours"_s,
+            false, received));
     EXPECT_FALSE(stage.slaps[1].money);
     const auto summaryOf = [&](const QList<MonkeyEvent>& events) {
         driver.receive(events);
@@ -146,7 +163,8 @@ TEST_F(PlaybackDriverTest, TestMoneyEventsSlapWithoutMoneyAndAreMarkedAndHidingT
     EXPECT_THAT(takeLogMessages(), ElementsAre("monkey hidden (click on monkey)"));
 }
 
-TEST_F(PlaybackDriverTest, HeldEventsWaitInOrderWhileTheShowOnScreenFinishesStaleOnesFoldIntoOneSummaryAndTheHoldLogsOnceEachWay)
+TEST_F(PlaybackDriverTest,
+    HeldEventsWaitInOrderWhileTheShowOnScreenFinishesStaleOnesFoldIntoOneSummaryAndTheHoldLogsOnceEachWay)
 {
     QStringList reasons;
     QObject::connect(&driver, &PlaybackDriver::holdChanged, [&](const QString& reason) { reasons << reason; });
@@ -172,7 +190,8 @@ TEST_F(PlaybackDriverTest, HeldEventsWaitInOrderWhileTheShowOnScreenFinishesStal
     takeLogMessages();
     driver.setHeld(std::nullopt);
     playAll();
-    EXPECT_THAT(takeLogMessages().mid(0, 2), ElementsAre("resuming shows", "2 event(s) older than 6h rolled into one summary note"));
+    EXPECT_THAT(takeLogMessages().mid(0, 2),
+        ElementsAre("resuming shows", "2 event(s) older than 6h rolled into one summary note"));
     EXPECT_THAT(shown().mid(3), ElementsAre("undated", "fresh", "While you were away"));
     EXPECT_EQ(notes.last().event.who, u"1 sale · 1 renewal"_s);
     driver.setHeld(u"fullscreen"_s);
@@ -193,7 +212,7 @@ TEST_F(PlaybackDriverTest, StrayCallbacksChangeNothing)
     stageDone(0); // a slap without an impact (no screen) moves on when the stage is done
     scheduler.advance(0.4);
     ASSERT_EQ(stage.slaps.size(), 2);
-    impact(0);    // a late impact of the finished show shows nothing
+    impact(0); // a late impact of the finished show shows nothing
     EXPECT_THAT(notes, IsEmpty());
     impact(1);
     impact(1);
@@ -207,7 +226,7 @@ TEST_F(PlaybackDriverTest, StrayCallbacksChangeNothing)
     scheduler.advance(0.2);
     driver.receive({event(u"d"_s)}); // during the pause: starts at once...
     EXPECT_EQ(stage.slaps.size(), 3);
-    scheduler.advance(5);            // ...and the delayed step finds it busy
+    scheduler.advance(5); // ...and the delayed step finds it busy
     EXPECT_EQ(stage.slaps.size(), 3);
     EXPECT_TRUE(driver.isPlaying());
     // Gone with its show unfinished, a driver starts nothing more.

@@ -1,5 +1,5 @@
-#include "common/TestEnvironment.h"
 #include "keychain/Keychain.h"
+#include "common/TestEnvironment.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -53,8 +53,12 @@ TEST_F(KeychainStore, KeepsTextAsUtf8RemovesQuietlyAndSavingAgainReplacesTheOneI
     keychain.remove(u"roundtrip"_s);
     EXPECT_EQ(keychain.read(u"roundtrip"_s), std::nullopt);
     // Bytes that are not UTF-8, stored by another program under this application's schema.
-    secretTool({"store", "--label=bytes", "xdg:schema", service, "service", service, "account", "bytes"}, "\xff\xfe" "abc");
-    ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).first, QByteArray("\xff\xfe" "abc"));
+    secretTool({"store", "--label=bytes", "xdg:schema", service, "service", service, "account", "bytes"},
+        "\xff\xfe"
+        "abc");
+    ASSERT_EQ(secretTool({"lookup", "service", service, "account", "bytes"}).first,
+        QByteArray("\xff\xfe"
+                   "abc"));
     EXPECT_EQ(keychain.read(u"bytes"_s), std::nullopt);
     // Saving again replaces the one item in place (an account the app's tests never read). secret-tool
     // prints each item on stdout, headed by its path, the attributes on stderr; "schema" is libsecret's.
@@ -103,7 +107,8 @@ TEST(KeychainUnreachable, SaveGivesTheReasonAndReadGivesNone)
     EXPECT_EXIT(saveAndReadAfter([] {
         qunsetenv("DBUS_SESSION_BUS_ADDRESS");
         qputenv("XDG_RUNTIME_DIR", TestEnvironment::root().toUtf8());
-    }), testing::ExitedWithCode(0), outcome);
+    }),
+        testing::ExitedWithCode(0), outcome);
 }
 
 } // namespace

@@ -18,7 +18,10 @@ using testing::ElementsAre;
 // without going back, and holds its ends outside [0, 1].
 TEST(TimingFunction, NamedAndCustomCurvesMatchReferenceValuesAlsoNearTheEndsOfFlatAndSteepCurves)
 {
-    const struct { TimingFunction curve; double at25, at50, at75; } references[] = {
+    const struct {
+        TimingFunction curve;
+        double at25, at50, at75;
+    } references[] = {
         {TimingFunction::easeIn(), 0.0934647, 0.3153568, 0.6218619},
         {TimingFunction::easeOut(), 0.3781381, 0.6846432, 0.9065353},
         {TimingFunction::easeInEaseOut(), 0.1291619, 0.5, 0.8708381},
@@ -47,7 +50,8 @@ TEST(TimingFunction, NamedAndCustomCurvesMatchReferenceValuesAlsoNearTheEndsOfFl
             const double u = 1 - t;
             const double x = 3 * u * u * t * c[0] + 3 * u * t * t * c[2] + t * t * t;
             const double y = 3 * u * u * t * c[1] + 3 * u * t * t * c[3] + t * t * t;
-            EXPECT_NEAR(curve.valueAt(x), y, 1e-6) << "curve " << c[0] << ' ' << c[1] << ' ' << c[2] << ' ' << c[3] << " at t=" << t;
+            EXPECT_NEAR(curve.valueAt(x), y, 1e-6)
+                << "curve " << c[0] << ' ' << c[1] << ' ' << c[2] << ' ' << c[3] << " at t=" << t;
         }
     }
 }
@@ -69,7 +73,8 @@ TEST(Spring, UnderdampedOvershootsOthersDoNotAndEveryRegimeStartsAtItsVelocity)
     }
     EXPECT_GT(highest, 1.05);
     // Critically damped and overdamped springs approach without overshoot.
-    for (const auto& [damped, expected] : {std::pair(Spring(1, 100, 20), 0.92334), std::pair(Spring(1, 100, 50), 3.331)}) {
+    for (const auto& [damped, expected] :
+        {std::pair(Spring(1, 100, 20), 0.92334), std::pair(Spring(1, 100, 50), 3.331)}) {
         EXPECT_NEAR(damped.settlingDuration(), expected, 0.002);
         for (double t = 0.01, previous = 0; t < 5; previous = damped.valueAt(t), t += 0.01) {
             ASSERT_TRUE(std::isfinite(damped.valueAt(t)));
@@ -105,7 +110,9 @@ protected:
 TEST_F(PresentationTest, BasicKeyframeSwayAndSpringAnimationsFollowTheirCurves)
 {
     layer->setOpacity(1);
-    layer->addAnimation(Animation::basic(LayerProperty::opacity, 0, 1, 2).setTimingFunction(TimingFunction::easeInEaseOut()), u"fade"_s);
+    layer->addAnimation(
+        Animation::basic(LayerProperty::opacity, 0, 1, 2).setTimingFunction(TimingFunction::easeInEaseOut()),
+        u"fade"_s);
     EXPECT_EQ(layer->presentationOpacity(1.9), 1);
     EXPECT_EQ(layer->presentationOpacity(2), 0);
     EXPECT_NEAR(layer->presentationOpacity(2.5), 0.1291619, 1e-6);
@@ -128,7 +135,9 @@ TEST_F(PresentationTest, BasicKeyframeSwayAndSpringAnimationsFollowTheirCurves)
     // An additive sway repeats over the model rotation.
     const double a = 0.2;
     layer->setRotation(0.3);
-    layer->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 2).setRepeatForever(true).setAdditive(true), u"sway"_s);
+    layer->addAnimation(
+        Animation::keyframe(LayerProperty::rotationZ, {0, a, 0, -a, 0}, 2).setRepeatForever(true).setAdditive(true),
+        u"sway"_s);
     EXPECT_NEAR(layer->presentationRotation(2.5), 0.3 + a, 1e-9);
     EXPECT_NEAR(layer->presentationRotation(3.5), 0.3 - a, 1e-9);
     EXPECT_NEAR(layer->presentationRotation(4), 0.3, 1e-9);
@@ -196,7 +205,10 @@ protected:
         root->addSublayer(layer);
         return layer;
     }
-    Animation::Completion record(const QString& name) { return [this, name](bool finished) { calls << name + (finished ? u" done"_s : u" cut"_s); }; }
+    Animation::Completion record(const QString& name)
+    {
+        return [this, name](bool finished) { calls << name + (finished ? u" done"_s : u" cut"_s); };
+    }
     LayerTree::Frame advanceTo(double t)
     {
         scheduler.advance(t - scheduler.uptime());
@@ -210,7 +222,10 @@ TEST_F(LayerTreeTest, CompletionsRunOnceWithHowTheyEndedAndALayerLeavesWhenItsLa
     layer->addAnimation(Animation::basic(LayerProperty::opacity, 0, 1, 1).setOnComplete(record(u"fade"_s)), u"fade"_s);
     layer->addAnimation(Animation::basic(LayerProperty::scale, 1, 2, 1).setOnComplete(record(u"grow"_s)), u"grow"_s);
     layer->addAnimation(Animation::basic(LayerProperty::scale, 2, 1, 1).setOnComplete(record(u"shrink"_s)), u"grow"_s);
-    layer->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, 1}, 1).setRepeatForever(true).setOnComplete(record(u"sway"_s)), u"sway"_s);
+    layer->addAnimation(Animation::keyframe(LayerProperty::rotationZ, {0, 1}, 1)
+                            .setRepeatForever(true)
+                            .setOnComplete(record(u"sway"_s)),
+        u"sway"_s);
     EXPECT_THAT(calls, ElementsAre(u"grow cut"_s));
     EXPECT_TRUE(advanceTo(0.5).animating);
     advanceTo(1);
@@ -255,9 +270,11 @@ TEST_F(LayerTreeTest, CompletionsMayChangeTheTreeReentrantly)
         spark->removeAnimation(u"fly"_s);
         other->removeAllAnimations();
         spark->removeFromSuperlayer();
-        other->addAnimation(Animation::basic(LayerProperty::scale, 1, 3, 1).setOnComplete(record(u"grow"_s)), u"grow"_s);
+        other->addAnimation(
+            Animation::basic(LayerProperty::scale, 1, 3, 1).setOnComplete(record(u"grow"_s)), u"grow"_s);
         tree.step(1);
-    }), u"fade"_s);
+    }),
+        u"fade"_s);
     spark->addAnimation(Animation::basic(QPointF(), QPointF(10, 10), 1).setOnComplete(record(u"fly"_s)), u"fly"_s);
     other->addAnimation(Animation::basic(LayerProperty::scale, 1, 2, 5).setOnComplete(record(u"pulse"_s)), u"pulse"_s);
     const LayerTree::Frame frame = advanceTo(1);

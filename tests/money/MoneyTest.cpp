@@ -1,5 +1,5 @@
-#include "common/QtPrinters.h"
 #include "money/Money.h"
+#include "common/QtPrinters.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,11 @@ using namespace Qt::StringLiterals;
 // ICU puts a no-break space (U+00A0) between the number and a symbol that is letters or follows it.
 TEST(Money, FollowsTheCurrencysDecimalsAndTheLocaleChosenByLcAllThenLcMonetaryThenLang)
 {
-    const struct { const char *lcAll, *lcMonetary, *lang; double amount; QString currency, text; } cases[] = {
+    const struct {
+        const char *lcAll, *lcMonetary, *lang;
+        double amount;
+        QString currency, text;
+    } cases[] = {
         {nullptr, nullptr, "en_US.UTF-8", 19.99, u"usd"_s, u"$19.99"_s},
         {nullptr, nullptr, "en_US.UTF-8", 0, u"USD"_s, u"$0.00"_s},
         {nullptr, nullptr, "en_US.UTF-8", 1234567.891, u"USD"_s, u"$1,234,567.89"_s},
@@ -33,7 +37,8 @@ TEST(Money, FollowsTheCurrencysDecimalsAndTheLocaleChosenByLcAllThenLcMonetaryTh
         {nullptr, nullptr, nullptr, 1234.5, u"USD"_s, u"$1,234.50"_s},
     };
     for (const auto& c : cases) {
-        for (const auto& [name, value] : {std::pair{"LC_ALL", c.lcAll}, {"LC_MONETARY", c.lcMonetary}, {"LANG", c.lang}})
+        for (const auto& [name, value] :
+            {std::pair{"LC_ALL", c.lcAll}, {"LC_MONETARY", c.lcMonetary}, {"LANG", c.lang}})
             value ? qputenv(name, value) : qunsetenv(name);
         EXPECT_EQ(formatMoney(c.amount, c.currency), c.text) << (c.lang ? c.lang : "no LANG") << ' ' << c.amount;
     }

@@ -1,9 +1,9 @@
+#include "note/NoteController.h"
 #include "common/FakeScreens.h"
 #include "common/ManualScheduler.h"
 #include "common/TestEnvironment.h"
 #include "layers/Layer.h"
 #include "layers/LayerTree.h"
-#include "note/NoteController.h"
 #include "overlay/LayerHostView.h"
 #include "overlay/OverlayPanel.h"
 
@@ -28,7 +28,10 @@ protected:
                          }};
     int closed = 0;
     void SetUp() override { takeLogMessages(); }
-    void show(double seconds) { notes.show(MonkeyEvent{u"sale"_s, u"Sale"_s, {}, {}, {}, {}}, {1000, 600}, seconds, [this] { ++closed; }); }
+    void show(double seconds)
+    {
+        notes.show(MonkeyEvent{u"sale"_s, u"Sale"_s, {}, {}, {}, {}}, {1000, 600}, seconds, [this] { ++closed; });
+    }
     OverlayPanel* panel() { return topLevelWindow<OverlayPanel>(u"notePanel"_s); }
     LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
     Layer& note() { return *panel()->findChild<LayerTree*>()->root()->sublayers().front(); }
@@ -44,7 +47,8 @@ protected:
 TEST_F(NoteControllerTest, LandsTiltedFallsAwayAfterItsTimeUnlessHoveredAndClosesOnAClickNearIt)
 {
     // Placed under and left of the hand, inside the usable area.
-    const auto at = [](QPointF hand, QSizeF note = {280, 98}) { return NoteController::placement(hand, note, oneScreen); };
+    const auto at
+        = [](QPointF hand, QSizeF note = {280, 98}) { return NoteController::placement(hand, note, oneScreen); };
     EXPECT_EQ(at({1000, 600}), QRectF(1000 + 12 - 280 - 26, 600 - 75 - 12, 332, 150));
     EXPECT_EQ(at({100, 20}).topLeft(), QPointF(0, 0)) << "moved in from the left and bottom edges";
     EXPECT_EQ(at({1900, 1047}).bottom(), 1048) << "the panel bar is kept clear";
@@ -53,7 +57,8 @@ TEST_F(NoteControllerTest, LandsTiltedFallsAwayAfterItsTimeUnlessHoveredAndClose
     EXPECT_EQ(NoteController::placement({-500, 600}, {280, 98}, {}).left(), -500 + 12 - 280 - 26);
     show(4);
     EXPECT_EQ(panel()->geometry(), QRect(706, 1080 - 513 - 150, 332, 150));
-    EXPECT_EQ(panel()->inputRegion(), QRegion(20, 20, 292, 110)) << "only the paper, and 6 points around it, takes the pointer";
+    EXPECT_EQ(panel()->inputRegion(), QRegion(20, 20, 292, 110))
+        << "only the paper, and 6 points around it, takes the pointer";
     EXPECT_EQ(std::pair(note().rotation(), note().position()), std::pair(-0.035, QPointF(166, 75)));
     EXPECT_THAT(note().animationKeys(), testing::UnorderedElementsAre("scale", "turn", "fade-in"));
     advance(3.99);

@@ -28,8 +28,14 @@ constexpr double step = 0.05;
 
 // Overlay panels on the session's display, with no compositor: each is cut to what it draws,
 // and mapped only once it draws something.
-xcb_connection_t* connection() { return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection(); }
-xcb_window_t root() { return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root; }
+xcb_connection_t* connection()
+{
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+}
+xcb_window_t root()
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
+}
 
 // The desktop in one colour, painted again by the X server itself wherever the panel's shape
 // uncovers it, as beneath another program's window.
@@ -56,7 +62,8 @@ protected:
         auto pendulum = Layer::create();
         tree.root()->setFrame(QRectF(QPointF(), g.panelSize));
         tree.root()->addSublayer(pendulum);
-        for (const auto& [frame, image] : {std::pair(g.vineFrame(), Sprites::vine(g.n)), std::pair(g.monkeyFrame(), Sprites::idle())}) {
+        for (const auto& [frame, image] :
+            {std::pair(g.vineFrame(), Sprites::vine(g.n)), std::pair(g.monkeyFrame(), Sprites::idle())}) {
             pendulum->addSublayer(Layer::create());
             pendulum->sublayers().back()->setFrame(frame);
             pendulum->sublayers().back()->setContents(Sprites::image(image));
@@ -90,7 +97,8 @@ protected:
     }
     QImage onScreen() const
     {
-        return QGuiApplication::primaryScreen()->grabWindow(0, panel.x(), panel.y(), panel.width(), panel.height())
+        return QGuiApplication::primaryScreen()
+            ->grabWindow(0, panel.x(), panel.y(), panel.width(), panel.height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     }
@@ -133,9 +141,11 @@ TEST_F(PoseLoopTest, PosesShowWhatFramesWouldAndWaitForTheNextChange)
     EXPECT_EQ(onScreen(), expected(sway.origin));
     // Stopped, the window has its own shape back.
     loop.stop();
-    auto* extents = xcb_shape_query_extents_reply(connection(), xcb_shape_query_extents(connection(), xcb_window_t(panel.winId())), nullptr);
-    EXPECT_EQ(QRect(extents->bounding_shape_extents_x, extents->bounding_shape_extents_y, extents->bounding_shape_extents_width,
-                  extents->bounding_shape_extents_height), QRect(0, 0, 120, 140));
+    auto* extents = xcb_shape_query_extents_reply(
+        connection(), xcb_shape_query_extents(connection(), xcb_window_t(panel.winId())), nullptr);
+    EXPECT_EQ(QRect(extents->bounding_shape_extents_x, extents->bounding_shape_extents_y,
+                  extents->bounding_shape_extents_width, extents->bounding_shape_extents_height),
+        QRect(0, 0, 120, 140));
     free(extents);
 }
 
@@ -149,9 +159,10 @@ TEST_F(PoseLoopTest, AViewMovedFromItsPosesCutsItsPanelWhereItsPictureNowIs)
     view.show();
     QTest::qWait(300); // the sway goes on from poses
     const auto extents = [&] {
-        auto* reply = xcb_shape_query_extents_reply(connection(), xcb_shape_query_extents(connection(), xcb_window_t(panel.winId())), nullptr);
-        const QRect bounds(reply->bounding_shape_extents_x, reply->bounding_shape_extents_y, reply->bounding_shape_extents_width,
-            reply->bounding_shape_extents_height);
+        auto* reply = xcb_shape_query_extents_reply(
+            connection(), xcb_shape_query_extents(connection(), xcb_window_t(panel.winId())), nullptr);
+        const QRect bounds(reply->bounding_shape_extents_x, reply->bounding_shape_extents_y,
+            reply->bounding_shape_extents_width, reply->bounding_shape_extents_height);
         free(reply);
         return bounds;
     };
@@ -184,8 +195,8 @@ TEST(OverlayPanel, AHigherLevelStaysAboveAPanelMappedOnItsFirstDrawnFrame)
     const QList<xcb_window_t> order = stack();
     EXPECT_LT(order.indexOf(xcb_window_t(note.winId())), order.indexOf(xcb_window_t(monkey.winId())));
     // Unmanaged: nothing may list it, frame it or keep it to one workspace.
-    xcb_get_window_attributes_reply_t* attributes
-        = xcb_get_window_attributes_reply(connection(), xcb_get_window_attributes(connection(), xcb_window_t(note.winId())), nullptr);
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+        connection(), xcb_get_window_attributes(connection(), xcb_window_t(note.winId())), nullptr);
     EXPECT_TRUE(attributes->override_redirect);
     free(attributes);
 }

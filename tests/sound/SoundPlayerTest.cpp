@@ -1,5 +1,5 @@
-#include "common/TestEnvironment.h"
 #include "sound/SoundPlayer.h"
+#include "common/TestEnvironment.h"
 #include "sound/Sounds.h"
 
 #include <QAudioSink>
@@ -65,8 +65,8 @@ protected:
     bool plugIn()
     {
         const QString fifo = m_dir.filePath(u"recording"_s);
-        m_module = pactl({u"load-module"_s, u"module-pipe-sink"_s, u"file="_s + fifo, u"sink_name="_s + m_name, u"format=s16le"_s,
-            u"rate=44100"_s, u"channels=1"_s, u"use_system_clock_for_timing=yes"_s});
+        m_module = pactl({u"load-module"_s, u"module-pipe-sink"_s, u"file="_s + fifo, u"sink_name="_s + m_name,
+            u"format=s16le"_s, u"rate=44100"_s, u"channels=1"_s, u"use_system_clock_for_timing=yes"_s});
         m_reader = m_module.isEmpty() ? -1 : ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
         if (m_reader < 0 || !waitUntil([&] { return !recorder().isNull(); }))
             return false;
@@ -92,18 +92,21 @@ protected:
     QAudioDevice recorder() const
     {
         const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-        const auto found = std::find_if(outputs.begin(), outputs.end(), [&](const QAudioDevice& d) { return d.id() == m_name.toUtf8(); });
+        const auto found = std::find_if(
+            outputs.begin(), outputs.end(), [&](const QAudioDevice& d) { return d.id() == m_name.toUtf8(); });
         return found == outputs.end() ? QAudioDevice() : *found;
     }
     std::vector<qint16> record(int ms)
     {
         std::vector<qint16> samples;
         qint16 chunk[2048];
-        waitUntil([&] {
-            for (qint64 n; (n = ::read(m_reader, chunk, sizeof chunk)) > 0;)
-                samples.insert(samples.end(), chunk, chunk + n / 2);
-            return false;
-        }, ms);
+        waitUntil(
+            [&] {
+                for (qint64 n; (n = ::read(m_reader, chunk, sizeof chunk)) > 0;)
+                    samples.insert(samples.end(), chunk, chunk + n / 2);
+                return false;
+            },
+            ms);
         return samples;
     }
 
@@ -145,7 +148,10 @@ TEST_F(SoundRecording, EachClipIsHeardWholeOnceThenItsStreamClosesAndAnOutputTha
     const auto sinks = player.findChildren<QAudioSink*>();
     EXPECT_EQ(sinks.size(), 2);
     EXPECT_TRUE(holdsClip(recording, Sounds::popSamples())); // the last one, whole
-    EXPECT_TRUE(waitUntil([&] { return std::all_of(sinks.begin(), sinks.end(), [](QAudioSink* s) { return s->state() == QAudio::StoppedState; }); }));
+    EXPECT_TRUE(waitUntil([&] {
+        return std::all_of(
+            sinks.begin(), sinks.end(), [](QAudioSink* s) { return s->state() == QAudio::StoppedState; });
+    }));
     // A device that went away is never opened, and is played on again once it is back: one
     // warning for each outage, however many sounds it swallows.
     takeLogMessages();

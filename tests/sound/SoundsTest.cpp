@@ -1,5 +1,5 @@
-#include "sound/Biquad.h"
 #include "sound/Sounds.h"
+#include "sound/Biquad.h"
 
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -9,7 +9,10 @@
 
 namespace {
 
-float peakOf(const std::vector<float>& samples) { return std::abs(*std::ranges::max_element(samples, {}, [](float a) { return std::abs(a); })); }
+float peakOf(const std::vector<float>& samples)
+{
+    return std::abs(*std::ranges::max_element(samples, {}, [](float a) { return std::abs(a); }));
+}
 
 // A slap lasts 180 ms, silent at both ends, peaking just under full scale; each take its own and always
 // the same. A pop is shorter, also faded at both ends.
@@ -34,8 +37,10 @@ TEST(Sounds, SlapTakesAreDistinctThePopIsShortAndTheWavIsMonoPcmClippedAndTrunca
     // The WAV: a header for mono PCM, then the samples clipped and truncated toward zero.
     const QByteArray wav = Sounds::wav({1.0f, 1.5f, -2.0f, 0.5f, -0.5f, 0.00002f, -0.99999f});
     // RIFF, 50, WAVE, "fmt ", 16, PCM, mono, 44100 Hz, 88200 bytes/s, 2 bytes/frame, 16 bits, data, 14.
-    EXPECT_EQ(wav.left(44).toHex(), "524946463200000057415645666d7420100000000100010044ac0000"
-                                     "885801000200100064617461" "0e000000");
+    EXPECT_EQ(wav.left(44).toHex(),
+        "524946463200000057415645666d7420100000000100010044ac0000"
+        "885801000200100064617461"
+        "0e000000");
     const std::vector<qint16> expected{32767, 32767, -32767, 16383, -16383, 0, -32766};
     ASSERT_EQ(wav.size(), 44 + 14);
     for (size_t i = 0; i < expected.size(); ++i)
@@ -56,8 +61,10 @@ void expectFilter(Biquad filter, const std::vector<float>& coefficients, const s
 TEST(Biquad, MatchesHandWorkedValues)
 {
     const float sixth = 44100.0f / 6.0f, q = 0.8660254f;
-    expectFilter(Biquad::bandpass(sixth, q, 44100.0f), {1.0f / 3, 0, -1.0f / 3, -2.0f / 3, 1.0f / 3}, {1.0f / 3, 2.0f / 9, -8.0f / 27});
-    expectFilter(Biquad::highpass(sixth, q, 44100.0f), {0.5f, -1, 0.5f, -2.0f / 3, 1.0f / 3}, {0.5f, -2.0f / 3, -1.0f / 9});
+    expectFilter(Biquad::bandpass(sixth, q, 44100.0f), {1.0f / 3, 0, -1.0f / 3, -2.0f / 3, 1.0f / 3},
+        {1.0f / 3, 2.0f / 9, -8.0f / 27});
+    expectFilter(
+        Biquad::highpass(sixth, q, 44100.0f), {0.5f, -1, 0.5f, -2.0f / 3, 1.0f / 3}, {0.5f, -2.0f / 3, -1.0f / 9});
 }
 
 } // namespace

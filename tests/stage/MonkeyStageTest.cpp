@@ -1,10 +1,10 @@
+#include "stage/MonkeyStage.h"
 #include "common/FakeScreens.h"
 #include "common/ManualScheduler.h"
 #include "layers/Layer.h"
 #include "overlay/LayerHostView.h"
 #include "overlay/OverlayPanel.h"
 #include "sound/ImpactSound.h"
-#include "stage/MonkeyStage.h"
 #include "support/Settings.h"
 
 #include <QBitmap>
@@ -37,7 +37,11 @@ protected:
     const StageGeometry g = StageGeometry::forScale(4);
     QList<QPointF> impacts;
     int done = 0;
-    void slap() { stage.slap(true, [this](QPointF at) { impacts.append(at); }, [this] { ++done; }); }
+    void slap()
+    {
+        stage.slap(
+            true, [this](QPointF at) { impacts.append(at); }, [this] { ++done; });
+    }
     OverlayPanel* panel() { return topLevelWindow<OverlayPanel>(u"monkeyPanel"_s); }
     LayerHostView* view() { return panel()->findChild<LayerHostView*>(); }
     static LayerHostView* anyView() { return topLevelWindow(u"monkeyPanel"_s, false)->findChild<LayerHostView*>(); }
@@ -112,7 +116,8 @@ TEST_F(MonkeyStageTest, ASlapNeedsAScreenReportsTheHandAndHonoursVisibilityOnRet
 TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
 {
     stage.layout();
-    EXPECT_EQ(view()->geometry(), QRect(QPoint(1507, 32) - panel()->pos(), QSize(413, 480))) << "the stage, in the corner";
+    EXPECT_EQ(view()->geometry(), QRect(QPoint(1507, 32) - panel()->pos(), QSize(413, 480)))
+        << "the stage, in the corner";
     // Shown: the frame's right edge 28 points from the stage's (drawn columns 2 to 21 of 22), its
     // top 5 sprite pixels under the stage's top (27 drawn rows), the vine running up out of it.
     EXPECT_EQ(drawn(), QRect(413 - 28 - 88 + 2 * 4, 0, 20 * 4, (5 + 27) * 4));
@@ -168,11 +173,13 @@ TEST_F(MonkeyStageTest, OnlyTheMonkeysOwnPixelsCatchThePointer)
     // point on the centre line just below the monkey's middle (off the cell edge) swings along with it.
     const QPointF pivot(g.pendulumX(), g.restingY(true));
     const auto cell = [&](QPointF at, double angle) {
-        return StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(), g.pendulumBounds().size(), 4, 28 * 4);
+        return StageGeometry::spritePixel(
+            at, pivot, angle, g.pendulumAnchor().x(), g.pendulumBounds().size(), 4, 28 * 4);
     };
     const double a = g.hitAngle(), d = g.R() + 2;
     const QPointF swung(pivot.x() - d * std::sin(-a), pivot.y() - d * std::cos(a));
-    EXPECT_EQ(std::tuple(cell({pivot.x(), pivot.y() - d}, 0), cell(swung, a)), std::tuple(QPoint(18, 14), QPoint(18, 14)));
+    EXPECT_EQ(
+        std::tuple(cell({pivot.x(), pivot.y() - d}, 0), cell(swung, a)), std::tuple(QPoint(18, 14), QPoint(18, 14)));
     EXPECT_NE(cell(swung, 0), QPoint(18, 14));
     EXPECT_EQ(StageGeometry::forScale(7).vineH, 903) << "the vine is whole sprite pixels, at least 900 points";
 }

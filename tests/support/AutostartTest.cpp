@@ -1,6 +1,6 @@
+#include "support/Autostart.h"
 #include "common/TestEnvironment.h"
 #include "support/AppIdentity.h"
-#include "support/Autostart.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,8 +21,10 @@ using testing::ElementsAre;
 QByteArray entryValue(const QByteArray& entry, const char* key)
 {
     g_autoptr(GKeyFile) file = g_key_file_new();
-    g_autofree gchar* value = g_key_file_load_from_data(file, entry.constData(), gsize(entry.size()), G_KEY_FILE_NONE, nullptr)
-        ? g_key_file_get_string(file, "Desktop Entry", key, nullptr) : nullptr;
+    g_autofree gchar* value
+        = g_key_file_load_from_data(file, entry.constData(), gsize(entry.size()), G_KEY_FILE_NONE, nullptr)
+        ? g_key_file_get_string(file, "Desktop Entry", key, nullptr)
+        : nullptr;
     return QByteArray(value);
 }
 
@@ -49,10 +51,12 @@ TEST(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
     EXPECT_TRUE(autostart.isOn());
     EXPECT_EQ(QFile::permissions(path) & 0x0777, QFileDevice::Permissions(0x0644));
     EXPECT_THAT(QDir(dir.filePath(u"config/autostart"_s)).entryList(QDir::Files | QDir::Hidden),
-        ElementsAre("com.bonkbell.mac.desktop")) << "no temporary file is left behind";
-    EXPECT_THAT(readFile(path).split('\n'), testing::IsSupersetOf({"[Desktop Entry]", "Type=Application", "Name=Bonkbell",
-        "Terminal=false", "X-GNOME-Autostart-enabled=true", "X-GNOME-Autostart-Delay=2", "X-KDE-autostart-after=panel",
-        "X-LXQt-Need-Tray=true"}));
+        ElementsAre("com.bonkbell.mac.desktop"))
+        << "no temporary file is left behind";
+    EXPECT_THAT(readFile(path).split('\n'),
+        testing::IsSupersetOf(
+            {"[Desktop Entry]", "Type=Application", "Name=Bonkbell", "Terminal=false", "X-GNOME-Autostart-enabled=true",
+                "X-GNOME-Autostart-Delay=2", "X-KDE-autostart-after=panel", "X-LXQt-Need-Tray=true"}));
     EXPECT_EQ(entryValue(readFile(path), "Icon"), AppIdentity::id) << "the icon the installed desktop file names";
     EXPECT_TRUE(autostart.setOn(false, u"/usr/bin/bonkbell"_s));
     EXPECT_FALSE(autostart.isOn());
@@ -63,13 +67,14 @@ TEST(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
     TestEnvironment::writeFile(dir.filePath(u"config/autostart"_s), "a file, not a directory");
     EXPECT_FALSE(autostart.setOn(true, u"/usr/bin/bonkbell"_s));
     EXPECT_FALSE(autostart.isOn());
-    EXPECT_THAT(takeLogMessages(), ElementsAre(u"open at login: on (%1)"_s.arg(path), "open at login: off",
-        "open at login: off", u"ERROR could not write %1: Not a directory"_s.arg(path)));
+    EXPECT_THAT(takeLogMessages(),
+        ElementsAre(u"open at login: on (%1)"_s.arg(path), "open at login: off", "open at login: off",
+            u"ERROR could not write %1: Not a directory"_s.arg(path)));
     // Any executable path survives the quoting.
     ASSERT_TRUE(QFile::remove(dir.filePath(u"config/autostart"_s)));
     for (const QString& executable : {u"/opt/My Apps/bonkbell"_s, u"/home/o'brien/\"quoted\"/bonkbell"_s,
              u"/srv/back\\slash/two\\\\bonkbell"_s, u"/tmp/$HOME/${x}/bonkbell"_s, u"/tmp/`id`/bonkbell"_s,
-             u"/tmp/100%/%f/bonkbell"_s, u"/tmp/tab\there/new\nline/bonkbell"_s, u"/home/zoë/ünïcödé/bonkbell"_s}) {
+             u"/tmp/100%/%f/bonkbell"_s, u"/tmp/tab\there/new\nline/bonkbell"_s, u"/home/zoë/ünï/bonkbell"_s}) {
         SCOPED_TRACE(executable.toStdString());
         ASSERT_TRUE(autostart.setOn(true, executable));
         EXPECT_THAT(execArguments(readFile(path)), ElementsAre(executable));

@@ -27,7 +27,8 @@ struct ScopedEnv {
 // Unset or relative XDG directories fall back under home, and the inbox override is taken literally.
 TEST(Paths, FollowTheXdgDirectoriesOrFallBackUnderHome)
 {
-    const ScopedEnv set{{"XDG_DATA_HOME", "/x/data"}, {"XDG_STATE_HOME", "/x/state"}, {"XDG_CONFIG_HOME", "/x/config"}, {"BONKBELL_INBOX", ""}};
+    const ScopedEnv set{{"XDG_DATA_HOME", "/x/data"}, {"XDG_STATE_HOME", "/x/state"}, {"XDG_CONFIG_HOME", "/x/config"},
+        {"BONKBELL_INBOX", ""}};
     EXPECT_EQ(Paths::support(), u"/x/data/Bonkbell"_s);
     EXPECT_EQ(Paths::inbox(), u"/x/data/Bonkbell/Inbox"_s) << "an empty override counts as none";
     EXPECT_EQ(Paths::log(), u"/x/state/Bonkbell/Bonkbell.log"_s);

@@ -1,5 +1,5 @@
-#include "common/TestEnvironment.h"
 #include "support/Settings.h"
+#include "common/TestEnvironment.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -24,7 +24,8 @@ TEST_F(SettingsTest, RegisteredDefaultsAreReadButNeverWrittenWritesReachTheFileA
         Settings(other).setShowTests(false);
         return;
     }
-    EXPECT_EQ(std::tuple(settings.showTests(), settings.alwaysVisible(), settings.soundChoice(), settings.scale(), settings.noteSeconds()),
+    EXPECT_EQ(std::tuple(settings.showTests(), settings.alwaysVisible(), settings.soundChoice(), settings.scale(),
+                  settings.noteSeconds()),
         std::tuple(true, true, SoundChoice::slap, 4.0, 8.0));
     EXPECT_FALSE(settings.get(Preferences::shownSetup));
     EXPECT_EQ(stored(), QByteArray());

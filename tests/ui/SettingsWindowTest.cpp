@@ -8,8 +8,8 @@
 #include "watchers/WatcherFixture.h"
 
 #include <QApplication>
-#include <QJsonDocument>
 #include <QDesktopServices>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -34,10 +34,12 @@ public:
     Q_INVOKABLE void open(const QUrl& url) { opened.append(url); }
 };
 
-bool isOrange(const QColor& c) { return c.hslSaturation() > 150 && c.hslHue() >= 20 && c.hslHue() <= 45; }
+bool isOrange(const QColor& c)
+{
+    return c.hslSaturation() > 150 && c.hslHue() >= 20 && c.hslHue() <= 45;
+}
 
-template <typename T = QWidget>
-T* find(const QObject* parent, const QString& name)
+template <typename T = QWidget> T* find(const QObject* parent, const QString& name)
 {
     T* found = parent->findChild<T*>(name);
     return found ? found : throw std::runtime_error("no widget named " + name.toStdString());
@@ -81,7 +83,8 @@ protected:
         server.route(u"/v1/charges"_s, 200, R"({"data":[]})");
         server.route(u"/v1/invoices"_s, 200, R"({"data":[]})");
         server.route(u"/v2/projects/proj1/metrics/revenue"_s, 200, R"({"value":10,"currency":"USD"})");
-        server.route(u"/v2/projects/proj1/metrics/overview"_s, 200, QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
+        server.route(u"/v2/projects/proj1/metrics/overview"_s, 200,
+            QJsonDocument(LoopbackServer::published(u"revenuecat-v2"_s, u"overview"_s)).toJson());
         // Watchers as the app builds them (reading stored keys, not polling yet) and the window's controller.
         stripe = std::make_unique<StripeWatcher>(services(), false);
         revenueCat = std::make_unique<RevenueCatWatcher>(services(), false);
@@ -138,7 +141,9 @@ TEST_F(SettingsWindowTest, TheWindowIsMadeOnceAndAKeyIsCheckedOnceWithTheFormFol
     EXPECT_TRUE(stripeSection.shows(u"message"_s));
     EXPECT_EQ(stripeSection.key()->text(), u"sk_live_secret"_s);
     // While the check runs: "Checking…" on the button and in the state line, and no second check.
-    server.route(u"/v1/charges"_s, [](const LoopbackServer::Request&) { return LoopbackServer::Response{200, R"({"data":[]})", 300}; });
+    server.route(u"/v1/charges"_s, [](const LoopbackServer::Request&) {
+        return LoopbackServer::Response{200, R"({"data":[]})", 300};
+    });
     stripeSection.type(u"rk_test_abc"_s);
     QTest::keyClick(stripeSection.key(), Qt::Key_Return);
     EXPECT_FALSE(stripeSection.shows(u"message"_s)) << "a new attempt clears the old answer";
@@ -186,7 +191,8 @@ TEST_F(SettingsWindowTest, TheStateLineFollowsTheWatcherAndItsTimeStaysCurrentOn
     run(stripe->pollNow());
     EXPECT_EQ(stripeSection.state(), u"✓ Watching · checked 0 sec ago"_s);
     scheduler.advance(65);
-    EXPECT_TRUE(waitUntil([&] { return stripeSection.state() == u"✓ Watching · checked 1 min, 5 sec ago"_s; }, 2500));
+    const QString later = u"✓ Watching · checked 1 min, 5 sec ago"_s;
+    EXPECT_TRUE(waitUntil([&] { return stripeSection.state() == later; }, 2500));
     // Hidden: nothing keeps the time current; shown again, it is current at once.
     window()->close();
     scheduler.advance(60);
@@ -209,10 +215,9 @@ TEST_F(SettingsWindowTest, TheStateLineFollowsTheWatcherAndItsTimeStaysCurrentOn
 // Elapsed time shows the two largest units; bold spans are marked up and everything else escaped.
 TEST(SettingsText, ElapsedTimeAndBoldSpans)
 {
-    const QList<std::pair<qint64, QString>> cases{
-        {-3, u"0 sec"_s}, {0, u"0 sec"_s}, {59, u"59 sec"_s}, {60, u"1 min"_s}, {65, u"1 min, 5 sec"_s},
-        {3599, u"59 min, 59 sec"_s}, {3605, u"1 hr"_s}, {3785, u"1 hr, 3 min"_s}, {86400, u"1 day"_s},
-        {3 * 86400 + 4 * 3600 + 59, u"3 days, 4 hr"_s}};
+    const QList<std::pair<qint64, QString>> cases{{-3, u"0 sec"_s}, {0, u"0 sec"_s}, {59, u"59 sec"_s},
+        {60, u"1 min"_s}, {65, u"1 min, 5 sec"_s}, {3599, u"59 min, 59 sec"_s}, {3605, u"1 hr"_s},
+        {3785, u"1 hr, 3 min"_s}, {86400, u"1 day"_s}, {3 * 86400 + 4 * 3600 + 59, u"3 days, 4 hr"_s}};
     for (const auto& [seconds, text] : cases)
         EXPECT_EQ(SettingsStatusLine::elapsedText(seconds), text) << seconds;
     EXPECT_EQ(SettingsStyle::withBoldSpans(u"Give it **Charts & metrics → overview: Read**. <Done>"_s),

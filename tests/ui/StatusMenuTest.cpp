@@ -1,5 +1,5 @@
-#include "support/Autostart.h"
 #include "ui/StatusMenu.h"
+#include "support/Autostart.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 #include "watchers/WatcherFixture.h"
@@ -30,10 +30,13 @@ protected:
         statusMenu = std::make_unique<StatusMenu>(StatusMenu::Sources{settings, *stripe, *revenueCat, autostart});
         StatusMenu* menu = statusMenu.get();
         QObject::connect(menu, &StatusMenu::settingsRequested, [this] { asked << u"settings"_s; });
-        QObject::connect(menu, &StatusMenu::monkeyHiddenRequested,
-            [this](bool hidden, const QString& reason) { asked << (hidden ? u"hide ("_s : u"show ("_s) + reason + u')'; });
-        QObject::connect(menu, &StatusMenu::testEventRequested, [this](const QString& kind) { asked << u"test "_s + kind; });
-        QObject::connect(menu, &StatusMenu::soundChosen, [this](SoundChoice choice) { asked << u"sound "_s + rawValue(choice); });
+        QObject::connect(menu, &StatusMenu::monkeyHiddenRequested, [this](bool hidden, const QString& reason) {
+            asked << (hidden ? u"hide ("_s : u"show ("_s) + reason + u')';
+        });
+        QObject::connect(
+            menu, &StatusMenu::testEventRequested, [this](const QString& kind) { asked << u"test "_s + kind; });
+        QObject::connect(
+            menu, &StatusMenu::soundChosen, [this](SoundChoice choice) { asked << u"sound "_s + rawValue(choice); });
         QObject::connect(menu, &StatusMenu::sizeRequested, [this](double scale) { asked << u"size %1"_s.arg(scale); });
     }
     QMenu* menu() const { return statusMenu->findChild<QSystemTrayIcon*>()->contextMenu(); }
@@ -83,18 +86,20 @@ TEST_F(StatusMenuTest, WatcherLinesCheckMarksAndItemsFollowTheStateAsTheMenuOpen
     TestEnvironment::takeLogMessages();
     EXPECT_EQ(title(6), u"Hide Monkey"_s);
     EXPECT_THAT(checkedOnOpening(), ElementsAre("Slap", "Show test events", "Medium"));
-    for (const QString& title : {u"Connect Sales…"_s, u"Hide Monkey"_s, u"Test: new sale"_s, u"Test: new signup"_s,
-             u"Test: renewal"_s, u"Slap"_s, u"Pop"_s, u"Off"_s, u"Small"_s, u"Medium"_s, u"Large"_s, u"Open at login"_s})
+    for (const QString& title :
+        {u"Connect Sales…"_s, u"Hide Monkey"_s, u"Test: new sale"_s, u"Test: new signup"_s, u"Test: renewal"_s,
+            u"Slap"_s, u"Pop"_s, u"Off"_s, u"Small"_s, u"Medium"_s, u"Large"_s, u"Open at login"_s})
         choose(title);
-    EXPECT_THAT(asked, ElementsAre("settings", "hide (menu)", "test sale", "test onboarding", "test renewal",
-        "sound slap", "sound pop", "sound off", "size 3", "size 4", "size 5"));
+    EXPECT_THAT(asked,
+        ElementsAre("settings", "hide (menu)", "test sale", "test onboarding", "test renewal", "sound slap",
+            "sound pop", "sound off", "size 3", "size 4", "size 5"));
     // The sound, the test-event filter and open at login are stored by the menu itself.
     choose(u"Show test events"_s);
     EXPECT_FALSE(settings.showTests());
     EXPECT_EQ(settings.soundChoice(), SoundChoice::off);
     EXPECT_TRUE(QFile::exists(entryPath));
-    EXPECT_THAT(TestEnvironment::takeLogMessages(), ElementsAre("sound: slap", "sound: pop", "sound: off",
-        u"open at login: on (%1)"_s.arg(entryPath)));
+    EXPECT_THAT(TestEnvironment::takeLogMessages(),
+        ElementsAre("sound: slap", "sound: pop", "sound: off", u"open at login: on (%1)"_s.arg(entryPath)));
     EXPECT_THAT(checkedOnOpening(), ElementsAre("Off", "Open at login", "Medium"));
     asked.clear();
     settings.setScale(3.5); // no size is exactly that

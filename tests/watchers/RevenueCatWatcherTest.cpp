@@ -29,7 +29,8 @@ protected:
     {
         QJsonObject projects = published(u"projects"_s), item = projects.value("items"_L1).toArray().first().toObject();
         item.insert("id"_L1, u"proj1"_s);
-        projects.insert("items"_L1, QJsonArray{item, QJsonObject{{"object"_L1, u"project"_s}, {"name"_L1, u"no id"_s}}});
+        projects.insert(
+            "items"_L1, QJsonArray{item, QJsonObject{{"object"_L1, u"project"_s}, {"name"_L1, u"no id"_s}}});
         server.route(u"/v2/projects"_s, 200, QJsonDocument(projects).toJson());
     }
     static QJsonObject published(const QString& name) { return LoopbackServer::published(u"revenuecat-v2"_s, name); }
@@ -61,10 +62,12 @@ protected:
     void serveMetrics()
     {
         server.route(u"/v2/projects/proj1/metrics/revenue"_s, [this](const LoopbackServer::Request& request) {
-            return LoopbackServer::Response{200, QJsonDocument(revenueAnswer(request.query.value(u"start_date"_s))).toJson()};
+            return LoopbackServer::Response{
+                200, QJsonDocument(revenueAnswer(request.query.value(u"start_date"_s))).toJson()};
         });
-        server.route(u"/v2/projects/proj1/metrics/overview"_s,
-            [this](const LoopbackServer::Request&) { return LoopbackServer::Response{200, QJsonDocument(overviewAnswer()).toJson()}; });
+        server.route(u"/v2/projects/proj1/metrics/overview"_s, [this](const LoopbackServer::Request&) {
+            return LoopbackServer::Response{200, QJsonDocument(overviewAnswer()).toJson()};
+        });
     }
     std::unique_ptr<RevenueCatWatcher> connected(const QString& day, double revenue, double subscriptions)
     {
@@ -98,7 +101,8 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
     EXPECT_THAT(server.requests, IsEmpty());
     server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"a"},{"id":"b"}]})");
     EXPECT_EQ(run(watcher.connect(u"sk_x"_s, {})),
-        u"Enter your project ID. It's in the RevenueCat dashboard address: app.revenuecat.com/projects/<this part>/…"_s);
+        u"Enter your project ID. It's in the RevenueCat dashboard address: "
+        u"app.revenuecat.com/projects/<this part>/…"_s);
     for (const QString& project : {u"nope"_s, u"../v1/x"_s})
         EXPECT_EQ(run(watcher.connect(u"sk_x"_s, project)), u"RevenueCat can't find that project ID."_s);
     EXPECT_EQ(watcher.state(), WatchState::off());
@@ -143,7 +147,8 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTur
     revenueByDay[u"2026-12-04"_s] = 95;
     currency.reset();
     poll(*watcher, 12, 1);
-    EXPECT_THAT(delivered, ElementsAre(sale(u"New revenue!"_s, 15, 95, u"USD"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
+    EXPECT_THAT(
+        delivered, ElementsAre(sale(u"New revenue!"_s, 15, 95, u"USD"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
     EXPECT_EQ(settings.get(Preferences::rcDay), today);
     for (const QString& day : {u"2026-12-01"_s, QString()}) {
         delivered.clear();
@@ -163,15 +168,21 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTur
 TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
 {
     ShortTransferTimeout timeout;
-    const QString rejected = u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s;
+    const QString rejected
+        = u"RevenueCat didn't accept this key. Check it's a V2 secret key that hasn't been deleted."_s;
     const QString notFound = u"RevenueCat can't find that project ID."_s;
     const QString slowDown = u"RevenueCat is rate-limiting this key. Bonkbell will slow down and retry."_s;
     // What connect says without a project id, and with one (as polls do).
     const QString forbidden = u"This key needs the \"Charts & metrics → overview: Read\" permission."_s;
     const auto answer = [](const char* name) { return QJsonDocument(published(QString::fromLatin1(name))).toJson(); };
-    const struct { int status; QByteArray body; QString forProjectList, forMetrics; } refusals[] = {
+    const struct {
+        int status;
+        QByteArray body;
+        QString forProjectList, forMetrics;
+    } refusals[] = {
         {401, R"({"object":"error","type":"authentication_error","message":"Invalid API key"})", rejected, rejected},
-        {403, answer("error403"), u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s, forbidden},
+        {403, answer("error403"),
+            u"This key can't list projects. Enter your project ID instead (from the dashboard address)."_s, forbidden},
         {404, "{}", notFound, notFound},
         {429, answer("error429"), slowDown, slowDown},
         {500, R"({"message":"Internal"})", u"RevenueCat said: Internal"_s, u"RevenueCat said: Internal"_s},
@@ -204,11 +215,16 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
         outages << std::pair(u"revenue"_s, broken) << std::pair(u"overview"_s, broken);
     QJsonObject noValue = revenueAnswer(today);
     noValue.remove("value"_L1);
-    outages << std::pair(u"revenue"_s, BrokenAnswer{"no value", {200, QJsonDocument(noValue).toJson()}, u"The revenue answer had no value."_s})
-            << std::pair(u"overview"_s, BrokenAnswer{"no active subscriptions", {200, QJsonDocument(overviewAnswer(QJsonValue::Undefined)).toJson()},
-                                            u"The overview answer had no active subscriptions."_s})
-            << std::pair(u"overview"_s, BrokenAnswer{"no number of active subscriptions", {200, QJsonDocument(overviewAnswer(QJsonValue::Null)).toJson()},
-                                            u"The overview answer had no active subscriptions."_s});
+    outages << std::pair(u"revenue"_s,
+        BrokenAnswer{"no value", {200, QJsonDocument(noValue).toJson()}, u"The revenue answer had no value."_s})
+            << std::pair(u"overview"_s,
+                   BrokenAnswer{"no active subscriptions",
+                       {200, QJsonDocument(overviewAnswer(QJsonValue::Undefined)).toJson()},
+                       u"The overview answer had no active subscriptions."_s})
+            << std::pair(u"overview"_s,
+                   BrokenAnswer{"no number of active subscriptions",
+                       {200, QJsonDocument(overviewAnswer(QJsonValue::Null)).toJson()},
+                       u"The overview answer had no active subscriptions."_s});
     for (const auto& [metric, broken] : std::as_const(outages)) {
         SCOPED_TRACE(broken.name);
         revenueByDay[today] += 10; // sales go on during the outage
@@ -216,7 +232,8 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
         serveMetrics();
         server.route(u"/v2/projects/proj1/metrics/"_s + metric, [&](const auto&) { return broken.response; });
         const std::optional<QString> message = run(watcher->connect(u"sk_new"_s, u"proj1"_s));
-        EXPECT_TRUE(message->startsWith(u"Couldn't reach RevenueCat: "_s) && message->endsWith(broken.description)) << message->toStdString();
+        EXPECT_TRUE(message->startsWith(u"Couldn't reach RevenueCat: "_s) && message->endsWith(broken.description))
+            << message->toStdString();
         run(watcher->pollNow());
         EXPECT_THAT(delivered, IsEmpty());
         EXPECT_EQ(settings.get(Preferences::rcRevenue), 100) << "a failed poll leaves the baseline as it was";

@@ -1,8 +1,8 @@
-#include "watchers/StripeCharge.h"
 #include "watchers/StripeWatcher.h"
-#include "watchers/UnsettledCharges.h"
 #include "WatcherFixture.h"
 #include "money/Money.h"
+#include "watchers/StripeCharge.h"
+#include "watchers/UnsettledCharges.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,7 +34,10 @@ QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes
     return with(with(published, sale), changes);
 }
 
-QByteArray json(const QJsonObject& object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
+QByteArray json(const QJsonObject& object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
 
 // A fake Stripe: `charges` newest first, listed from created[gte] in pages of `limit` after
 // `starting_after`, and each one retrievable by its id.
@@ -55,25 +58,32 @@ protected:
             for (const QJsonObject& c : std::as_const(charges))
                 if (c.value("created"_L1).toInteger() >= request.query.value(u"created[gte]"_s).toLongLong())
                     listed.append(c);
-            const auto after = std::find_if(listed.begin(), listed.end(),
-                [&](const QJsonObject& c) { return c.value("id"_L1).toString() == request.query.value(u"starting_after"_s); });
+            const auto after = std::find_if(listed.begin(), listed.end(), [&](const QJsonObject& c) {
+                return c.value("id"_L1).toString() == request.query.value(u"starting_after"_s);
+            });
             const qsizetype start = after == listed.end() ? 0 : after - listed.begin() + 1;
             QJsonArray page;
             for (const QJsonObject& c : listed.mid(start, request.query.value(u"limit"_s).toInt()))
                 page.append(c);
             const bool more = start + page.size() < listed.size();
-            return LoopbackServer::Response{200, json({{"object"_L1, u"list"_s}, {"data"_L1, page}, {"has_more"_L1, more}, {"url"_L1, u"/v1/charges"_s}})};
+            return LoopbackServer::Response{200,
+                json({{"object"_L1, u"list"_s}, {"data"_L1, page}, {"has_more"_L1, more},
+                    {"url"_L1, u"/v1/charges"_s}})};
         });
         server.route(u"/v1/charges/"_s, [this](const LoopbackServer::Request& request) {
             for (const QJsonObject& c : std::as_const(charges))
                 if (u"/v1/charges/"_s + c.value("id"_L1).toString() == request.path)
                     return LoopbackServer::Response{200, json(c)};
-            return LoopbackServer::Response{404, R"({"error":{"code":"resource_missing","message":"No such charge","type":"invalid_request_error"}})"};
+            return LoopbackServer::Response{404,
+                R"({"error":{"code":"resource_missing","message":"No such charge","type":"invalid_request_error"}})"};
         });
     }
     // A new charge, created a second after the one before.
     void add(const QString& id, const QJsonObject& changes = {}) { charges.prepend(charge(id, ++clock, changes)); }
-    QJsonObject& find(const QString& id) { return *std::ranges::find_if(charges, [&](const QJsonObject& c) { return c.value("id"_L1) == id; }); }
+    QJsonObject& find(const QString& id)
+    {
+        return *std::ranges::find_if(charges, [&](const QJsonObject& c) { return c.value("id"_L1) == id; });
+    }
     // A watcher that is connected as if `connect` had run at the scheduler's current time.
     std::unique_ptr<StripeWatcher> connected(const QString& key = u"rk_live_abc"_s, bool autostart = false)
     {
@@ -93,15 +103,17 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
     settings.set(Preferences::stripeListedUntil, qint64(1));
     settings.set(Preferences::stripeUnsettled, QStringList{u"ch_old 1 1"_s});
     StripeWatcher watcher(services());
-    EXPECT_EQ(run(watcher.connect(u"sk_live_123"_s)), u"That's a full secret key, which can move money. Bonkbell only "
-                                                       u"needs to read, so please create a restricted key instead (it starts with rk_)."_s);
+    EXPECT_EQ(run(watcher.connect(u"sk_live_123"_s)),
+        u"That's a full secret key, which can move money. Bonkbell only "
+        u"needs to read, so please create a restricted key instead (it starts with rk_)."_s);
     for (const QString& key : {u" pk_live_123\n"_s, u"RK_LIVE_123"_s})
         EXPECT_EQ(run(watcher.connect(key)), u"Stripe restricted keys start with rk_live_ or rk_test_."_s);
     EXPECT_THAT(server.requests, IsEmpty());
     EXPECT_EQ(watcher.state(), WatchState::off());
     // A good key the secret store refuses: the store's reason, and still off.
     secrets.refusal = u"the keyring is locked"_s;
-    EXPECT_EQ(run(watcher.connect(u"rk_test_abc"_s)), u"Couldn't save the key to your keyring: the keyring is locked."_s);
+    EXPECT_EQ(
+        run(watcher.connect(u"rk_test_abc"_s)), u"Couldn't save the key to your keyring: the keyring is locked."_s);
     EXPECT_EQ(watcher.state(), WatchState::off());
     EXPECT_FALSE(watcher.isConnected());
     secrets.refusal.reset();
@@ -123,7 +135,9 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
         EXPECT_EQ(request.headers.value("authorization"), "Bearer rk_test_abc");
         EXPECT_EQ(request.headers.value("stripe-version"), "2024-06-20");
     }
-    EXPECT_THAT(requests, ElementsAre("/v1/charges?limit=1", "/v1/invoices?limit=1", "/v1/charges?created%5Bgte%5D=" + now + "&limit=100"));
+    EXPECT_THAT(requests,
+        ElementsAre(
+            "/v1/charges?limit=1", "/v1/invoices?limit=1", "/v1/charges?created%5Bgte%5D=" + now + "&limit=100"));
     watcher.disconnect();
     EXPECT_FALSE(secrets.read(StripeWatcher::keychainAccount()));
     EXPECT_EQ(watcher.state(), WatchState::off());
@@ -137,7 +151,8 @@ TEST_F(StripeWatcherTest, ChargesArePagedBackOnceAndNoSaleIsAnnouncedTwice)
 {
     auto watcher = connected();
     for (int i = 1; i < 1000; ++i)
-        add(u"ch_%1"_s.arg(i), i % 100 == 1 ? QJsonObject{{"status"_L1, u"failed"_s}, {"paid"_L1, false}} : QJsonObject());
+        add(u"ch_%1"_s.arg(i),
+            i % 100 == 1 ? QJsonObject{{"status"_L1, u"failed"_s}, {"paid"_L1, false}} : QJsonObject());
     charges.prepend(charge(u"ch_future"_s, clock + 10 * 365 * 86400)); // a clock gone wrong must not hide what comes
     run(watcher->pollNow());
     ASSERT_EQ(delivered.size(), 990);
@@ -163,15 +178,24 @@ TEST_F(StripeWatcherTest, ChargesArePagedBackOnceAndNoSaleIsAnnouncedTwice)
 TEST_F(StripeWatcherTest, CapturedMoneyIsAnnouncedOnceOldestFirstWithWhatItsInvoiceTells)
 {
     auto watcher = connected();
-    const QJsonObject lines{{"data"_L1, QJsonArray{QJsonObject{{"amount"_L1, 900}, {"description"_L1, u"2 × Pro plan (at $9.00 / month)"_s}}}}};
-    const QJsonObject planChange{{"data"_L1, QJsonArray{QJsonObject{{"amount"_L1, -500}, {"description"_L1, u"Unused time on Solo plan after 06 Dec 2026"_s}},
-        QJsonObject{{"amount"_L1, 1500}, {"description"_L1, u"Remaining time on 1 × Team plan after 06 Dec 2026"_s}}}}};
-    const struct { const char* id; QJsonObject charge, invoice; } table[] = {
+    const QJsonObject lines{{"data"_L1,
+        QJsonArray{QJsonObject{{"amount"_L1, 900}, {"description"_L1, u"2 × Pro plan (at $9.00 / month)"_s}}}}};
+    const QJsonObject planChange{{"data"_L1,
+        QJsonArray{
+            QJsonObject{{"amount"_L1, -500}, {"description"_L1, u"Unused time on Solo plan after 06 Dec 2026"_s}},
+            QJsonObject{
+                {"amount"_L1, 1500}, {"description"_L1, u"Remaining time on 1 × Team plan after 06 Dec 2026"_s}}}}};
+    const struct {
+        const char* id;
+        QJsonObject charge, invoice;
+    } table[] = {
         {"ch_1", {}, {{"billing_reason"_L1, u"subscription_create"_s}, {"lines"_L1, lines}}},
         {"ch_authorised", {{"captured"_L1, false}, {"amount_captured"_L1, 0}}, {}},
         {"ch_2", {{"amount"_L1, 5000}, {"amount_captured"_L1, 2000}}, {{"billing_reason"_L1, u"subscription_cycle"_s}}},
         {"ch_refunded", {{"refunded"_L1, true}, {"amount_refunded"_L1, 1999}}, {}},
-        {"ch_3", {{"currency"_L1, u"jpy"_s}, {"amount"_L1, 500}, {"amount_captured"_L1, 500}, {"livemode"_L1, false}, {"billing_details"_L1, QJsonObject()}},
+        {"ch_3",
+            {{"currency"_L1, u"jpy"_s}, {"amount"_L1, 500}, {"amount_captured"_L1, 500}, {"livemode"_L1, false},
+                {"billing_details"_L1, QJsonObject()}},
             {{"billing_reason"_L1, u"manual"_s}, {"customer_name"_L1, u" "_s}, {"customer_email"_L1, u"a@b.co"_s}}},
         {"ch_pending", {{"status"_L1, u"pending"_s}, {"paid"_L1, false}}, {}},
         {"ch_4", {}, {{"billing_reason"_L1, u"subscription_update"_s}, {"lines"_L1, planChange}}},
@@ -182,17 +206,22 @@ TEST_F(StripeWatcherTest, CapturedMoneyIsAnnouncedOnceOldestFirstWithWhatItsInvo
         const QString id = QString::fromLatin1(row.id);
         add(id, with(row.charge, {{"invoice"_L1, u"in_"_s + id}}));
         if (!row.invoice.isEmpty())
-            server.route(u"/v1/invoices/in_"_s + id, 200, json(with(LoopbackServer::published(u"stripe-2024-06-20"_s, u"invoice"_s), row.invoice)));
+            server.route(u"/v1/invoices/in_"_s + id, 200,
+                json(with(LoopbackServer::published(u"stripe-2024-06-20"_s, u"invoice"_s), row.invoice)));
     }
     run(watcher->pollNow());
     run(watcher->pollNow());
     const QDateTime at = scheduler.now();
     const QString item = u" · My First Invoice Item (created for API docs)"_s;
-    EXPECT_THAT(delivered, ElementsAre(MonkeyEvent::now(u"sale"_s, u"New subscriber!"_s, u"Jane ch_1"_s, amount(19.99) + u" · Pro plan"_s, false, at),
-        MonkeyEvent::now(u"renewal"_s, u"Renewal!"_s, u"Jane ch_2"_s, amount(20) + item, false, at),
-        MonkeyEvent::now(u"sale"_s, u"Invoice paid!"_s, u"a@b.co"_s, formatMoney(500, u"jpy"_s) + item, true, at),
-        MonkeyEvent::now(u"sale"_s, u"Invoice paid!"_s, u"Jane ch_4"_s, amount(19.99) + u" · Team plan"_s, false, at),
-        MonkeyEvent::now(u"sale"_s, u"New sale!"_s, u"Jane ch_5"_s, amount(19.99) + u" · Sticker pack"_s, false, at)));
+    EXPECT_THAT(delivered,
+        ElementsAre(MonkeyEvent::now(
+                        u"sale"_s, u"New subscriber!"_s, u"Jane ch_1"_s, amount(19.99) + u" · Pro plan"_s, false, at),
+            MonkeyEvent::now(u"renewal"_s, u"Renewal!"_s, u"Jane ch_2"_s, amount(20) + item, false, at),
+            MonkeyEvent::now(u"sale"_s, u"Invoice paid!"_s, u"a@b.co"_s, formatMoney(500, u"jpy"_s) + item, true, at),
+            MonkeyEvent::now(
+                u"sale"_s, u"Invoice paid!"_s, u"Jane ch_4"_s, amount(19.99) + u" · Team plan"_s, false, at),
+            MonkeyEvent::now(
+                u"sale"_s, u"New sale!"_s, u"Jane ch_5"_s, amount(19.99) + u" · Sticker pack"_s, false, at)));
     EXPECT_THAT(seen(), ElementsAre("ch_1", "ch_2", "ch_3", "ch_4", "ch_5"));
 }
 
@@ -216,9 +245,10 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
         add(u"ch_new%1"_s.arg(i));
     run(watcher->pollNow());
     ASSERT_EQ(delivered.size(), 150);
-    for (const auto& [id, changes] : {std::pair(u"ch_card"_s, QJsonObject{{"captured"_L1, true}, {"amount_captured"_L1, 2000}}),
-             {u"ch_debit"_s, {{"status"_L1, u"succeeded"_s}, {"paid"_L1, true}}}, {u"ch_expired"_s, {{"refunded"_L1, true}}},
-             {u"ch_returned"_s, {{"status"_L1, u"failed"_s}}}})
+    for (const auto& [id, changes] :
+        {std::pair(u"ch_card"_s, QJsonObject{{"captured"_L1, true}, {"amount_captured"_L1, 2000}}),
+            {u"ch_debit"_s, {{"status"_L1, u"succeeded"_s}, {"paid"_L1, true}}},
+            {u"ch_expired"_s, {{"refunded"_L1, true}}}, {u"ch_returned"_s, {{"status"_L1, u"failed"_s}}}})
         find(id) = with(find(id), changes);
     charges.removeIf([](const QJsonObject& c) { return c.value("id"_L1) == u"ch_gone"_s; });
     const auto looks = [&] { return server.requests.size() - server.requestsTo(u"/v1/charges"_s).size(); };
@@ -258,7 +288,8 @@ TEST_F(StripeWatcherTest, AReloadWhileAPollWaitsOnAnInvoiceAnnouncesEachSaleOnce
     auto watcher = connected(u"rk_live_abc"_s, true); // polls at once
     ASSERT_TRUE(TestEnvironment::waitUntil([&] { return !server.requestsTo(u"/v1/invoices/in_2"_s).isEmpty(); }));
     watcher->reload();
-    ASSERT_TRUE(TestEnvironment::waitUntil([&] { return server.requestsTo(u"/v1/invoices/in_2"_s).size() == 2 && delivered.size() == 2; }));
+    ASSERT_TRUE(TestEnvironment::waitUntil(
+        [&] { return server.requestsTo(u"/v1/invoices/in_2"_s).size() == 2 && delivered.size() == 2; }));
     QTest::qWait(300);
     EXPECT_THAT(customers(), ElementsAre("Jane ch_1", "Jane ch_2"));
     EXPECT_THAT(seen(), testing::UnorderedElementsAre("ch_1", "ch_2"));
@@ -307,7 +338,9 @@ TEST_F(StripeWatcherTest, FailedRequestsKeepThePreviousKeyAndLoseNoSale)
     EXPECT_FALSE(secrets.read(StripeWatcher::keychainAccount()));
     // Asked to slow down: it waits what was asked, at least its normal interval, and stays watching.
     server.route(u"/v1/charges"_s, [](const auto&) {
-        return LoopbackServer::Response{429, R"({"error":{"code":"rate_limit","message":"Request rate limit exceeded.","type":"invalid_request_error"}})",
+        return LoopbackServer::Response{429,
+            R"({"error":{"code":"rate_limit","message":"Request rate limit exceeded.",)"
+            R"("type":"invalid_request_error"}})",
             0, false, "Retry-After: 1\r\n"};
     });
     run(watcher->pollNow());
@@ -321,17 +354,21 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
         u"This key can't read Invoices. In Stripe, edit the key and set Invoices to Read."_s);
     EXPECT_EQ(StripeCharge::explain(APIError{401, u"Invalid API Key"_s}, u"Charges"_s),
         u"Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s);
-    EXPECT_EQ(StripeCharge::explain(APIError{402, u"Your account is past due."_s}, u"Charges"_s), u"Stripe said: Your account is past due."_s);
+    EXPECT_EQ(StripeCharge::explain(APIError{402, u"Your account is past due."_s}, u"Charges"_s),
+        u"Stripe said: Your account is past due."_s);
     // Without `amount_captured` (as in older answers) the amount is what was asked; refunds are deducted.
-    for (const auto& [amount, currency, value, refunded] : {std::tuple(1999, "usd", 19.99, 0), {500, "jpy", 500, 0}, {1500, "kwd", 1.5, 0},
-             {5000, "usd", 30.0, 2000}}) {
-        QJsonObject c = charge(u"ch"_s, 0, {{"amount"_L1, amount}, {"amount_refunded"_L1, refunded}, {"currency"_L1, QString::fromLatin1(currency)}});
+    for (const auto& [amount, currency, value, refunded] :
+        {std::tuple(1999, "usd", 19.99, 0), {500, "jpy", 500, 0}, {1500, "kwd", 1.5, 0}, {5000, "usd", 30.0, 2000}}) {
+        QJsonObject c = charge(u"ch"_s, 0,
+            {{"amount"_L1, amount}, {"amount_refunded"_L1, refunded}, {"currency"_L1, QString::fromLatin1(currency)}});
         c.remove("amount_captured"_L1);
-        EXPECT_EQ(StripeCharge::describe(c, std::nullopt, {}).detail, formatMoney(value, QString::fromLatin1(currency)));
+        EXPECT_EQ(
+            StripeCharge::describe(c, std::nullopt, {}).detail, formatMoney(value, QString::fromLatin1(currency)));
     }
-    for (const auto& [line, product] : {std::pair(u"2 × Pro plan (at $9.00 / month)"_s, u"Pro plan"_s), {u"Pro plan"_s, u"Pro plan"_s},
-             {u"2 x Pro (annual)"_s, u"2 x Pro (annual)"_s}, {u"Unused time on 3 × Pro after 1 Jan 2027"_s, u"Pro"_s},
-             {u"Remaining time on Pro after lunch"_s, u"Remaining time on Pro after lunch"_s}})
+    for (const auto& [line, product] :
+        {std::pair(u"2 × Pro plan (at $9.00 / month)"_s, u"Pro plan"_s), {u"Pro plan"_s, u"Pro plan"_s},
+            {u"2 x Pro (annual)"_s, u"2 x Pro (annual)"_s}, {u"Unused time on 3 × Pro after 1 Jan 2027"_s, u"Pro"_s},
+            {u"Remaining time on Pro after lunch"_s, u"Remaining time on Pro after lunch"_s}})
         EXPECT_EQ(StripeCharge::productName(line), product);
     QJsonObject c = charge(u"ch"_s, 0);
     c.insert("billing_details"_L1, QJsonObject{{"name"_L1, u"  "_s}, {"email"_L1, QJsonValue()}});

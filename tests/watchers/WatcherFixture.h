@@ -12,7 +12,10 @@
 #include <QTemporaryDir>
 #include <gmock/gmock.h>
 
-inline void PrintTo(const WatchState& state, std::ostream* os) { *os << statusText(state).toStdString(); }
+inline void PrintTo(const WatchState& state, std::ostream* os)
+{
+    *os << statusText(state).toStdString();
+}
 
 // While alive, a request that hears nothing for a moment is given up, as after the real time-out.
 struct ShortTransferTimeout {
@@ -23,15 +26,21 @@ struct ShortTransferTimeout {
 
 // Answers that give a watcher nothing it can use, served where a good answer was expected, with
 // the failure's description (empty: the network layer's own words).
-struct BrokenAnswer { const char* name; LoopbackServer::Response response; QString description; };
+struct BrokenAnswer {
+    const char* name;
+    LoopbackServer::Response response;
+    QString description;
+};
 
 inline QList<BrokenAnswer> brokenAnswers()
 {
     const QString notJSON = QStringLiteral("The answer couldn't be read as JSON.");
     return {
         {"dropped connection", {200, {}, 0, true}, {}},
-        {"answer after the time-out", {200, "{}", ShortTransferTimeout::ms * 4}, QStringLiteral("The request timed out.")},
-        {"answer over 4 MiB", {200, QByteArray(HttpJson::maxBodyBytes + 1, ' ')}, QStringLiteral("The answer was larger than 4 MiB.")},
+        {"answer after the time-out", {200, "{}", ShortTransferTimeout::ms * 4},
+            QStringLiteral("The request timed out.")},
+        {"answer over 4 MiB", {200, QByteArray(HttpJson::maxBodyBytes + 1, ' ')},
+            QStringLiteral("The answer was larger than 4 MiB.")},
         {"JSON cut short", {200, R"({"data":[{"id":"ch_)"}, notJSON},
         {"JSON array", {200, "[]"}, notJSON},
         {"HTML sign-in page", {200, "<html><body>Sign in to the Wi-Fi</body></html>"}, notJSON},
@@ -51,12 +60,21 @@ protected:
     void SetUp() override { TestEnvironment::takeLogMessages(); }
 
     WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
-    void collect(Watcher& watcher) { QObject::connect(&watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered << event; }); }
-    template <typename T>
-    T run(QCoro::Task<T>&& task) { return QCoro::waitFor(std::move(task)); }
+    void collect(Watcher& watcher)
+    {
+        QObject::connect(
+            &watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered << event; });
+    }
+    template <typename T> T run(QCoro::Task<T>&& task) { return QCoro::waitFor(std::move(task)); }
     // Headlines and customers of what was delivered, in order.
-    QStringList headlines() const { return each([](const MonkeyEvent& event) { return event.headline; }); }
-    QStringList customers() const { return each([](const MonkeyEvent& event) { return event.who.value_or(QString()); }); }
+    QStringList headlines() const
+    {
+        return each([](const MonkeyEvent& event) { return event.headline; });
+    }
+    QStringList customers() const
+    {
+        return each([](const MonkeyEvent& event) { return event.who.value_or(QString()); });
+    }
     QStringList each(const std::function<QString(const MonkeyEvent&)>& field) const
     {
         QStringList out;

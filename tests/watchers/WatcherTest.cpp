@@ -17,7 +17,10 @@ public:
     // or nothing (b); ok once the script runs out.
     QByteArray script;
     int polls = 0;
-    explicit ScriptedWatcher(WatcherServices services) : Watcher(u"Stripe"_s, u"stripe"_s, 30, std::move(services), false) {}
+    explicit ScriptedWatcher(WatcherServices services)
+        : Watcher(u"Stripe"_s, u"stripe"_s, 30, std::move(services), false)
+    {
+    }
 
 protected:
     QCoro::Task<> pollOnce(PollTicket) override
@@ -28,7 +31,8 @@ protected:
         else if (outcome == "u")
             markUnreachable(TransportError{u"Connection refused"_s});
         else if (outcome == "t" || outcome == "T" || outcome == "b")
-            markThrottled(u"Slow down."_s, outcome == "b" ? std::nullopt : std::optional(outcome == "t" ? 1.0 : 1000.0));
+            markThrottled(
+                u"Slow down."_s, outcome == "b" ? std::nullopt : std::optional(outcome == "t" ? 1.0 : 1000.0));
         else
             markOK();
         co_return;
@@ -49,7 +53,9 @@ protected:
 
 TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfresh)
 {
-    watcher.script = "uuuuuou" "rror" "uu";
+    watcher.script = "uuuuuou"
+                     "rror"
+                     "uu";
     QSignalSpy states(&watcher, &Watcher::stateChanged), checks(&watcher, &Watcher::lastCheckedChanged);
     watcher.startLoop(); // polls at once
     EXPECT_EQ(watcher.polls, 1);
@@ -79,8 +85,10 @@ TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfr
     EXPECT_EQ(nextWait(), 300);
     EXPECT_EQ(nextWait(), 300);
     EXPECT_EQ(nextWait(), 30);
-    EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Stripe didn't accept this key.", "Stripe: working again",
-        "Stripe: Stripe didn't accept this key.")) << "a success clears the memory of logged problems";
+    EXPECT_THAT(takeLogMessages(),
+        ElementsAre("Stripe: Stripe didn't accept this key.", "Stripe: working again",
+            "Stripe: Stripe didn't accept this key."))
+        << "a success clears the memory of logged problems";
     // Restarting polls at once with the normal interval; stopping ends the loop.
     EXPECT_EQ(nextWait(), 300);
     scheduler.advance(60);

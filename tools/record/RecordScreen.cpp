@@ -20,15 +20,15 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    const auto geometry = QRegularExpression(u"^(\\d+)x(\\d+)\\+(\\d+)\\+(\\d+)$"_s)
-                              .match(args.value(2));
+    const auto geometry = QRegularExpression(u"^(\\d+)x(\\d+)\\+(\\d+)\\+(\\d+)$"_s).match(args.value(2));
     if (args.size() != 6 || !geometry.hasMatch() || !app.primaryScreen()) {
-        std::fprintf(stderr, "usage: record-screen <out-dir> <w>x<h>+<x>+<y> <interval-ms> <stop-file> <max-seconds>\n");
+        std::fprintf(
+            stderr, "usage: record-screen <out-dir> <w>x<h>+<x>+<y> <interval-ms> <stop-file> <max-seconds>\n");
         return 2;
     }
     const QString out = args[1];
-    const QRect region(geometry.captured(3).toInt(), geometry.captured(4).toInt(),
-                       geometry.captured(1).toInt(), geometry.captured(2).toInt());
+    const QRect region(geometry.captured(3).toInt(), geometry.captured(4).toInt(), geometry.captured(1).toInt(),
+        geometry.captured(2).toInt());
     const QString stopFile = args[4];
     const qint64 limitMs = args[5].toLongLong() * 1000;
 
@@ -46,9 +46,8 @@ int main(int argc, char** argv)
     // A grab that takes longer than the interval only skips ticks; the times stay true.
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const qint64 at = clock.elapsed();
-        const QImage frame = app.primaryScreen()
-                                 ->grabWindow(0, region.x(), region.y(), region.width(), region.height())
-                                 .toImage();
+        const QImage frame
+            = app.primaryScreen()->grabWindow(0, region.x(), region.y(), region.width(), region.height()).toImage();
         const QString name = u"frame-%1.png"_s.arg(++count, 4, 10, QChar(u'0'));
         // Light compression: the grab has to keep pace, and the frames are only read once.
         frame.save(out + u'/' + name, "PNG", 90);

@@ -62,7 +62,8 @@ QString SettingsStatusLine::elapsedText(qint64 seconds)
     return parts.isEmpty() ? u"0 sec"_s : parts.join(u", "_s);
 }
 
-void SettingsStatusLine::display(const WatchState& state, const std::optional<QDateTime>& lastChecked, const QDateTime& now)
+void SettingsStatusLine::display(
+    const WatchState& state, const std::optional<QDateTime>& lastChecked, const QDateTime& now)
 {
     m_state = state;
     // A time that goes stale as the clock moves, shown only while watching.

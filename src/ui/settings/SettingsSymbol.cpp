@@ -71,7 +71,8 @@ void drawExclamationTriangle(QPainter& painter, const QColor& color)
 
 } // namespace
 
-SettingsSymbol::SettingsSymbol(QWidget* parent) : QWidget(parent)
+SettingsSymbol::SettingsSymbol(QWidget* parent)
+    : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

@@ -60,7 +60,7 @@ QWidget* SettingsView::buildHeader()
     column->setSpacing(6);
     column->addWidget(SettingsStyle::label(u"Connect your sales"_s, TextSize::title, false, header));
     m_intro = SettingsStyle::label(u"Bonkbell checks for new payments and slaps a note on your screen. Your keys "
-                                       u"stay in your keyring and are only ever sent to Stripe and RevenueCat."_s,
+                                   u"stay in your keyring and are only ever sent to Stripe and RevenueCat."_s,
         TextSize::callout, true, header);
     column->addWidget(m_intro);
     column->addStretch(1);
@@ -70,9 +70,10 @@ QWidget* SettingsView::buildHeader()
 
 void SettingsView::addFooter(QVBoxLayout* rows)
 {
-    m_advice = SettingsStyle::label(
-        u"Connect one or both. If RevenueCat also tracks your Stripe sales, connect just one, or each sale gets two slaps."_s,
-        TextSize::caption, true, this);
+    m_advice
+        = SettingsStyle::label(u"Connect one or both. If RevenueCat also tracks your Stripe sales, connect just one, "
+                               u"or each sale gets two slaps."_s,
+            TextSize::caption, true, this);
     rows->addWidget(m_advice);
 
     auto* testButton = new QPushButton(u"Send a test slap"_s, this);

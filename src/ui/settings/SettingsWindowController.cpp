@@ -8,8 +8,8 @@
 
 using namespace Qt::StringLiterals;
 
-SettingsWindowController::SettingsWindowController(StripeWatcher& stripe, RevenueCatWatcher& revenueCat,
-    QObject* parent, Scheduler& clock)
+SettingsWindowController::SettingsWindowController(
+    StripeWatcher& stripe, RevenueCatWatcher& revenueCat, QObject* parent, Scheduler& clock)
     : QObject(parent)
     , m_stripe(stripe)
     , m_revenueCat(revenueCat)
