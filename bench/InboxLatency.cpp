@@ -21,7 +21,10 @@ int main(int argc, char** argv)
     QElapsedTimer clock;
     QList<double> latencies;
     Inbox inbox(dir.path(), SystemScheduler::shared());
-    QObject::connect(&inbox, &Inbox::eventsArrived, [&] { latencies.append(clock.nsecsElapsed() / 1e6); });
+    QObject::connect(&inbox, &Inbox::eventsArrived, [&](const Inbox::Batch&, const QStringList& files) {
+        latencies.append(clock.nsecsElapsed() / 1e6);
+        inbox.release(files);
+    });
     inbox.start();
 
     int sent = 0;

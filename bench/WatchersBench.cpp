@@ -123,7 +123,10 @@ struct Harness {
     Settings settings{dir.filePath(u"prefs.conf"_s)};
     FixedSecretStore secrets;
     qsizetype delivered = 0;
-    StripeWatcher watcher{WatcherServices{settings, secrets, SystemScheduler::shared(), server->base()}, false};
+    // As in the app: each sale queued as a file in the inbox, what was announced kept on disk.
+    StripeWatcher watcher{WatcherServices{settings, secrets, SystemScheduler::shared(), server->base(),
+                              dir.filePath(u"inbox"_s), dir.path()},
+        false};
     Harness()
     {
         QObject::connect(&watcher, &Watcher::delivered, [this] { ++delivered; });

@@ -51,7 +51,8 @@ int runCommandLine(int argc, char** argv)
         out,
         err,
         in,
-        {settings, keychain, scheduler, StripeWatcher::defaultBase()},
+        // A connect starts watching anew: what the app remembers having announced goes too.
+        {settings, keychain, scheduler, StripeWatcher::defaultBase(), {}, Paths::logDir()},
         {settings, keychain, scheduler, RevenueCatWatcher::defaultBase()},
         ReloadNotice::post,
         Paths::inbox(),

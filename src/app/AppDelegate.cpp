@@ -90,13 +90,12 @@ void AppDelegate::createStage()
 
 void AppDelegate::createWatchers()
 {
-    m_stripe = std::make_unique<StripeWatcher>(
-        WatcherServices{m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase()});
-    m_revenueCat = std::make_unique<RevenueCatWatcher>(
-        WatcherServices{m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase()});
-    const auto play = [driver = m_driver.get()](const MonkeyEvent& event) { driver->receive({event}); };
-    connect(m_stripe.get(), &Watcher::delivered, m_driver.get(), play);
-    connect(m_revenueCat.get(), &Watcher::delivered, m_driver.get(), play);
+    // Sales take the scripts' road: a file in the inbox, which plays it and deletes it once
+    // shown, so a sale found just before a quit or a crash is shown at the next start.
+    m_stripe = std::make_unique<StripeWatcher>(WatcherServices{
+        m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
+    m_revenueCat = std::make_unique<RevenueCatWatcher>(WatcherServices{
+        m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
 }
 
 void AppDelegate::createSettingsWindow()
@@ -157,6 +156,7 @@ void AppDelegate::createInbox()
 {
     m_inbox = std::make_unique<Inbox>(Paths::inbox(), m_scheduler);
     connect(m_inbox.get(), &Inbox::eventsArrived, m_driver.get(), &PlaybackDriver::receive);
+    connect(m_driver.get(), &PlaybackDriver::released, m_inbox.get(), &Inbox::release);
     m_inbox->start();
 }
 

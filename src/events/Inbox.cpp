@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QUuid>
 
@@ -119,7 +120,10 @@ void Inbox::scan()
     if (!names)
         return;
     Batch batch;
+    QStringList files;
     for (const QByteArray& name : *names) {
+        if (m_handedOver.contains(name))
+            continue;
         const QByteArray path = dir + name;
         const InboxFile file = InboxFile::read(path);
         switch (file.outcome) {
@@ -136,13 +140,31 @@ void Inbox::scan()
         }
         if (auto event = MonkeyEvent::decode(file.bytes)) {
             batch.append(std::move(*event));
-            ::unlink(path.constData());
+            files.append(QFile::decodeName(name));
+            m_handedOver.insert(name);
         } else {
             reject(name, u"WARN unreadable event moved to rejected/: %1"_s);
         }
     }
     if (!batch.isEmpty())
-        Q_EMIT eventsArrived(batch);
+        Q_EMIT eventsArrived(batch, files);
+}
+
+void Inbox::release(const QStringList& names)
+{
+    const QByteArray dir = QFile::encodeName(m_dir) + '/';
+    for (const QString& name : names) {
+        const QByteArray encoded = QFile::encodeName(name);
+        // A failed delete leaves the file to be read again at the next start: played twice
+        // rather than lost.
+        if (m_handedOver.remove(encoded) && ::unlink((dir + encoded).constData()) != 0 && errno != ENOENT)
+            log(u"WARN cannot delete played event %1: %2"_s.arg(name, errnoText(errno)));
+    }
+}
+
+bool Inbox::holds(const QString& dir, const QString& name)
+{
+    return QFileInfo::exists(dir + u'/' + name);
 }
 
 void Inbox::reject(const QByteArray& name, const QString& warning) const
@@ -168,13 +190,13 @@ bool Inbox::drop(const MonkeyEvent& event, const QString& dir)
     return true;
 }
 
-std::optional<QString> Inbox::publish(const MonkeyEvent& event, const QString& dir)
+std::optional<QString> Inbox::publish(const MonkeyEvent& event, const QString& dir, const QString& name)
 {
     const auto micros
         = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
               .count();
     const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().left(8);
-    const QString finalName = u"%1-%2.json"_s.arg(micros).arg(id);
+    const QString finalName = name.isEmpty() ? u"%1-%2.json"_s.arg(micros).arg(id) : name;
     const QString finalPath = dir + u'/' + finalName;
     const QString temporaryPath = dir + u"/."_s + finalName + u".tmp"_s;
 

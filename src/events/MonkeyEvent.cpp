@@ -6,6 +6,8 @@
 #include <QJsonDocument>
 #include <QJsonValue>
 
+#include <cmath>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -30,6 +32,18 @@ bool readOptionalBool(const QJsonObject& object, QLatin1StringView key, std::opt
     if (!value.isBool())
         return false;
     out = value.toBool();
+    return true;
+}
+
+// An optional amount: a finite number, or absent or null.
+bool readOptionalAmount(const QJsonObject& object, QLatin1StringView key, std::optional<double>& out)
+{
+    const QJsonValue value = object.value(key);
+    if (value.isUndefined() || value.isNull())
+        return true;
+    if (!value.isDouble() || !std::isfinite(value.toDouble()))
+        return false;
+    out = value.toDouble();
     return true;
 }
 
@@ -70,7 +84,9 @@ std::optional<MonkeyEvent> MonkeyEvent::fromJson(const QJsonObject& object)
         return std::nullopt;
     MonkeyEvent event{kind.toString(), headline.toString(), {}, {}, {}, {}};
     if (!readOptionalString(object, "who"_L1, event.who) || !readOptionalString(object, "detail"_L1, event.detail)
-        || !readOptionalString(object, "at"_L1, event.at) || !readOptionalBool(object, "test"_L1, event.test))
+        || !readOptionalString(object, "at"_L1, event.at) || !readOptionalBool(object, "test"_L1, event.test)
+        || !readOptionalAmount(object, "amount"_L1, event.amount)
+        || !readOptionalString(object, "currency"_L1, event.currency))
         return std::nullopt;
     return event;
 }
@@ -86,6 +102,10 @@ QJsonObject MonkeyEvent::toJson() const
         object.insert("test"_L1, *test);
     if (at)
         object.insert("at"_L1, *at);
+    if (amount)
+        object.insert("amount"_L1, *amount);
+    if (currency)
+        object.insert("currency"_L1, *currency);
     return object;
 }
 

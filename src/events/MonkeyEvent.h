@@ -15,6 +15,10 @@ struct MonkeyEvent {
     std::optional<QString> detail;
     std::optional<bool> test;
     std::optional<QString> at;
+    // The money itself, when the source knows it: in currency units, with an ISO 4217 code. Lets
+    // a note that sums many events say how much they came to.
+    std::optional<double> amount = std::nullopt;
+    std::optional<QString> currency = std::nullopt;
 
     bool isTest() const { return test.value_or(false); }
     // Everything but the two kinds that carry no money, compared case-sensitively.

@@ -2,6 +2,7 @@
 
 #include "events/NotePresenter.h"
 #include "events/Stage.h"
+#include "events/SummaryNotes.h"
 #include "support/Log.h"
 #include "support/Scheduler.h"
 #include "support/Settings.h"
@@ -9,12 +10,15 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 // One event on its way across the screen. Each callback is honoured once, whatever the
 // stage or the note do, so two shows can never overlap.
 struct PlaybackDriver::Show {
     MonkeyEvent event;
+    QStringList files;
     double noteSeconds = 0;
     bool impacted = false;
     bool stageDone = false;
@@ -34,21 +38,21 @@ PlaybackDriver::PlaybackDriver(
 
 PlaybackDriver::~PlaybackDriver() = default;
 
-std::optional<QString> PlaybackDriver::summary(const QString& noun, qsizetype count)
+void PlaybackDriver::receive(const QList<MonkeyEvent>& events, const QStringList& files)
 {
-    if (count == 0)
-        return std::nullopt;
-    return u"%1 %2%3"_s.arg(count).arg(noun, count == 1 ? QString() : u"s"_s);
-}
-
-void PlaybackDriver::receive(const QList<MonkeyEvent>& events)
-{
-    for (const MonkeyEvent& event : events) {
-        if (event.isTest() && !m_settings.showTests())
+    QStringList dropped;
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        const MonkeyEvent& event = events[i];
+        const QStringList kept = i < files.size() ? QStringList{files[i]} : QStringList();
+        if (event.isTest() && !m_settings.showTests()) {
             log(u"skipped test-account event (hidden in menu): %1"_s.arg(event.headline));
-        else
-            m_queue.append(event);
+            dropped += kept;
+        } else {
+            m_queue.append(Queued{event, kept, Queued::Fold::none, {}});
+        }
     }
+    if (!dropped.isEmpty())
+        Q_EMIT released(dropped);
     updateHold();
     playOn();
 }
@@ -77,37 +81,70 @@ void PlaybackDriver::playOn()
 {
     if (m_hold)
         return;
-    const QDateTime now = m_scheduler.now();
-    QList<MonkeyEvent> stale;
-    m_queue.removeIf([&](const MonkeyEvent& event) {
-        const auto date = event.date();
-        const bool old = date && date->msecsTo(now) > qint64(staleAfter * 1000.0);
-        if (old)
-            stale.append(event);
-        return old;
-    });
-    if (!stale.isEmpty())
-        rollUp(stale);
+    rollUpStale();
     playNext();
+    rollUpBurst();
 }
 
-void PlaybackDriver::rollUp(const QList<MonkeyEvent>& stale)
+void PlaybackDriver::rollUpStale()
 {
-    log(u"%1 event(s) older than 6h rolled into one summary note"_s.arg(stale.size()));
-    const auto count = [&](auto matches) { return std::count_if(stale.begin(), stale.end(), matches); };
-    const auto sales = count([](const MonkeyEvent& e) { return e.kind.endsWith(u"sale"); });
-    const auto onboardings = count([](const MonkeyEvent& e) { return e.kind == u"onboarding"; });
-    const auto renewals = count([](const MonkeyEvent& e) { return e.kind.endsWith(u"renewal"); });
+    const QDateTime now = m_scheduler.now();
+    Queued summary{{}, {}, Queued::Fold::away, {}};
+    qsizetype added = 0;
+    m_queue.removeIf([&](const Queued& queued) {
+        const auto date = queued.event.date();
+        const bool old = queued.fold == Queued::Fold::none && date && date->msecsTo(now) > qint64(staleAfter * 1000.0);
+        if (old) {
+            summary.folded.append(queued.event);
+            summary.files += queued.files;
+            ++added;
+        }
+        return old;
+    });
+    if (added == 0)
+        return;
+    log(u"%1 event(s) older than 6h rolled into one summary note"_s.arg(added));
+    // A summary still waiting takes the new ones in: one note however they trickle in.
+    m_queue.removeIf([&](const Queued& queued) {
+        if (queued.fold != Queued::Fold::away)
+            return false;
+        summary.folded = queued.folded + summary.folded;
+        summary.files = queued.files + summary.files;
+        return true;
+    });
 
-    QStringList parts;
-    for (const auto& part :
-        {summary(u"sale"_s, sales), summary(u"onboarding"_s, onboardings), summary(u"renewal"_s, renewals)}) {
-        if (part)
-            parts.append(*part);
-    }
-    const QString who = parts.isEmpty() ? u"%1 events"_s.arg(stale.size()) : parts.join(u" · "_s);
-    m_queue.append(MonkeyEvent::now(
-        u"summary"_s, u"While you were away"_s, who, u"Older than 6 hours"_s, false, m_scheduler.now()));
+    summary.event = SummaryNotes::whileAway(summary.folded, now);
+    m_queue.append(summary);
+}
+
+// More waiting than a few shows can play soon: the rest, with what an earlier burst left, is
+// counted in one note at the end, so a burst of any size is over in well under two minutes.
+void PlaybackDriver::rollUpBurst()
+{
+    const auto isMore = [](const Queued& queued) { return queued.fold == Queued::Fold::more; };
+    const auto singles = std::count_if(
+        m_queue.begin(), m_queue.end(), [](const Queued& queued) { return queued.fold == Queued::Fold::none; });
+    const bool pending = std::any_of(m_queue.begin(), m_queue.end(), isMore);
+    if (singles <= burstShows + (pending ? 0 : 1))
+        return;
+    Queued summary{{}, {}, Queued::Fold::more, {}};
+    qsizetype kept = 0;
+    qsizetype added = 0;
+    m_queue.removeIf([&](const Queued& queued) {
+        if (queued.fold == Queued::Fold::none && kept < burstShows) {
+            ++kept;
+            return false;
+        }
+        if (queued.fold == Queued::Fold::away)
+            return false;
+        added += isMore(queued) ? 0 : 1;
+        summary.folded += isMore(queued) ? queued.folded : QList<MonkeyEvent>{queued.event};
+        summary.files += queued.files;
+        return true;
+    });
+    log(u"%1 waiting event(s) rolled into one note (%2 in all)"_s.arg(added).arg(summary.folded.size()));
+    summary.event = SummaryNotes::andMore(summary.folded, m_scheduler.now());
+    m_queue.append(summary);
 }
 
 void PlaybackDriver::playNext()
@@ -116,7 +153,9 @@ void PlaybackDriver::playNext()
         return;
     m_playing = true;
     auto show = std::make_shared<Show>();
-    show->event = m_queue.takeFirst();
+    Queued next = m_queue.takeFirst();
+    show->event = std::move(next.event);
+    show->files = std::move(next.files);
     const MonkeyEvent& event = show->event;
 
     log(u"slap: %1%2 %3 | %4 | %5 (sound: %6)"_s.arg(event.kind, event.isTest() ? u" [TEST]"_s : QString(),
@@ -153,6 +192,8 @@ void PlaybackDriver::finish(const std::shared_ptr<Show>& show)
         return;
     show->over = true;
     m_playing = false;
+    if (!show->files.isEmpty())
+        Q_EMIT released(show->files);
     m_scheduler.after(pauseBetweenShows, this, [this] { playNext(); });
 }
 

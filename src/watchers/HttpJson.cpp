@@ -164,12 +164,19 @@ QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringM
 
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
+    // The service's own clock: a date it names is measured against it, not against ours.
+    const QDateTime served = httpDate(QString::fromLatin1(reply->rawHeader("Date")));
     if (status < 200 || status > 299) {
         const QJsonObject error = HttpJson::objectOf(body);
         co_return APIError{status, HttpJson::errorMessage(status, error),
-            HttpJson::retryAfter(reply->rawHeader("Retry-After"), error, QDateTime::currentDateTimeUtc())};
+            HttpJson::retryAfter(
+                reply->rawHeader("Retry-After"), error, served.isValid() ? served : QDateTime::currentDateTimeUtc())};
     }
-    if (auto object = HttpJson::parseObject(body))
-        co_return *std::move(object);
+    if (auto object = HttpJson::parseObject(body)) {
+        RequestResult<QJsonObject> answer(*std::move(object));
+        if (served.isValid())
+            answer.setServedAt(served);
+        co_return answer;
+    }
     co_return TransportError{u"The answer couldn't be read as JSON."_s};
 }

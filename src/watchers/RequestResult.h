@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -47,6 +48,9 @@ public:
     }
 
     bool ok() const { return std::holds_alternative<T>(m_value); }
+    // When the service sent the answer, by its own clock (its Date header), when it said.
+    const std::optional<QDateTime>& servedAt() const { return m_servedAt; }
+    void setServedAt(QDateTime at) { m_servedAt = std::move(at); }
     const T& value() const { return std::get<T>(m_value); }
     const RequestError& error() const { return std::get<RequestError>(m_value); }
 
@@ -58,4 +62,5 @@ public:
 
 private:
     std::variant<T, RequestError> m_value;
+    std::optional<QDateTime> m_servedAt;
 };

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -33,14 +35,15 @@ std::optional<QString> firstNonBlank(std::initializer_list<QJsonValue> values)
     return std::nullopt;
 }
 
-std::optional<QString> amountText(const QJsonObject& charge)
+// What the merchant keeps, in currency units, with its lower-case code.
+std::optional<std::pair<double, QString>> money(const QJsonObject& charge)
 {
     const std::optional<double> amount = StripeCharge::amountKept(charge);
     const QJsonValue currency = charge.value("currency"_L1);
     if (!amount || !currency.isString())
         return std::nullopt;
     const QString code = currency.toString().toLower();
-    return formatMoney(*amount / StripeCharge::divisor(code), code);
+    return std::pair(*amount / StripeCharge::divisor(code), code);
 }
 
 QString joinDetail(const std::optional<QString>& amount, const std::optional<QString>& what)
@@ -78,10 +81,11 @@ namespace StripeCharge {
 
 bool isAnnounceable(const QJsonObject& charge, const QSet<QString>& seen)
 {
+    // Only the service's plain ids: an id names the event's file and a line of what was announced.
     const QJsonValue id = charge.value("id"_L1);
-    return id.isString() && !seen.contains(id.toString()) && charge.value("status"_L1) == u"succeeded"_s
-        && charge.value("paid"_L1) == QJsonValue(true) && charge.value("captured"_L1) != QJsonValue(false)
-        && charge.value("refunded"_L1) != QJsonValue(true);
+    return id.isString() && isPlainId(id.toString()) && !seen.contains(id.toString())
+        && charge.value("status"_L1) == u"succeeded"_s && charge.value("paid"_L1) == QJsonValue(true)
+        && charge.value("captured"_L1) != QJsonValue(false) && charge.value("refunded"_L1) != QJsonValue(true);
 }
 
 bool mayStillSettle(const QJsonObject& charge)
@@ -94,12 +98,14 @@ bool mayStillSettle(const QJsonObject& charge)
 
 std::optional<double> amountKept(const QJsonObject& charge)
 {
-    const QJsonValue captured = charge.value("amount_captured"_L1);
+    // Capturing less than was authorised refunds the rest at once, so `amount_refunded` already
+    // counts the part never captured: what is kept is the authorised amount less all refunds.
     const QJsonValue refunded = charge.value("amount_refunded"_L1);
-    const QJsonValue amount = captured.isDouble() ? captured : charge.value("amount"_L1);
+    const QJsonValue amount
+        = charge.value("amount"_L1).isDouble() ? charge.value("amount"_L1) : charge.value("amount_captured"_L1);
     if (!amount.isDouble())
         return std::nullopt;
-    return amount.toDouble() - (refunded.isDouble() ? refunded.toDouble() : 0);
+    return std::max(0.0, amount.toDouble() - (refunded.isDouble() ? refunded.toDouble() : 0));
 }
 
 qint64 created(const QJsonObject& charge)
@@ -107,6 +113,12 @@ qint64 created(const QJsonObject& charge)
     const double seconds = charge.value("created"_L1).toDouble();
     // Up to the year 9999; beyond, the conversion itself would be undefined.
     return seconds >= 0 && seconds < 253'402'300'800.0 ? qint64(seconds) : 0;
+}
+
+QDateTime madeAt(const QJsonObject& charge, const QDateTime& fallback)
+{
+    const qint64 seconds = created(charge);
+    return seconds > 0 ? QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC) : fallback;
 }
 
 bool isPlainId(const QString& id)
@@ -121,13 +133,14 @@ std::optional<QString> invoiceId(const QJsonObject& charge)
     return isPlainId(invoice) ? std::optional(invoice) : std::nullopt;
 }
 
-MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& now)
+MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& at)
 {
     const QJsonObject billing = charge.value("billing_details"_L1).toObject();
     std::optional<QString> who
         = firstNonBlank({billing.value("name"_L1), billing.value("email"_L1), charge.value("receipt_email"_L1)});
     std::optional<QString> what = nonBlank(charge.value("description"_L1));
-    const std::optional<QString> amount = amountText(charge);
+    const auto kept = money(charge);
+    const std::optional<QString> amount = kept ? std::optional(formatMoney(kept->first, kept->second)) : std::nullopt;
     const bool test = charge.value("livemode"_L1) == QJsonValue(false);
 
     QString kind = u"sale"_s;
@@ -147,7 +160,13 @@ MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>
         if (auto product = invoiceProduct(*invoice))
             what = product;
     }
-    return MonkeyEvent::now(kind, headline, who.value_or(u"A customer"_s), joinDetail(amount, what), test, now);
+    MonkeyEvent event
+        = MonkeyEvent::now(kind, headline, who.value_or(u"A customer"_s), joinDetail(amount, what), test, at);
+    if (kept) {
+        event.amount = kept->first;
+        event.currency = kept->second;
+    }
+    return event;
 }
 
 QString productName(const QString& line)

@@ -18,8 +18,8 @@ bool isAnnounceable(const QJsonObject& charge, const QSet<QString>& seen);
 // Not a sale yet, but may become one: a pending bank debit, or a payment authorised and not captured.
 bool mayStillSettle(const QJsonObject& charge);
 
-// The amount the merchant keeps, in minor units: what was captured less what was refunded
-// (the authorised `amount` when the charge says nothing of capture).
+// The amount the merchant keeps, in minor units: `amount` less `amount_refunded`, which for a
+// partial capture already holds the part never captured.
 std::optional<double> amountKept(const QJsonObject& charge);
 
 // When the charge was made, in seconds since 1970; 0 when it does not say (or says nonsense).
@@ -31,8 +31,11 @@ bool isPlainId(const QString& id);
 // The charge's invoice id, when it has a plain one.
 std::optional<QString> invoiceId(const QJsonObject& charge);
 
-// The event for a charge, with its invoice when that could be fetched.
-MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& now);
+// The event for a charge, with its invoice when that could be fetched, stamped `at`.
+MonkeyEvent describe(const QJsonObject& charge, const std::optional<QJsonObject>& invoice, const QDateTime& at);
+
+// When the money came, as the service tells it: the charge's `created`, or `fallback` when it has none.
+QDateTime madeAt(const QJsonObject& charge, const QDateTime& fallback);
 
 // "2 × Pro plan (at $9.00 / month)" → "Pro plan"; a plan change's proration line
 // "Remaining time on 1 × Team plan after 06 Dec 2026" → "Team plan".

@@ -36,10 +36,44 @@ QUrl StripeWatcher::createKeyURL()
                 u"&permissions%5B%5D=rak_charge_read&permissions%5B%5D=rak_invoice_read"_s);
 }
 
+QString StripeWatcher::eventFileName(const QJsonObject& charge)
+{
+    return u"%1-%2.json"_s.arg(StripeCharge::created(charge) * 1'000'000).arg(charge.value("id"_L1).toString());
+}
+
+QString StripeWatcher::seenFile(const QString& stateDir)
+{
+    return stateDir.isEmpty() ? QString() : stateDir + u"/stripe.seen"_s;
+}
+
 StripeWatcher::StripeWatcher(WatcherServices services, bool autostart, QObject* parent)
     : Watcher(u"Stripe"_s, keychainAccount(), normalSeconds, std::move(services), autostart, parent)
+    , m_seen(seenFile(m_services.stateDir))
 {
     reload();
+}
+
+void StripeWatcher::keyReloaded()
+{
+    loadSeen();
+}
+
+// Earlier versions kept the last 500 ids announced in the preferences: they move to the state
+// folder, kept as long as the listing can show them again.
+void StripeWatcher::loadSeen()
+{
+    m_seen.load();
+    Settings& settings = m_services.settings;
+    const auto stored = settings.get(Preferences::stripeSeen);
+    if (!stored)
+        return;
+    const qint64 listed
+        = std::max(settings.get(Preferences::stripeSince), settings.get(Preferences::stripeListedUntil));
+    for (const QString& id : *stored) {
+        if (!m_seen.contains(id) && !m_seen.add(id, listed))
+            return; // kept in the preferences until it can be moved
+    }
+    settings.remove(Preferences::stripeSeen);
 }
 
 bool StripeWatcher::isTestMode() const
@@ -69,10 +103,13 @@ QCoro::Task<std::optional<QString>> StripeWatcher::connect(QString keyText)
         {{u"v1/charges"_s, u"Charges"_s}, {u"v1/invoices"_s, u"Invoices"_s}}};
     StringMap probeQuery;
     probeQuery.insert(u"limit"_s, u"1"_s);
+    // Watching starts when the service says it is now: this computer's clock may be off.
+    std::optional<QDateTime> serviceNow;
     for (const auto& probe : probes) {
         const auto answer = co_await get(probe.first, probeQuery, key);
         if (!self)
             co_return u"Bonkbell is quitting."_s;
+        serviceNow = serviceNow ? serviceNow : answer.servedAt();
         if (answer.ok())
             continue;
         leaveConnecting();
@@ -84,7 +121,7 @@ QCoro::Task<std::optional<QString>> StripeWatcher::connect(QString keyText)
         leaveConnecting();
         co_return refusal;
     }
-    rebaseline();
+    startFrom(serviceNow.value_or(m_services.scheduler.now()).toSecsSinceEpoch());
     log(u"stripe: connected (%1 mode)"_s.arg(isTestMode() ? u"test"_s : u"live"_s));
     startWatching();
     co_return std::nullopt;
@@ -92,22 +129,32 @@ QCoro::Task<std::optional<QString>> StripeWatcher::connect(QString keyText)
 
 void StripeWatcher::rebaseline()
 {
+    startFrom(m_services.scheduler.now().toSecsSinceEpoch());
+}
+
+void StripeWatcher::startFrom(qint64 since)
+{
     Settings& settings = m_services.settings;
-    settings.set(Preferences::stripeSince, m_services.scheduler.now().toSecsSinceEpoch());
-    settings.set(Preferences::stripeSeen, QStringList());
+    settings.set(Preferences::stripeSince, since);
+    settings.remove(Preferences::stripeSeen);
     settings.set(Preferences::stripeListedUntil, qint64(0));
     settings.set(Preferences::stripeUnsettled, QStringList());
+    m_seen.clear();
+}
+
+qint64 StripeWatcher::listedFrom() const
+{
+    return std::max(m_services.settings.get(Preferences::stripeSince),
+        m_services.settings.get(Preferences::stripeListedUntil) - listingOverlapSeconds);
 }
 
 QCoro::Task<RequestResult<QList<QJsonObject>>> StripeWatcher::listCharges(QString key)
 {
     const QPointer<StripeWatcher> self(this);
-    const qint64 since = std::max(m_services.settings.get(Preferences::stripeSince),
-        m_services.settings.get(Preferences::stripeListedUntil) - listingOverlapSeconds);
     QList<QJsonObject> charges;
     StringMap query;
     query.insert(u"limit"_s, QString::number(pageSize));
-    query.insert(u"created[gte]"_s, QString::number(since));
+    query.insert(u"created[gte]"_s, QString::number(listedFrom()));
     for (int page = 0; page < maxPages; ++page) {
         const auto answer = co_await get(u"v1/charges"_s, query, key);
         if (!self || !answer.ok())
@@ -170,49 +217,36 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
     QList<QJsonObject> charges = co_await lookAgain(unsettled, listed.value(), key);
     if (!ticket)
         co_return;
+    // Those looked at again settled just now, whenever they were made.
+    QSet<QString> settledLate;
+    for (const QJsonObject& charge : std::as_const(charges))
+        settledLate.insert(charge.value("id"_L1).toString());
     // The service lists newest first; announce oldest first, after the older unsettled ones.
     std::copy(listed.value().crbegin(), listed.value().crend(), std::back_inserter(charges));
 
-    const QStringList stored = m_services.settings.get(Preferences::stripeSeen).value_or(QStringList());
-    QSet<QString> seen = QSet<QString>(stored.begin(), stored.end()) + m_announcedUnsaved;
-    const qint64 now = m_services.scheduler.now().toSecsSinceEpoch();
-    QStringList newIds;
+    QSet<QString> announced;
     for (const QJsonObject& charge : std::as_const(charges)) {
-        unsettled.update(charge, now);
-        if (!StripeCharge::isAnnounceable(charge, seen))
-            continue;
+        const QDateTime now = m_services.scheduler.now();
+        unsettled.update(charge, now.toSecsSinceEpoch());
         const QString id = charge.value("id"_L1).toString();
-        seen.insert(id);
-        const MonkeyEvent event = co_await describe(charge, key);
+        if (!StripeCharge::isAnnounceable(charge, announced) || m_seen.contains(id))
+            continue;
+        announced.insert(id);
+        const QDateTime at = settledLate.contains(id) ? now : StripeCharge::madeAt(charge, now);
+        const MonkeyEvent event = co_await describe(charge, at, key);
         if (!ticket)
-            break;
-        newIds.append(id);
-        m_announcedUnsaved.insert(id);
-        deliver(event);
+            co_return;
+        // Remembered once it waits in the inbox, and only then: a crash in between plays it from
+        // there, and an event that could not be queued is tried again at the next poll.
+        if (!m_seen.contains(id) && deliver(event, eventFileName(charge)))
+            m_seen.add(id, StripeCharge::created(charge));
     }
-    // Stopped mid-way: what was announced stays announced, if the watcher is still there.
-    if (this != ticket.watcher())
-        co_return;
-    remember(newIds);
-    if (!ticket)
-        co_return;
     // Each write rewrites the preferences file: a quiet poll writes nothing.
     if (unsettled.stored() != wasUnsettled)
         m_services.settings.set(Preferences::stripeUnsettled, unsettled.stored());
     moveListingOn(listed.value());
+    m_seen.forgetBefore(listedFrom());
     markOK();
-}
-
-void StripeWatcher::remember(const QStringList& newIds)
-{
-    if (newIds.isEmpty())
-        return;
-    QStringList ids = m_services.settings.get(Preferences::stripeSeen).value_or(QStringList()) + newIds;
-    if (ids.size() > seenLimit)
-        ids = ids.mid(ids.size() - seenLimit);
-    m_services.settings.set(Preferences::stripeSeen, ids);
-    for (const QString& id : newIds)
-        m_announcedUnsaved.remove(id);
 }
 
 void StripeWatcher::moveListingOn(const QList<QJsonObject>& listed)
@@ -230,7 +264,7 @@ void StripeWatcher::moveListingOn(const QList<QJsonObject>& listed)
         m_services.settings.set(Preferences::stripeListedUntil, newest);
 }
 
-QCoro::Task<MonkeyEvent> StripeWatcher::describe(QJsonObject charge, QString key)
+QCoro::Task<MonkeyEvent> StripeWatcher::describe(QJsonObject charge, QDateTime at, QString key)
 {
     const QPointer<StripeWatcher> self(this);
     std::optional<QJsonObject> invoice;
@@ -241,5 +275,5 @@ QCoro::Task<MonkeyEvent> StripeWatcher::describe(QJsonObject charge, QString key
         if (answer.ok())
             invoice = answer.value();
     }
-    co_return StripeCharge::describe(charge, invoice, m_services.scheduler.now());
+    co_return StripeCharge::describe(charge, invoice, at);
 }

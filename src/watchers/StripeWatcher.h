@@ -2,6 +2,7 @@
 
 #include "events/MonkeyEvent.h"
 #include "watchers/HttpJson.h"
+#include "watchers/SeenCharges.h"
 #include "watchers/UnsettledCharges.h"
 #include "watchers/Watcher.h"
 
@@ -11,10 +12,9 @@ class StripeWatcher final : public Watcher {
     Q_OBJECT
 public:
     static constexpr double normalSeconds = 30.0;
-    static constexpr int seenLimit = 500;
     static constexpr int pageSize = 100;
-    // More than this many new charges between two polls are announced in part only.
-    static constexpr int maxPages = 10;
+    // A listing stops after this many pages (a million charges within a few minutes).
+    static constexpr int maxPages = 10'000;
     // Each poll lists again the charges of this long before the newest one listed, in case the
     // service shows one a little after a newer one.
     static constexpr qint64 listingOverlapSeconds = 300;
@@ -24,6 +24,9 @@ public:
     // BONKBELL_STRIPE_BASE when set, else the public API.
     static QUrl defaultBase();
     static QUrl createKeyURL();
+    // The inbox file of a charge's event: named by when it was made, so events play in order, and
+    // by its id, so a charge is never queued twice.
+    static QString eventFileName(const QJsonObject& charge);
 
     StripeWatcher(WatcherServices services, bool autostart = true, QObject* parent = nullptr);
 
@@ -32,8 +35,12 @@ public:
     // Checks the key against the service and stores it. None on success, else why not.
     QCoro::Task<std::optional<QString>> connect(QString keyText);
 
+    // Where what was announced is remembered, in the state folder.
+    static QString seenFile(const QString& stateDir);
+
 protected:
     void rebaseline() override;
+    void keyReloaded() override;
     QCoro::Task<> pollOnce(PollTicket ticket) override;
 
 private:
@@ -42,11 +49,13 @@ private:
     QCoro::Task<RequestResult<QList<QJsonObject>>> listCharges(QString key);
     // Fresh copies of the unsettled charges that are due another look, oldest first.
     QCoro::Task<QList<QJsonObject>> lookAgain(UnsettledCharges& unsettled, QList<QJsonObject> listed, QString key);
-    QCoro::Task<MonkeyEvent> describe(QJsonObject charge, QString key);
-    void remember(const QStringList& newIds);
+    QCoro::Task<MonkeyEvent> describe(QJsonObject charge, QDateTime at, QString key);
+    // Watching starts at `since`, a time of the service's clock.
+    void startFrom(qint64 since);
     void moveListingOn(const QList<QJsonObject>& listed);
+    // Where the next listing starts: shortly before the newest charge listed so far.
+    qint64 listedFrom() const;
+    void loadSeen();
 
-    // Announced, but not yet in the stored list: a poll that starts meanwhile (after a reload)
-    // must not announce them again.
-    QSet<QString> m_announcedUnsaved;
+    SeenCharges m_seen;
 };

@@ -1,5 +1,6 @@
 #include "watchers/Watcher.h"
 
+#include "events/Inbox.h"
 #include "keychain/SecretStore.h"
 #include "support/Log.h"
 #include "support/Scheduler.h"
@@ -159,6 +160,18 @@ void Watcher::logOnce(const QString& message)
     log(m_name + u": "_s + message);
 }
 
+bool Watcher::deliver(const MonkeyEvent& event, const QString& name)
+{
+    if (!m_services.inbox.isEmpty() && !(!name.isEmpty() && Inbox::holds(m_services.inbox, name))) {
+        if (const auto error = Inbox::publish(event, m_services.inbox, name)) {
+            logOnce(u"cannot queue an event in %1: %2"_s.arg(m_services.inbox, *error));
+            return false;
+        }
+    }
+    Q_EMIT delivered(event);
+    return true;
+}
+
 void Watcher::disconnect()
 {
     stopLoop();
@@ -171,6 +184,7 @@ void Watcher::disconnect()
 
 void Watcher::reload()
 {
+    keyReloaded();
     setKey(m_services.secrets.read(m_keychainAccount));
     if (!m_key) {
         stopLoop();

@@ -83,6 +83,8 @@ Q_SIGNALS:
 protected:
     // Forget what was seen, so watching starts from now.
     virtual void rebaseline() {}
+    // Another process may have changed what is stored (a connect from the command line): read it again.
+    virtual void keyReloaded() {}
     // One poll, ending in exactly one of: state off (no key), markOK, markRejected, markUnreachable,
     // markThrottled.
     virtual QCoro::Task<> pollOnce(PollTicket ticket) = 0;
@@ -100,7 +102,9 @@ protected:
     // A failed request ends the poll: a refusal in `refusal`'s words, throttling, or no answer.
     void recordFailure(const RequestError& error, const QString& refusal);
     void logOnce(const QString& message);
-    void deliver(const MonkeyEvent& event) { Q_EMIT delivered(event); }
+    // Queues the event for the show: published into the inbox (under `name` when given: an
+    // event that must be published once only). False, after logging, when it could not be.
+    bool deliver(const MonkeyEvent& event, const QString& name = {});
 
     // Saves a checked key. Returns the user-facing refusal when the store would not take it.
     std::optional<QString> storeKey(const QString& key);

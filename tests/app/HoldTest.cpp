@@ -3,6 +3,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QSettings>
+#include <QTest>
 #include <gmock/gmock.h>
 
 namespace {
@@ -58,7 +59,8 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
     const QString held = u"holding shows (do not disturb)"_s, resumed = u"resuming shows"_s;
     ASSERT_TRUE(waitUntil([&] { return logMessages().contains(held); })) << logText();
     publish(R"({"kind":"sale","headline":"Held"})");
-    ASSERT_TRUE(waitUntil([&] { return !QFile::exists(inbox + u"/e.json"_s); }));
+    QTest::qWait(500);
+    EXPECT_TRUE(QFile::exists(inbox + u"/e.json"_s)) << "a held event waits in the inbox";
     server.inhibit(false);
     ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); })) << logText();
     EXPECT_THAT(

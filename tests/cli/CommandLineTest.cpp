@@ -88,9 +88,10 @@ TEST_F(CommandLineTest, SendPublishesOneEventTheInboxReadsBackStampedNowUnlessTi
 {
     Inbox reader(inbox, scheduler);
     QStringList read;
-    QObject::connect(&reader, &Inbox::eventsArrived, [&](const Inbox::Batch& batch) {
+    QObject::connect(&reader, &Inbox::eventsArrived, [&](const Inbox::Batch& batch, const QStringList& files) {
         for (const MonkeyEvent& event : batch)
             read.append(QString::fromUtf8(event.encode()));
+        reader.release(files);
     });
     const QString now = u"2026-12-05T12:00:00Z"_s,
                   sayWhat

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QLocale>
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -28,11 +29,13 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
     return request;
 }
 
-// The answer as sent; the reason phrase is never read, so every status gets the same one.
-QByteArray wire(const LoopbackServer::Response& response)
+// The answer as sent, dated by the service's clock as real answers are; the reason phrase is
+// never read, so every status gets the same one.
+QByteArray wire(const LoopbackServer::Response& response, const QDateTime& now)
 {
+    const QByteArray date = QLocale::c().toString(now.toUTC(), u"ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1();
     return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n"
-        + response.headers + "Content-Length: " + QByteArray::number(response.body.size())
+        + "Date: " + date + "\r\n" + response.headers + "Content-Length: " + QByteArray::number(response.body.size())
         + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
 }
 
@@ -93,9 +96,10 @@ void LoopbackServer::serve(QTcpSocket* socket)
             const Handler* handler = handlerFor(request->path);
             const Response response
                 = handler ? (*handler)(*request) : Response{404, R"({"error":{"message":"No such route."}})"};
-            QTimer::singleShot(response.delayMs, socket, [socket = QPointer<QTcpSocket>(socket), response] {
+            const QByteArray answer = wire(response, now());
+            QTimer::singleShot(response.delayMs, socket, [socket = QPointer<QTcpSocket>(socket), response, answer] {
                 if (socket)
-                    response.drop ? socket->abort() : void(socket->write(wire(response)));
+                    response.drop ? socket->abort() : void(socket->write(answer));
             });
         }
     });

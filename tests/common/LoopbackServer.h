@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QJsonObject>
 #include <QList>
 #include <QMap>
@@ -40,6 +41,8 @@ public:
     }
     QList<Request> requestsTo(const QString& path) const;
     QList<Request> requests;
+    // The service's clock, for the Date of every answer: this machine's unless a test sets it apart.
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTimeUtc(); };
     // One object from the services' published answers in tests/watchers/fixtures ("stripe-2024-06-20",
     // "charge"), so stand-ins answer with every field a real answer carries.
     static QJsonObject published(const QString& file, const QString& name);

@@ -56,12 +56,21 @@ protected:
     }
 };
 
-TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOnesToRejectedOnceNeverOverAnother)
+TEST_F(InboxTest, ReadsPublishedFilesInNameOrderKeepsThemTillReleasedAndMovesUnusableOnesToRejectedOnceNeverOverAnother)
 {
     for (const char* name : {"b.json", "a.json", "c.txt", ".d.json", "x.JSON", "Z.json"})
         put(QString::fromLatin1(name), eventJson(name));
     inbox.scan();
     EXPECT_THAT(arrived, ElementsAre("Z.json", "a.json", "b.json", "|"));
+    // Handed over once; each file stays until its event is done with, so a restart (a new
+    // inbox on the same folder) hands over again what was not.
+    inbox.scan();
+    inbox.release({u"a.json"_s, u"Z.json"_s});
+    Inbox restarted(dir, scheduler);
+    collect(restarted);
+    restarted.scan();
+    restarted.release({u"b.json"_s});
+    EXPECT_THAT(arrived, ElementsAre("Z.json", "a.json", "b.json", "|", "b.json", "|"));
     EXPECT_THAT(entries(), ElementsAre(".d.json", "c.txt", "x.JSON"));
     EXPECT_THAT(takeLogMessages(), IsEmpty());
     // Unusable entries move to rejected/ once while the rest are delivered.
@@ -75,7 +84,7 @@ TEST_F(InboxTest, ReadsPublishedFilesInNameOrderAndDeletesThemAndMovesUnusableOn
     put(u"fits.json"_s, fits.append(QByteArray(InboxFile::maxBytes - fits.size(), ' ')));
     inbox.scan();
     inbox.scan();
-    EXPECT_THAT(arrived.mid(4), ElementsAre("fits", "fine", "|"));
+    EXPECT_THAT(arrived.mid(6), ElementsAre("fits", "fine", "|"));
     EXPECT_THAT(entries(u"rejected"_s), ElementsAre("bad.json", "big.json", "fifo.json", "folder.json"));
     EXPECT_THAT(takeLogMessages(),
         ElementsAre("WARN unreadable event moved to rejected/: bad.json",
@@ -140,7 +149,11 @@ TEST_F(InboxTest, DropPublishesUniqueTimeOrderedNamesWhole)
     EXPECT_EQ(names.filter(QRegularExpression(u"^\\d{16}-[0-9A-F]{8}\\.json$"_s)), names);
     EXPECT_NE(names[0], names[1]);
     QList<Inbox::Batch> batches;
-    QObject::connect(&inbox, &Inbox::eventsArrived, [&](const Inbox::Batch& batch) { batches.append(batch); });
+    QObject::connect(&inbox, &Inbox::eventsArrived, [&](const Inbox::Batch& batch, const QStringList& files) {
+        batches.append(batch);
+        EXPECT_EQ(files, names);
+        inbox.release(files);
+    });
     inbox.scan();
     EXPECT_EQ(batches, QList<Inbox::Batch>{Inbox::Batch({event, event})});
     // A write cut short (by the file size limit) leaves nothing under a name the inbox reads.

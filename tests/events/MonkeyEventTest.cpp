@@ -14,13 +14,15 @@ TEST(MonkeyEventDecoding, AcceptsWellTypedObjectsAndRejectsAnyViolationWhole)
     for (const char* json : {R"({"kind":"tapdance","headline":""})",
              R"({"kind":"s","headline":"h","who":null,"detail":null,"test":null,"at":null})",
              R"({"kind":"sale","headline":"h","who":"w","detail":"d","test":true,"at":"2026-12-05T06:54:09Z"})",
-             R"({"kind":"sale","headline":"h","extra":[1,2],"Kind":5})"})
+             R"({"kind":"sale","headline":"h","extra":[1,2],"Kind":5})",
+             R"({"kind":"sale","headline":"h","amount":49.5,"currency":"eur"})"})
         EXPECT_TRUE(decode(json).has_value()) << json;
     for (const char* json : {R"({"kind":"sale"})", R"({"headline":"h"})", R"({"kind":null,"headline":"h"})",
              R"({"kind":"sale","headline":7})", R"({"kind":"sale","headline":"h","test":"true"})",
              R"({"kind":"sale","headline":"h","test":1})", R"({"kind":"sale","headline":"h","who":42})",
              R"({"kind":"sale","headline":"h","at":1733381649})", R"([{"kind":"sale","headline":"h"}])", R"("sale")",
-             R"({"kind":"sale","headline":"h"} trailing)", R"({"kind":"sale","headline":"h")", ""})
+             R"({"kind":"sale","headline":"h"} trailing)", R"({"kind":"sale","headline":"h")", "",
+             R"({"kind":"sale","headline":"h","amount":"49.50"})", R"({"kind":"sale","headline":"h","currency":978})"})
         EXPECT_FALSE(decode(json).has_value()) << json;
     // Null means absent; values are kept as given.
     const auto event
@@ -59,6 +61,10 @@ TEST(MonkeyEventFields,
     EXPECT_TRUE(json.contains("\"test\":false")) << json.constData();
     EXPECT_FALSE(json.contains('\n'));
     EXPECT_EQ(MonkeyEvent::decode(json), stamped);
+    MonkeyEvent priced = stamped;
+    priced.amount = 49.5;
+    priced.currency = u"eur"_s;
+    EXPECT_EQ(MonkeyEvent::decode(priced.encode()), priced);
     // Each kind of test event has its sample, stamped as given.
     const char* const samples[][4] = {{"sale", "New sale!", "Test Monkey (Banana Co.)", "$49.00 · test slap"},
         {"onboarding", "New signup!", "Test Monkey (Banana Co.)", "Just finished signing up"},

@@ -3,6 +3,7 @@
 #include "common/TestEnvironment.h"
 #include "events/NotePresenter.h"
 #include "events/Stage.h"
+#include "money/Money.h"
 #include "support/Settings.h"
 
 #include <QTemporaryDir>
@@ -203,6 +204,53 @@ TEST_F(PlaybackDriverTest,
     playAll();
     EXPECT_THAT(shown().mid(6), ElementsAre("played", "too"));
     EXPECT_THAT(takeLogMessages().filter(u" shows"_s), ElementsAre("holding shows (fullscreen)", "resuming shows"));
+}
+
+// Every event of a burst counts in some note, and its file goes only once that note has played.
+TEST_F(PlaybackDriverTest, ABurstPlaysAFewShowsAndOneNoteCountingTheRestAndFilesGoOnlyWhenDoneWith)
+{
+    QStringList released;
+    QObject::connect(&driver, &PlaybackDriver::released, [&](const QStringList& files) { released += files; });
+    QList<MonkeyEvent> burst;
+    QStringList files;
+    for (int i = 0; i < 250; ++i) {
+        burst.append(event(u"s%1"_s.arg(i), i % 10 ? u"sale"_s : u"renewal"_s));
+        burst.last().amount = i == 7 ? 10 : i == 8 ? 5 : 2;
+        burst.last().currency = i == 7 ? u"eur"_s : i == 8 ? u"EUR"_s : u"usd"_s;
+        burst.last().test = i == 249; // counted, its money not
+        files.append(u"%1.json"_s.arg(i));
+    }
+    driver.receive(burst.mid(0, 100), files.mid(0, 100));
+    EXPECT_EQ(driver.waiting(), PlaybackDriver::burstShows + 1);
+    driver.receive(burst.mid(100), files.mid(100));
+    EXPECT_EQ(driver.waiting(), PlaybackDriver::burstShows + 1) << "the rest joins the same note";
+    impact(0);
+    stageDone(0);
+    notes[0].onClose();
+    EXPECT_THAT(released, ElementsAre("0.json"));
+    scheduler.advance(0.4);
+    playAll();
+    EXPECT_THAT(shown(), ElementsAre("s0", "s1", "s2", "s3", "s4", "And more!"));
+    EXPECT_EQ(notes.last().event.who, u"221 more sales · 24 more renewals"_s);
+    EXPECT_EQ(notes.last().event.detail, formatMoney(15, u"EUR"_s) + u" · "_s + formatMoney(484, u"USD"_s));
+    EXPECT_EQ(QSet<QString>(released.begin(), released.end()), QSet<QString>(files.begin(), files.end()));
+    EXPECT_THAT(takeLogMessages().filter(u"rolled"_s),
+        ElementsAre("95 waiting event(s) rolled into one note (95 in all)",
+            "150 waiting event(s) rolled into one note (245 in all)"));
+    // Dropped test events go at once; stale ones when their summary has played.
+    released.clear();
+    settings.setShowTests(false);
+    driver.receive({burst.last(), aged(u"old"_s, 30000)}, {u"test.json"_s, u"old.json"_s});
+    EXPECT_THAT(released, ElementsAre("test.json"));
+    playAll();
+    EXPECT_THAT(released, ElementsAre("test.json", "old.json"));
+    // Stale ones that trickle in while a show plays join the summary still waiting.
+    driver.receive({event(u"on screen"_s)});
+    driver.receive({aged(u"x"_s, 30000)});
+    driver.receive({aged(u"y"_s, 30000, u"renewal"_s)});
+    playAll();
+    EXPECT_THAT(shown().mid(shown().size() - 2), ElementsAre("on screen", "While you were away"));
+    EXPECT_EQ(notes.last().event.who, u"1 sale · 1 renewal"_s);
 }
 
 // Callbacks that come late, twice, or after the driver is gone never start overlapping shows.

@@ -1,5 +1,6 @@
 #include "watchers/StripeWatcher.h"
 #include "WatcherFixture.h"
+#include "common/StripeStandIn.h"
 #include "money/Money.h"
 #include "watchers/StripeCharge.h"
 #include "watchers/UnsettledCharges.h"
@@ -15,69 +16,27 @@ using namespace Qt::StringLiterals;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-// `object` with each of `changes` set.
-QJsonObject with(QJsonObject object, const QJsonObject& changes)
+QJsonObject with(const QJsonObject& object, const QJsonObject& changes)
 {
-    for (auto it = changes.begin(); it != changes.end(); ++it)
-        object.insert(it.key(), it.value());
-    return object;
+    return StripeStandIn::with(object, changes);
 }
 
-// A charge as the service answers it, every published field included: captured in full, or as
-// `changes` say. The published example itself is only authorised, never captured.
 QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes = {})
 {
-    static const QJsonObject published = LoopbackServer::published(u"stripe-2024-06-20"_s, u"charge"_s);
-    const QJsonObject sale{{"id"_L1, id}, {"created"_L1, created}, {"amount"_L1, 1999}, {"amount_captured"_L1, 1999},
-        {"captured"_L1, true}, {"livemode"_L1, true}, {"description"_L1, QJsonValue()},
-        {"billing_details"_L1, QJsonObject{{"name"_L1, u"Jane "_s + id}, {"email"_L1, QJsonValue()}}}};
-    return with(with(published, sale), changes);
+    return StripeStandIn::charge(id, created, changes);
 }
 
 QByteArray json(const QJsonObject& object)
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return StripeStandIn::json(object);
 }
 
-// A fake Stripe: `charges` newest first, listed from created[gte] in pages of `limit` after
-// `starting_after`, and each one retrievable by its id.
 class StripeWatcherTest : public WatcherFixture {
 protected:
-    QList<QJsonObject> charges;
+    StripeStandIn stripe{server};
+    QList<QJsonObject>& charges = stripe.charges;
     qint64 clock = scheduler.now().toSecsSinceEpoch();
-    void SetUp() override
-    {
-        WatcherFixture::SetUp();
-        serveCharges();
-        server.route(u"/v1/invoices"_s, 200, R"({"object":"list","data":[],"has_more":false,"url":"/v1/invoices"})");
-    }
-    void serveCharges()
-    {
-        server.route(u"/v1/charges"_s, [this](const LoopbackServer::Request& request) {
-            QList<QJsonObject> listed;
-            for (const QJsonObject& c : std::as_const(charges))
-                if (c.value("created"_L1).toInteger() >= request.query.value(u"created[gte]"_s).toLongLong())
-                    listed.append(c);
-            const auto after = std::find_if(listed.begin(), listed.end(), [&](const QJsonObject& c) {
-                return c.value("id"_L1).toString() == request.query.value(u"starting_after"_s);
-            });
-            const qsizetype start = after == listed.end() ? 0 : after - listed.begin() + 1;
-            QJsonArray page;
-            for (const QJsonObject& c : listed.mid(start, request.query.value(u"limit"_s).toInt()))
-                page.append(c);
-            const bool more = start + page.size() < listed.size();
-            return LoopbackServer::Response{200,
-                json({{"object"_L1, u"list"_s}, {"data"_L1, page}, {"has_more"_L1, more},
-                    {"url"_L1, u"/v1/charges"_s}})};
-        });
-        server.route(u"/v1/charges/"_s, [this](const LoopbackServer::Request& request) {
-            for (const QJsonObject& c : std::as_const(charges))
-                if (u"/v1/charges/"_s + c.value("id"_L1).toString() == request.path)
-                    return LoopbackServer::Response{200, json(c)};
-            return LoopbackServer::Response{404,
-                R"({"error":{"code":"resource_missing","message":"No such charge","type":"invalid_request_error"}})"};
-        });
-    }
+    void serveCharges() { stripe.serve(); }
     // A new charge, created a second after the one before.
     void add(const QString& id, const QJsonObject& changes = {}) { charges.prepend(charge(id, ++clock, changes)); }
     QJsonObject& find(const QString& id)
@@ -93,7 +52,15 @@ protected:
         collect(*watcher);
         return watcher;
     }
-    QStringList seen() const { return settings.get(Preferences::stripeSeen).value_or(QStringList()); }
+    // The ids written down as announced, in the order they were.
+    QStringList seen() const
+    {
+        QStringList ids;
+        for (const QString& line : QString::fromUtf8(TestEnvironment::readFile(StripeWatcher::seenFile(dir.path())))
+                                       .split(u'\n', Qt::SkipEmptyParts))
+            ids.append(line.section(u' ', 1));
+        return ids;
+    }
     QString amount(double value) const { return formatMoney(value, u"usd"_s); }
 };
 
@@ -145,33 +112,60 @@ TEST_F(StripeWatcherTest, ConnectRefusesMalformedKeysUnaskedThenTrimsStoresAndWa
     EXPECT_EQ(settings.get(Preferences::stripeSince), now.toLongLong()) << "the watermark stays";
 }
 
-// Pages that end on failed charges, with more sales than the seen list holds: each poll lists only
-// from shortly before the newest charge listed, so no sale that fell out of the list comes back.
-TEST_F(StripeWatcherTest, ChargesArePagedBackOnceAndNoSaleIsAnnouncedTwice)
+// Watching starts at the service's now, whatever this computer's clock says; ids an earlier
+// version kept in the preferences move to the state folder and are still never announced again.
+TEST_F(StripeWatcherTest, WatchingStartsByTheServicesClockAndEarlierSeenIdsCarryOver)
+{
+    for (const qint64 off : {3600, -3600}) {
+        server.now = [this, off] { return scheduler.now().addSecs(off); };
+        StripeWatcher watcher(services(), false);
+        EXPECT_EQ(run(watcher.connect(u"rk_live_abc"_s)), std::nullopt);
+        EXPECT_EQ(settings.get(Preferences::stripeSince), scheduler.now().toSecsSinceEpoch() + off);
+    }
+    settings.set(Preferences::stripeSeen, QStringList{u"ch_1"_s, u"ch_2"_s});
+    settings.set(Preferences::stripeListedUntil, clock + 2);
+    for (const char* id : {"ch_1", "ch_2", "ch_3"})
+        add(QString::fromLatin1(id));
+    auto watcher = connected();
+    run(watcher->pollNow());
+    EXPECT_THAT(customers(), ElementsAre("Jane ch_3"));
+    EXPECT_FALSE(settings.get(Preferences::stripeSeen));
+    EXPECT_THAT(seen(), ElementsAre("ch_1", "ch_2", "ch_3"));
+}
+
+// Ten thousand sales in one second: more than a page, more than any list of the last few
+// hundred holds. Each is announced once, however often the overlap lists them again, also after a
+// restart; ids are kept only while a listing can show them again.
+TEST_F(StripeWatcherTest, EveryChargeTheOverlapCanListAgainIsRememberedSoNoneIsAnnouncedTwice)
 {
     auto watcher = connected();
-    for (int i = 1; i < 1000; ++i)
-        add(u"ch_%1"_s.arg(i),
-            i % 100 == 1 ? QJsonObject{{"status"_L1, u"failed"_s}, {"paid"_L1, false}} : QJsonObject());
+    ++clock;
+    for (int i = 1; i <= 10000; ++i)
+        charges.prepend(charge(u"ch_%1"_s.arg(i), clock,
+            i % 100 == 1 ? QJsonObject{{"status"_L1, u"failed"_s}, {"paid"_L1, false}} : QJsonObject()));
     charges.prepend(charge(u"ch_future"_s, clock + 10 * 365 * 86400)); // a clock gone wrong must not hide what comes
     run(watcher->pollNow());
-    ASSERT_EQ(delivered.size(), 990);
+    ASSERT_EQ(delivered.size(), 9901);
     EXPECT_EQ(customers().first(), u"Jane ch_2"_s);
     EXPECT_EQ(customers().last(), u"Jane ch_future"_s);
     auto pages = server.requestsTo(u"/v1/charges"_s);
-    ASSERT_EQ(pages.size(), 10);
-    EXPECT_EQ(pages[1].query.value(u"starting_after"_s), u"ch_901"_s);
-    EXPECT_EQ(seen().size(), 500);
-    run(watcher->pollNow());
-    EXPECT_EQ(delivered.size(), 990);
-    pages = server.requestsTo(u"/v1/charges"_s);
-    EXPECT_EQ(pages.size(), 14);
-    EXPECT_EQ(pages[10].query.value(u"created[gte]"_s), QString::number(clock - StripeWatcher::listingOverlapSeconds));
-    const QStringList before = seen();
+    ASSERT_EQ(pages.size(), 101);
+    EXPECT_EQ(pages[1].query.value(u"starting_after"_s), u"ch_9902"_s);
+    StripeWatcher restarted(services(), false);
+    collect(restarted);
+    run(restarted.pollNow());
+    EXPECT_EQ(delivered.size(), 9901);
+    EXPECT_EQ(server.requestsTo(u"/v1/charges"_s).size(), 202) << "listed again, all of them";
+    EXPECT_EQ(seen().size(), 9901);
+    // Once newer charges move the listing past them, they are forgotten, the file too.
+    clock += StripeWatcher::listingOverlapSeconds + 1;
+    charges.clear();
     add(u"ch_a"_s);
+    run(restarted.pollNow());
     add(u"ch_b"_s);
-    run(watcher->pollNow());
-    EXPECT_EQ(seen(), (before.mid(2) + QStringList{u"ch_a"_s, u"ch_b"_s}));
+    run(restarted.pollNow());
+    EXPECT_THAT(customers().mid(9901), ElementsAre("Jane ch_a", "Jane ch_b"));
+    EXPECT_THAT(seen(), testing::UnorderedElementsAre("ch_future", "ch_a", "ch_b"));
 }
 
 // Announced is what the merchant keeps; the headline and product come from the invoice.
@@ -191,7 +185,8 @@ TEST_F(StripeWatcherTest, CapturedMoneyIsAnnouncedOnceOldestFirstWithWhatItsInvo
     } table[] = {
         {"ch_1", {}, {{"billing_reason"_L1, u"subscription_create"_s}, {"lines"_L1, lines}}},
         {"ch_authorised", {{"captured"_L1, false}, {"amount_captured"_L1, 0}}, {}},
-        {"ch_2", {{"amount"_L1, 5000}, {"amount_captured"_L1, 2000}}, {{"billing_reason"_L1, u"subscription_cycle"_s}}},
+        {"ch_2", {{"amount"_L1, 5000}, {"amount_captured"_L1, 2000}, {"amount_refunded"_L1, 3000}},
+            {{"billing_reason"_L1, u"subscription_cycle"_s}}},
         {"ch_refunded", {{"refunded"_L1, true}, {"amount_refunded"_L1, 1999}}, {}},
         {"ch_3",
             {{"currency"_L1, u"jpy"_s}, {"amount"_L1, 500}, {"amount_captured"_L1, 500}, {"livemode"_L1, false},
@@ -211,17 +206,22 @@ TEST_F(StripeWatcherTest, CapturedMoneyIsAnnouncedOnceOldestFirstWithWhatItsInvo
     }
     run(watcher->pollNow());
     run(watcher->pollNow());
-    const QDateTime at = scheduler.now();
     const QString item = u" · My First Invoice Item (created for API docs)"_s;
+    // Each stamped when it was made, with the money it brought.
+    const auto sale = [&](const char* id, const QString& kind, const QString& headline, const QString& who,
+                          const QString& what, bool test, double money, const QString& currency = u"usd"_s) {
+        MonkeyEvent event = MonkeyEvent::now(kind, headline, who, formatMoney(money, currency) + what, test,
+            QDateTime::fromSecsSinceEpoch(find(QString::fromLatin1(id)).value("created"_L1).toInteger(), Qt::UTC));
+        event.amount = money;
+        event.currency = currency;
+        return event;
+    };
     EXPECT_THAT(delivered,
-        ElementsAre(MonkeyEvent::now(
-                        u"sale"_s, u"New subscriber!"_s, u"Jane ch_1"_s, amount(19.99) + u" · Pro plan"_s, false, at),
-            MonkeyEvent::now(u"renewal"_s, u"Renewal!"_s, u"Jane ch_2"_s, amount(20) + item, false, at),
-            MonkeyEvent::now(u"sale"_s, u"Invoice paid!"_s, u"a@b.co"_s, formatMoney(500, u"jpy"_s) + item, true, at),
-            MonkeyEvent::now(
-                u"sale"_s, u"Invoice paid!"_s, u"Jane ch_4"_s, amount(19.99) + u" · Team plan"_s, false, at),
-            MonkeyEvent::now(
-                u"sale"_s, u"New sale!"_s, u"Jane ch_5"_s, amount(19.99) + u" · Sticker pack"_s, false, at)));
+        ElementsAre(sale("ch_1", u"sale"_s, u"New subscriber!"_s, u"Jane ch_1"_s, u" · Pro plan"_s, false, 19.99),
+            sale("ch_2", u"renewal"_s, u"Renewal!"_s, u"Jane ch_2"_s, item, false, 20),
+            sale("ch_3", u"sale"_s, u"Invoice paid!"_s, u"a@b.co"_s, item, true, 500, u"jpy"_s),
+            sale("ch_4", u"sale"_s, u"Invoice paid!"_s, u"Jane ch_4"_s, u" · Team plan"_s, false, 19.99),
+            sale("ch_5", u"sale"_s, u"New sale!"_s, u"Jane ch_5"_s, u" · Sticker pack"_s, false, 19.99)));
     EXPECT_THAT(seen(), ElementsAre("ch_1", "ch_2", "ch_3", "ch_4", "ch_5"));
 }
 
@@ -246,7 +246,8 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
     run(watcher->pollNow());
     ASSERT_EQ(delivered.size(), 150);
     for (const auto& [id, changes] :
-        {std::pair(u"ch_card"_s, QJsonObject{{"captured"_L1, true}, {"amount_captured"_L1, 2000}}),
+        {std::pair(u"ch_card"_s,
+             QJsonObject{{"captured"_L1, true}, {"amount_captured"_L1, 2000}, {"amount_refunded"_L1, 3000}}),
             {u"ch_debit"_s, {{"status"_L1, u"succeeded"_s}, {"paid"_L1, true}}},
             {u"ch_expired"_s, {{"refunded"_L1, true}}}, {u"ch_returned"_s, {{"status"_L1, u"failed"_s}}}})
         find(id) = with(find(id), changes);
@@ -261,6 +262,8 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
     ASSERT_EQ(delivered.size(), 152);
     EXPECT_THAT(customers().mid(150), ElementsAre("Jane ch_card", "Jane ch_debit"));
     EXPECT_EQ(delivered[150].detail, amount(20));
+    EXPECT_LE(delivered[150].date()->secsTo(scheduler.now()), 4 * UnsettledCharges::lookAgainSeconds)
+        << "stamped when it settled, not when it was made";
     QStringList unsettled = settings.get(Preferences::stripeUnsettled).value();
     unsettled.replaceInStrings(QRegularExpression(u" .*"_s), {});
     EXPECT_THAT(unsettled, ElementsAre("ch_x", "ch_y"));
@@ -276,6 +279,12 @@ TEST_F(StripeWatcherTest, ChargesThatSettleLaterAreLookedUpAgainAndAnnouncedOnce
         many.update(charge(i ? u"ch_%1"_s.arg(i) : u"../v1/x"_s, 1000 - i, {{"status"_L1, u"pending"_s}}), 1000);
     EXPECT_EQ(many.stored().size(), UnsettledCharges::limit);
     EXPECT_EQ(many.stored().first(), u"ch_100 900 1000"_s);
+    // Thirty days after it was made a charge is given up, however recently it was looked at.
+    const qint64 made = 1000 - UnsettledCharges::limit;
+    for (qint64 now = 1000 + 86400; now < made + UnsettledCharges::maxAgeSeconds; now += 86400)
+        ASSERT_FALSE(many.takeDue({}, now).isEmpty()) << now;
+    EXPECT_THAT(many.takeDue({}, 1000 + UnsettledCharges::maxAgeSeconds), IsEmpty());
+    EXPECT_THAT(many.stored(), IsEmpty());
 }
 
 // A reload (a key changed from the command line) while a poll waits on an invoice starts a poll
@@ -356,12 +365,16 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
         u"Stripe didn't accept this key. It may have been deleted or rolled; create a new restricted key."_s);
     EXPECT_EQ(StripeCharge::explain(APIError{402, u"Your account is past due."_s}, u"Charges"_s),
         u"Stripe said: Your account is past due."_s);
-    // Without `amount_captured` (as in older answers) the amount is what was asked; refunds are deducted.
-    for (const auto& [amount, currency, value, refunded] :
-        {std::tuple(1999, "usd", 19.99, 0), {500, "jpy", 500, 0}, {1500, "kwd", 1.5, 0}, {5000, "usd", 30.0, 2000}}) {
+    // Kept is what was authorised less every refund: a partial capture's uncaptured rest is refunded
+    // at once, so the service counts it in `amount_refunded` (captured: -1, as in older answers).
+    for (const auto& [amount, captured, refunded, currency, value] :
+        {std::tuple(1999, -1, 0, "usd", 19.99), {500, 500, 0, "jpy", 500}, {1500, 1500, 0, "kwd", 1.5},
+            {5000, 5000, 2000, "usd", 30.0}, {5000, 2000, 3000, "usd", 20.0}, {1000, 750, 250, "usd", 7.5}}) {
         QJsonObject c = charge(u"ch"_s, 0,
-            {{"amount"_L1, amount}, {"amount_refunded"_L1, refunded}, {"currency"_L1, QString::fromLatin1(currency)}});
-        c.remove("amount_captured"_L1);
+            {{"amount"_L1, amount}, {"amount_captured"_L1, captured}, {"amount_refunded"_L1, refunded},
+                {"currency"_L1, QString::fromLatin1(currency)}});
+        if (captured < 0)
+            c.remove("amount_captured"_L1);
         EXPECT_EQ(
             StripeCharge::describe(c, std::nullopt, {}).detail, formatMoney(value, QString::fromLatin1(currency)));
     }
@@ -379,6 +392,7 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
     EXPECT_FALSE(StripeCharge::describe(c, std::nullopt, {}).isTest());
     c.insert("invoice"_L1, u"../../v1/account"_s);
     EXPECT_FALSE(StripeCharge::invoiceId(c)) << "an id is never a path";
+    EXPECT_FALSE(StripeCharge::isAnnounceable(charge(u"../../x\n1 ch_2"_s, 0), {})) << "nor a file name or a line";
 }
 
 } // namespace

@@ -57,9 +57,13 @@ protected:
     ManualScheduler scheduler{QDateTime(QDate(2026, 12, 5), QTime(12, 0), Qt::UTC)};
     LoopbackServer server;
     QList<MonkeyEvent> delivered;
-    void SetUp() override { TestEnvironment::takeLogMessages(); }
+    void SetUp() override
+    {
+        TestEnvironment::takeLogMessages();
+        server.now = [this] { return scheduler.now(); }; // the service's clock agrees with ours
+    }
 
-    WatcherServices services() { return {settings, secrets, scheduler, server.base()}; }
+    WatcherServices services() { return {settings, secrets, scheduler, server.base(), {}, dir.path()}; }
     void collect(Watcher& watcher)
     {
         QObject::connect(
