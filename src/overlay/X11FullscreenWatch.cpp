@@ -36,8 +36,19 @@ void X11FullscreenWatch::followActive()
                 xcb_change_window_attributes_checked(m_connection, m_active, XCB_CW_EVENT_MASK, &*m_activeMask)
                     .sequence);
         m_active = active;
-        m_activeMask = active ? changeEventMask(m_connection, active, XCB_EVENT_MASK_PROPERTY_CHANGE) : std::nullopt;
+        m_activeMask = active
+            ? changeEventMask(m_connection, active, XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY)
+            : std::nullopt;
     }
+    update();
+}
+
+// Some window managers (openbox) leave the root naming the active window after it is destroyed,
+// the last one closing: a window gone is no active window at all.
+void X11FullscreenWatch::forgetActive()
+{
+    m_active = XCB_NONE;
+    m_activeMask.reset();
     update();
 }
 
@@ -77,7 +88,14 @@ bool X11FullscreenWatch::fillsMonkeyScreen(xcb_window_t window) const
 bool X11FullscreenWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
 {
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if (eventType != "xcb_generic_event_t" || (event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    if ((event->response_type & 0x7f) == XCB_DESTROY_NOTIFY) {
+        if (m_active && reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window == m_active)
+            forgetActive();
+        return false;
+    }
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY)
         return false;
     const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
     if (property->window == m_root && property->atom == m_activeAtom)

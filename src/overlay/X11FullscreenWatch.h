@@ -9,7 +9,8 @@
 
 // Whether the active window is fullscreen on the monkey's screen (the primary one), told by the
 // window manager's own properties: the root's _NET_ACTIVE_WINDOW and that window's _NET_WM_STATE.
-// Property changes on both are heard as they happen; nothing is polled.
+// Property changes on both, and the active window's destruction, are heard as they happen;
+// nothing is polled.
 class X11FullscreenWatch : public QObject, public QAbstractNativeEventFilter {
     Q_OBJECT
 public:
@@ -24,6 +25,7 @@ Q_SIGNALS:
 
 private:
     void followActive();
+    void forgetActive();
     void update();
     bool fillsMonkeyScreen(xcb_window_t window) const;
 
