@@ -2,6 +2,7 @@
 #include "app/PlatformChoice.h"
 #include "cli/CLI.h"
 #include "cli/ReloadNotice.h"
+#include "cli/RunningApp.h"
 #include "keychain/Keychain.h"
 #include "support/AppIdentity.h"
 #include "support/Log.h"
@@ -54,6 +55,7 @@ int runCommandLine(int argc, char** argv)
         {settings, keychain, scheduler, StripeWatcher::defaultBase()},
         {settings, keychain, scheduler, RevenueCatWatcher::defaultBase()},
         ReloadNotice::post,
+        RunningApp::statusLines,
         Paths::inbox(),
         scheduler,
     };

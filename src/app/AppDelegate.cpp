@@ -97,6 +97,7 @@ void AppDelegate::createWatchers()
     const auto play = [driver = m_driver.get()](const MonkeyEvent& event) { driver->receive({event}); };
     connect(m_stripe.get(), &Watcher::delivered, m_driver.get(), play);
     connect(m_revenueCat.get(), &Watcher::delivered, m_driver.get(), play);
+    m_instance->reportStatusOf(*m_stripe, *m_revenueCat);
 }
 
 void AppDelegate::createSettingsWindow()
