@@ -2,6 +2,7 @@
 #include "app/PlatformChoice.h"
 #include "cli/CLI.h"
 #include "cli/ReloadNotice.h"
+#include "cli/RunningApp.h"
 #include "keychain/Keychain.h"
 #include "support/AppIdentity.h"
 #include "support/Log.h"
@@ -55,6 +56,7 @@ int runCommandLine(int argc, char** argv)
         {settings, keychain, scheduler, StripeWatcher::defaultBase(), {}, Paths::logDir()},
         {settings, keychain, scheduler, RevenueCatWatcher::defaultBase()},
         ReloadNotice::post,
+        RunningApp::statusLines,
         Paths::inbox(),
         scheduler,
     };

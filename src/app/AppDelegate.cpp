@@ -96,6 +96,7 @@ void AppDelegate::createWatchers()
         m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
     m_revenueCat = std::make_unique<RevenueCatWatcher>(WatcherServices{
         m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
+    m_instance->reportStatusOf(*m_stripe, *m_revenueCat);
 }
 
 void AppDelegate::createSettingsWindow()

@@ -3,10 +3,13 @@
 #include "AppBusAdaptor.h"
 #include "AppBusProxy.h"
 #include "cli/ReloadNotice.h"
+#include "cli/StatusLines.h"
 #include "support/AppIdentity.h"
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "support/PrivateDirectory.h"
+#include "watchers/RevenueCatWatcher.h"
+#include "watchers/StripeWatcher.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -65,4 +68,18 @@ void SingleInstance::askToShowSettings()
 void SingleInstance::ShowSettings()
 {
     Q_EMIT showSettingsRequested();
+}
+
+void SingleInstance::reportStatusOf(const StripeWatcher& stripe, const RevenueCatWatcher& revenueCat)
+{
+    m_stripe = &stripe;
+    m_revenueCat = &revenueCat;
+}
+
+QStringList SingleInstance::Status() const
+{
+    // Empty before the watchers exist: the command line then prints the stored state.
+    if (!m_stripe || !m_revenueCat)
+        return {};
+    return StatusLines::of(*m_stripe, *m_revenueCat);
 }

@@ -2,9 +2,14 @@
 
 #include <QLockFile>
 #include <QObject>
+#include <QPointer>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
+
+class RevenueCatWatcher;
+class StripeWatcher;
 
 // One running app per user. The first instance owns the session-bus name (the application id)
 // and exports the bus interface; a later one finds the name taken, learns the owner's pid, and
@@ -21,6 +26,9 @@ public:
     // Asks the running instance to show its settings window; returns at once.
     static void askToShowSettings();
 
+    // The watchers whose state the running instance reports when asked for its status.
+    void reportStatusOf(const StripeWatcher& stripe, const RevenueCatWatcher& revenueCat);
+
 Q_SIGNALS:
     // In the running instance, when a later start asks for the settings window.
     void showSettingsRequested();
@@ -28,9 +36,13 @@ Q_SIGNALS:
 public Q_SLOTS:
     // The bus interface's method, called through its adaptor.
     void ShowSettings();
+    // The bus interface's method: what --status prints, from the running watchers.
+    QStringList Status() const;
 
 private:
     std::optional<qint64> claimWithLockFile();
 
     std::unique_ptr<QLockFile> m_lock;
+    QPointer<const StripeWatcher> m_stripe;
+    QPointer<const RevenueCatWatcher> m_revenueCat;
 };

@@ -1,5 +1,6 @@
 #include "cli/CLI.h"
 
+#include "cli/StatusLines.h"
 #include "events/Inbox.h"
 #include "events/InboxFile.h"
 #include "support/AppIdentity.h"
@@ -38,11 +39,6 @@ std::optional<QString> readKey(const CLI::Context& context)
     return line;
 }
 
-QString stripeMode(const StripeWatcher& stripe)
-{
-    return stripe.isTestMode() ? u"test mode"_s : u"live mode"_s;
-}
-
 QCoro::Task<int> connectStripe(Watchers& watchers, const CLI::Context& context)
 {
     const auto key = readKey(context);
@@ -52,7 +48,7 @@ QCoro::Task<int> connectStripe(Watchers& watchers, const CLI::Context& context)
         say(context.out, *refusal);
         co_return CLI::refused;
     }
-    say(context.out, u"Stripe connected (%1)."_s.arg(stripeMode(watchers.stripe)));
+    say(context.out, u"Stripe connected (%1)."_s.arg(StatusLines::stripeMode(watchers.stripe)));
     context.postReload();
     co_return CLI::ok;
 }
@@ -90,14 +86,10 @@ int disconnect(Watchers& watchers, const QStringList& arguments, const CLI::Cont
 
 int status(const Watchers& watchers, const CLI::Context& context)
 {
-    say(context.out,
-        u"Stripe: "_s
-            + (watchers.stripe.isConnected() ? u"connected (%1)"_s.arg(stripeMode(watchers.stripe))
-                                             : u"not connected"_s));
-    say(context.out,
-        u"RevenueCat: "_s
-            + (watchers.revenueCat.isConnected() ? u"connected (project %1)"_s.arg(watchers.revenueCat.project())
-                                                 : u"not connected"_s));
+    // A running app knows how its polls went; without one, the stored keys are all there is.
+    const auto answer = context.askStatus();
+    for (const QString& line : answer ? *answer : StatusLines::of(watchers.stripe, watchers.revenueCat))
+        say(context.out, line);
     return CLI::ok;
 }
 

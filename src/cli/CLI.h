@@ -9,6 +9,7 @@
 #include <qcoro/qcorotask.h>
 
 #include <functional>
+#include <optional>
 
 // The executable started with arguments: one verb, output on a stream, an exit code.
 // 1 is a key the service refused or an event that could not be written; 2 a usage error.
@@ -29,6 +30,8 @@ struct Context {
     WatcherServices stripe;
     WatcherServices revenueCat;
     std::function<void()> postReload;
+    // The running app's status lines; none when no app answers.
+    std::function<std::optional<QStringList>()> askStatus;
     QString inbox;
     // Stamps an event sent without a time.
     Scheduler& scheduler;

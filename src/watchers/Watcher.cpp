@@ -55,6 +55,9 @@ void Watcher::setLastChecked(std::optional<QDateTime> at)
 
 void Watcher::setKey(std::optional<QString> key)
 {
+    // A problem of the previous key says nothing about this one.
+    if (key != m_key)
+        m_lastProblem.reset();
     m_key = std::move(key);
     Q_EMIT keyChanged();
 }
@@ -108,6 +111,7 @@ void Watcher::markOK()
     m_failures = 0;
     m_interval = m_normalInterval;
     m_lastLoggedProblem.reset();
+    m_lastProblem.reset();
 }
 
 void Watcher::markRejected(const QString& message)
@@ -144,12 +148,28 @@ void Watcher::markThrottled(const QString& message, std::optional<double> retryA
 
 void Watcher::recordFailure(const RequestError& error, const QString& refusal)
 {
+    rememberProblem(error);
     if (const auto* unreachable = std::get_if<TransportError>(&error))
         markUnreachable(*unreachable);
     else if (const auto& refused = std::get<APIError>(error); refused.status == 429)
         markThrottled(refusal, refused.retryAfterSeconds);
     else
         markRejected(refusal);
+}
+
+void Watcher::rememberProblem(const RequestError& error)
+{
+    const auto* refused = std::get_if<APIError>(&error);
+    WatchProblem problem{refused ? refused->status : 0, m_services.scheduler.now(),
+        refused ? refused->message : std::get<TransportError>(error).description};
+    // The service's words may quote what it was sent.
+    if (m_key && !m_key->isEmpty())
+        problem.message.replace(*m_key, u"…"_s);
+    // An outage or a throttling that goes on is dated from its start.
+    const bool lasting = problem.status == 0 || problem.status == 429;
+    if (lasting && m_lastProblem && m_lastProblem->status == problem.status)
+        problem.at = m_lastProblem->at;
+    m_lastProblem = std::move(problem);
 }
 
 void Watcher::logOnce(const QString& message)

@@ -2,6 +2,7 @@
 
 #include "events/MonkeyEvent.h"
 #include "watchers/RequestResult.h"
+#include "watchers/WatchProblem.h"
 #include "watchers/WatchState.h"
 #include "watchers/WatcherServices.h"
 
@@ -59,6 +60,8 @@ public:
     double interval() const { return m_interval; }
     int failures() const { return m_failures; }
     bool isLooping() const { return m_looping; }
+    // The last failed poll since the last good one and since the key was set; none when all went well.
+    const std::optional<WatchProblem>& lastProblem() const { return m_lastProblem; }
 
     // Restarts the loop: normal interval, no failures, a poll at once.
     void startLoop();
@@ -120,6 +123,7 @@ private:
     // One more failure in a row: waits what was asked (within the normal interval and five
     // minutes), else twice as long as the last time. True once the failures persist (three).
     bool backOff(std::optional<double> askedSeconds);
+    void rememberProblem(const RequestError& error);
 
     WatchState m_state;
     std::optional<QDateTime> m_lastChecked;
@@ -130,6 +134,7 @@ private:
     double m_interval;
     int m_failures = 0;
     std::optional<QString> m_lastLoggedProblem;
+    std::optional<WatchProblem> m_lastProblem;
     quint64 m_generation = 0;
     bool m_looping = false;
     bool m_autostart;

@@ -22,6 +22,7 @@ protected:
     QString logPath = root.filePath(QStringLiteral("state/Bonkbell/Bonkbell.log"));
     QString preferences = root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf"));
     QProcess app;
+    QString cliOutput; // what the last command line printed
     AppProcessTest()
     {
         configure(QUrl(QStringLiteral("http://127.0.0.1:1")), QUrl(QStringLiteral("http://127.0.0.1:1")));
@@ -58,6 +59,7 @@ protected:
         // The loopback servers live in this process: keep its event loop turning.
         // One that never ends counts as a failure, not as its last exit code.
         const bool ended = TestEnvironment::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000);
+        cliOutput = QString::fromUtf8(cli.readAllStandardOutput());
         return ended ? cli.exitCode() : -1;
     }
     void publish(const QByteArray& json)

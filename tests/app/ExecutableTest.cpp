@@ -1,7 +1,10 @@
 #include "AppProcessTest.h"
+#include "common/LoopbackServer.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <csignal>
 
 namespace {
 
@@ -40,6 +43,38 @@ TEST_F(AppProcessTest, SendLeavesOneEventForTheAppToPlayLaterAndHelpStartsNoApp)
     startApp();
     ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); }, 10000)) << logText();
     EXPECT_EQ(logLines(u"^slap: "_s), QStringList{u"slap: sale New sale! | Jane (Acme) |  (sound: slap)"_s});
+}
+
+// --status asks the running app, which knows its key is being refused; without an app, or from one that does not
+// answer, it prints the stored state at once.
+TEST_F(AppProcessTest, StatusSaysWhatTheRunningAppKnowsElseTheStoredState)
+{
+    LoopbackServer stripe;
+    stripe.route(u"/v1/"_s, 200, R"({"data":[]})");
+    configure(stripe.base(), QUrl(u"http://127.0.0.1:1"_s));
+    const QString stored = u"Stripe: connected (live mode)\nRevenueCat: not connected\n"_s;
+    ASSERT_EQ(runCommandLine({u"--connect-stripe"_s}, "rk_live_51StatusTest1234\n"), 0);
+    EXPECT_EQ(runCommandLine({u"--status"_s}), 0);
+    EXPECT_EQ(cliOutput, stored);
+    stripe.route(u"/v1/charges"_s, 401,
+        R"({"error":{"message":"Invalid API Key provided: rk_live_****1234","type":"invalid_request_error"}})");
+    const auto refusedAt = [](const QDateTime& at) {
+        return u"Stripe: connected (live mode) — key refused at %1: Invalid API Key provided: rk_live_****1234\n"
+               u"RevenueCat: not connected\n"_s.arg(at.toLocalTime().toString(u"hh:mm"_s));
+    };
+    const QString early = refusedAt(QDateTime::currentDateTimeUtc());
+    startApp();
+    ASSERT_TRUE(waitUntil([&] { return !logLines(u"^Stripe: Stripe didn't accept"_s).isEmpty(); })) << logText();
+    EXPECT_EQ(runCommandLine({u"--status"_s}), 0);
+    EXPECT_TRUE(cliOutput == early || cliOutput == refusedAt(QDateTime::currentDateTimeUtc()))
+        << cliOutput.toStdString();
+    ::kill(pid_t(app.processId()), SIGSTOP);
+    const QDateTime stopped = QDateTime::currentDateTimeUtc();
+    EXPECT_EQ(runCommandLine({u"--status"_s}), 0);
+    EXPECT_EQ(cliOutput, stored);
+    EXPECT_LT(stopped.msecsTo(QDateTime::currentDateTimeUtc()), 10000) << "a stuck app is not waited for";
+    ::kill(pid_t(app.processId()), SIGCONT);
+    EXPECT_EQ(runCommandLine({u"--disconnect"_s, u"stripe"_s}), 0);
 }
 
 } // namespace

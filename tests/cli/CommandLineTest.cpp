@@ -1,7 +1,9 @@
 #include "cli/CLI.h"
+#include "cli/StatusLines.h"
 #include "events/Inbox.h"
 #include "events/InboxFile.h"
 #include "support/AppIdentity.h"
+#include "watchers/StripeWatcher.h"
 #include "watchers/WatcherFixture.h"
 
 #include <QDir>
@@ -12,8 +14,8 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-// The command line on swapped streams, with keys in memory and loopback stand-ins for both
-// services; the real executable's runs are the application tests' business.
+// The command line on swapped streams, with keys in memory, loopback stand-ins for both services
+// and no running app; the real executable's runs are the application tests' business.
 class CommandLineTest : public WatcherFixture {
 protected:
     LoopbackServer& stripe = server;
@@ -38,7 +40,7 @@ protected:
         QTextStream stream(&out), err(&errors), in(&input, QIODevice::ReadOnly);
         const int code = QCoro::waitFor(CLI::run(arguments,
             {stream, err, in, services(), {settings, secrets, scheduler, revenueCat.base()}, [this] { ++reloads; },
-                inbox, scheduler}));
+                [] { return std::optional<QStringList>(); }, inbox, scheduler}));
         return {out, code};
     }
 };
@@ -80,6 +82,43 @@ TEST_F(
     EXPECT_EQ(reloads, 3);
     EXPECT_EQ(run({u"--status"_s}).first, u"Stripe: not connected\nRevenueCat: connected (project proj9)\n"_s);
     EXPECT_EQ(errors, QString());
+}
+
+// A running app's watcher reports its last problem in the service's own words, in local time (UTC+5:45 here), an
+// outage or throttling from its start, until a good poll; a key the service echoes is masked.
+TEST_F(CommandLineTest, StatusLineTellsTheLastProblemUntilAGoodPoll)
+{
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "Asia/Kathmandu");
+    secrets.save(u"rk_live_51StatusKey"_s, u"stripe"_s);
+    StripeWatcher watcher(services(), false);
+    const auto error = [](int status, const QByteArray& message) {
+        return LoopbackServer::Response{status, R"({"error":{"message":")" + message + R"("}})"};
+    };
+    const LoopbackServer::Response signIn{200, "<html>Sign in</html>"};
+    const std::pair<LoopbackServer::Response, QString> polls[] = {
+        {signIn, u"can't reach Stripe since 17:45: The answer couldn't be read as JSON."_s},
+        {signIn, u"can't reach Stripe since 17:45: The answer couldn't be read as JSON."_s},
+        {error(429, "Too many requests"), u"rate limited since 17:47: Too many requests"_s},
+        {error(403, "No permission"), u"key lacks a permission at 17:48: No permission"_s},
+        {error(500, "Bad header rk_live_51StatusKey"), u"Stripe answered HTTP 500 at 17:49: Bad header …"_s},
+        {error(401, "Invalid API Key provided: rk_live_****sKey"),
+            u"key refused at 17:50: Invalid API Key provided: rk_live_****sKey"_s},
+        {{200, R"({"data":[]})"}, u"checked at 17:51"_s},
+    };
+    for (const auto& [answer, said] : polls) {
+        stripe.route(u"/v1/charges"_s, [&](const LoopbackServer::Request&) { return answer; });
+        QCoro::waitFor(watcher.pollNow());
+        EXPECT_EQ(StatusLines::line(watcher, u"live mode"_s), u"Stripe: connected (live mode) — "_s + said);
+        scheduler.advance(60);
+    }
+    // The previous key's refusal is not the new key's.
+    stripe.route(u"/v1/charges"_s, 401, "{}");
+    QCoro::waitFor(watcher.pollNow());
+    secrets.save(u"rk_live_51NewKey"_s, u"stripe"_s);
+    watcher.reload();
+    EXPECT_EQ(StatusLines::line(watcher, u"live mode"_s), u"Stripe: connected (live mode) — checked at 17:51"_s);
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
 }
 
 // What --send leaves is read back by the inbox's own reader (and compared as compact JSON); a

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The last poll that failed, in the service's or the network's own words; kept until a good poll.
+struct WatchProblem {
+    // The service's HTTP status (401 refused, 429 slow down, ...); 0 when no usable answer came.
+    int status = 0;
+    // When it happened; for an outage or a throttling that goes on, when it began.
+    QDateTime at;
+    QString message;
+};
