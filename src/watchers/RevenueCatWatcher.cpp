@@ -173,7 +173,7 @@ void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
         return;
     deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s,
         u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
-        u"RevenueCat · %1 today"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false,
+        u"RevenueCat · %1 yesterday"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false,
         m_services.scheduler.now()));
 }
 

@@ -87,10 +87,11 @@ protected:
         activeSubscriptions = subscriptions;
         run(watcher.pollNow());
     }
-    MonkeyEvent sale(const QString& headline, double growth, double total, const QString& currency = u"EUR"_s) const
+    MonkeyEvent sale(const QString& headline, double growth, double total, const QString& currency = u"EUR"_s,
+        const QString& day = u"today"_s) const
     {
         return MonkeyEvent::now(u"sale"_s, headline, u"+"_s + formatMoney(growth, currency),
-            u"RevenueCat · "_s + formatMoney(total, currency) + u" today"_s, false, scheduler.now());
+            u"RevenueCat · "_s + formatMoney(total, currency) + u' ' + day, false, scheduler.now());
     }
 };
 
@@ -140,15 +141,16 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTur
     EXPECT_THAT(headlines(), ElementsAre("New subscriber!", "2 new subscribers!", "New revenue!", "New revenue!"));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 120);
     EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
-    // The first poll of a new day closes yesterday, then compares today with zero; an older or
-    // missing baseline is retaken silently.
+    // The first poll of a new day closes yesterday (told as yesterday's), then compares today with
+    // zero; an older or missing baseline is retaken silently.
     delivered.clear();
     watcher = connected(u"2026-12-04"_s, 80, 1);
     revenueByDay[u"2026-12-04"_s] = 95;
     currency.reset();
     poll(*watcher, 12, 1);
-    EXPECT_THAT(
-        delivered, ElementsAre(sale(u"New revenue!"_s, 15, 95, u"USD"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
+    EXPECT_THAT(delivered,
+        ElementsAre(
+            sale(u"New revenue!"_s, 15, 95, u"USD"_s, u"yesterday"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
     EXPECT_EQ(settings.get(Preferences::rcDay), today);
     for (const QString& day : {u"2026-12-01"_s, QString()}) {
         delivered.clear();
