@@ -80,7 +80,8 @@ QCoro::Task<RequestResult<RevenueCatWatcher::Revenue>> RevenueCatWatcher::revenu
         co_return RequestResult<Revenue>::failure(answer);
     if (auto amount = RevenueCatMetrics::revenue(answer.value()))
         co_return *amount;
-    co_return TransportError{u"The revenue answer had no value."_s};
+    // The service answered, so it is no outage; a refusal in its own words leaves the baseline be.
+    co_return APIError{0, u"RevenueCat sent a revenue figure Bonkbell can't read."_s};
 }
 
 QCoro::Task<RequestResult<double>> RevenueCatWatcher::activeSubscriptions(QString project, QString key)
@@ -90,7 +91,7 @@ QCoro::Task<RequestResult<double>> RevenueCatWatcher::activeSubscriptions(QStrin
         co_return RequestResult<double>::failure(answer);
     if (auto count = RevenueCatMetrics::activeSubscriptions(answer.value()))
         co_return *count;
-    co_return TransportError{u"The overview answer had no active subscriptions."_s};
+    co_return APIError{0, u"RevenueCat sent a subscription count Bonkbell can't read."_s};
 }
 
 QCoro::Task<RequestResult<QString>> RevenueCatWatcher::discoverProject(QString key)
@@ -162,8 +163,7 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
 
 void RevenueCatWatcher::record(const RequestError& error)
 {
-    const auto* refused = std::get_if<APIError>(&error);
-    recordFailure(error, refused ? RevenueCatMetrics::explain(*refused, false) : QString());
+    recordFailure(error, failureMessage(error, false));
 }
 
 void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
