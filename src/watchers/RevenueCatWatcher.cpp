@@ -18,16 +18,6 @@ bool grew(double now, double before)
     return now - before >= RevenueCatWatcher::minimumGrowth - 1e-9;
 }
 
-QString trimmedOfBlanks(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && (text[start] == u' ' || text[start] == u'\t'))
-        ++start;
-    while (end > start && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
-        --end;
-    return text.mid(start, end - start);
-}
-
 } // namespace
 
 QString RevenueCatWatcher::keychainAccount()
@@ -132,7 +122,7 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
         if (!self)
             co_return u"Bonkbell is quitting."_s;
         found.ok() ? void(project = found.value()) : void(failure = found.error());
-        askedForProjectList = failure && trimmedOfBlanks(projectText).isEmpty();
+        askedForProjectList = failure.has_value();
     }
     if (!failure && !RevenueCatMetrics::isPlausibleProjectId(project))
         failure = APIError{404, {}};

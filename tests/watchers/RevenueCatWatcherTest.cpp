@@ -196,7 +196,7 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.status);
         server.route(u"/v2/projects"_s, refusal.status, refusal.body);
-        EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u" "_s)), refusal.forProjectList);
+        EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u" \u00a0"_s)), refusal.forProjectList);
         server.route(u"/v2/projects/proj1/metrics/overview"_s, [&](const auto&) {
             return LoopbackServer::Response{refusal.status, refusal.body, 0, false, "Retry-After: 120\r\n"};
         });
