@@ -1,6 +1,7 @@
 #include "watchers/StripeCharge.h"
 
 #include "money/Money.h"
+#include "support/BidiControls.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -11,12 +12,13 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // A string that is not empty once white space is trimmed from both ends; the trimmed text. Any
-// Unicode white space counts: a name of no-break spaces shows nothing either.
+// Unicode white space counts: a name of no-break spaces shows nothing either. Direction controls
+// go first: a name could turn round the amount shown beside it.
 std::optional<QString> nonBlank(const QJsonValue& value)
 {
     if (!value.isString())
         return std::nullopt;
-    const QString text = value.toString().trimmed();
+    const QString text = withoutBidiControls(value.toString()).trimmed();
     return text.isEmpty() ? std::nullopt : std::optional(text);
 }
 
