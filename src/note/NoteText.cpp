@@ -1,5 +1,7 @@
 #include "note/NoteText.h"
 
+#include "support/BidiControls.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QTextLayout>
@@ -37,9 +39,10 @@ NoteText::NoteText(const QString& text, const QFont& font, const QColor& colour,
     : m_font(font)
     , m_colour(colour)
 {
-    if (text.isEmpty())
+    // No direction embedding from an event's text spills past its end onto the rest of the note.
+    const QString prepared = withLineSeparators(withoutBidiEmbeddings(text));
+    if (prepared.isEmpty())
         return;
-    const QString prepared = withLineSeparators(text);
     QTextLayout layout(prepared, font);
     QTextOption option;
     // Words move to the next line; a single word wider than the line breaks where it must.

@@ -1,5 +1,6 @@
 #include "support/Log.h"
 
+#include "support/BidiControls.h"
 #include "support/LogFile.h"
 #include "support/Paths.h"
 
@@ -10,9 +11,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Also the direction embeddings: one in a field would turn round the fields after it.
 bool isControl(char16_t c)
 {
-    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029;
+    return c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x2028 || c == 0x2029 || isBidiEmbedding(c);
 }
 
 void appendEscaped(QString& out, char16_t c)

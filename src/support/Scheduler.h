@@ -19,5 +19,9 @@ public:
 
     // Runs `action` on the main thread `seconds` from now. Not cancellable: the action is
     // dropped when `context` has been destroyed by then, which is how callers hold themselves weakly.
+    // A long wait may end up to 5 % early or late: idle waits share wake-ups.
     virtual void after(double seconds, const QObject* context, std::function<void()> action) = 0;
+
+    // As after(), but never before `seconds` have passed: for a wait a service asked of us.
+    virtual void afterAtLeast(double seconds, const QObject* context, std::function<void()> action) = 0;
 };

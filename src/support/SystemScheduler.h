@@ -8,6 +8,7 @@ public:
     QDateTime now() const override;
     double uptime() const override;
     void after(double seconds, const QObject* context, std::function<void()> action) override;
+    void afterAtLeast(double seconds, const QObject* context, std::function<void()> action) override;
 
     static SystemScheduler& shared();
 };

@@ -1,5 +1,7 @@
 #include "watchers/HttpJson.h"
 
+#include "support/BidiControls.h"
+
 #include <QJsonDocument>
 #include <QLocale>
 #include <QNetworkAccessManager>
@@ -98,12 +100,11 @@ QUrl requestUrl(const QUrl& base, const QString& path, const StringMap& query)
 
 QString errorMessage(int status, const QJsonObject& body)
 {
-    const QJsonValue error = body.value("error"_L1);
-    if (error.isObject() && error.toObject().value("message"_L1).isString())
-        return error.toObject().value("message"_L1).toString();
-    if (body.value("message"_L1).isString())
-        return body.value("message"_L1).toString();
-    return u"HTTP %1"_s.arg(status);
+    QJsonValue message = body.value("error"_L1).toObject().value("message"_L1);
+    if (!message.isString())
+        message = body.value("message"_L1);
+    // The service's words reach the log and the settings window, without direction controls.
+    return message.isString() ? withoutBidiControls(message.toString()) : u"HTTP %1"_s.arg(status);
 }
 
 std::optional<double> retryAfter(const QByteArray& header, const QJsonObject& body, const QDateTime& now)

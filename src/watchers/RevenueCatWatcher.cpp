@@ -18,16 +18,6 @@ bool grew(double now, double before)
     return now - before >= RevenueCatWatcher::minimumGrowth - 1e-9;
 }
 
-QString trimmedOfBlanks(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && (text[start] == u' ' || text[start] == u'\t'))
-        ++start;
-    while (end > start && (text[end - 1] == u' ' || text[end - 1] == u'\t'))
-        --end;
-    return text.mid(start, end - start);
-}
-
 } // namespace
 
 QString RevenueCatWatcher::keychainAccount()
@@ -80,7 +70,8 @@ QCoro::Task<RequestResult<RevenueCatWatcher::Revenue>> RevenueCatWatcher::revenu
         co_return RequestResult<Revenue>::failure(answer);
     if (auto amount = RevenueCatMetrics::revenue(answer.value()))
         co_return *amount;
-    co_return TransportError{u"The revenue answer had no value."_s};
+    // The service answered, so it is no outage; a refusal in its own words leaves the baseline be.
+    co_return APIError{0, u"RevenueCat sent a revenue figure Bonkbell can't read."_s};
 }
 
 QCoro::Task<RequestResult<double>> RevenueCatWatcher::activeSubscriptions(QString project, QString key)
@@ -90,7 +81,7 @@ QCoro::Task<RequestResult<double>> RevenueCatWatcher::activeSubscriptions(QStrin
         co_return RequestResult<double>::failure(answer);
     if (auto count = RevenueCatMetrics::activeSubscriptions(answer.value()))
         co_return *count;
-    co_return TransportError{u"The overview answer had no active subscriptions."_s};
+    co_return APIError{0, u"RevenueCat sent a subscription count Bonkbell can't read."_s};
 }
 
 QCoro::Task<RequestResult<QString>> RevenueCatWatcher::discoverProject(QString key)
@@ -131,7 +122,7 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
         if (!self)
             co_return u"Bonkbell is quitting."_s;
         found.ok() ? void(project = found.value()) : void(failure = found.error());
-        askedForProjectList = failure && trimmedOfBlanks(projectText).isEmpty();
+        askedForProjectList = failure.has_value();
     }
     if (!failure && !RevenueCatMetrics::isPlausibleProjectId(project))
         failure = APIError{404, {}};
@@ -162,8 +153,7 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
 
 void RevenueCatWatcher::record(const RequestError& error)
 {
-    const auto* refused = std::get_if<APIError>(&error);
-    recordFailure(error, refused ? RevenueCatMetrics::explain(*refused, false) : QString());
+    recordFailure(error, failureMessage(error, false));
 }
 
 void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
@@ -173,7 +163,7 @@ void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
         return;
     deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s,
         u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
-        u"RevenueCat · %1 today"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false,
+        u"RevenueCat · %1 yesterday"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false,
         m_services.scheduler.now()));
 }
 

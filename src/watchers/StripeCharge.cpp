@@ -1,6 +1,7 @@
 #include "watchers/StripeCharge.h"
 
 #include "money/Money.h"
+#include "support/BidiControls.h"
 
 #include <QJsonArray>
 #include <QRegularExpression>
@@ -12,18 +13,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A string that is not empty once spaces and tabs are trimmed from both ends; the trimmed text.
+// A string that is not empty once white space is trimmed from both ends; the trimmed text. Any
+// Unicode white space counts: a name of no-break spaces shows nothing either. Direction controls
+// go first: a name could turn round the amount shown beside it.
 std::optional<QString> nonBlank(const QJsonValue& value)
 {
     if (!value.isString())
         return std::nullopt;
-    const QString whole = value.toString();
-    QStringView text = whole;
-    while (!text.isEmpty() && (text.front() == u' ' || text.front() == u'\t'))
-        text = text.mid(1);
-    while (!text.isEmpty() && (text.back() == u' ' || text.back() == u'\t'))
-        text.chop(1);
-    return text.isEmpty() ? std::nullopt : std::optional(text.toString());
+    const QString text = withoutBidiControls(value.toString()).trimmed();
+    return text.isEmpty() ? std::nullopt : std::optional(text);
 }
 
 std::optional<QString> firstNonBlank(std::initializer_list<QJsonValue> values)

@@ -66,7 +66,7 @@ void Watcher::startLoop()
 {
     ++m_generation;
     m_looping = true;
-    m_interval = m_normalInterval;
+    setInterval(m_normalInterval);
     m_failures = 0;
     runLoop(m_generation);
 }
@@ -86,7 +86,7 @@ QCoro::Task<> Watcher::runLoop(quint64 generation)
         if (!ticket)
             co_return;
         // Read after the poll, so its outcome decides this very wait.
-        co_await SchedulerSleep{scheduler, m_interval};
+        co_await SchedulerSleep{scheduler, m_interval, m_intervalAsked};
     }
 }
 
@@ -109,7 +109,7 @@ void Watcher::markOK()
     setState(WatchState::watching());
     setLastChecked(m_services.scheduler.now());
     m_failures = 0;
-    m_interval = m_normalInterval;
+    setInterval(m_normalInterval);
     m_lastLoggedProblem.reset();
     m_lastProblem.reset();
 }
@@ -117,7 +117,7 @@ void Watcher::markOK()
 void Watcher::markRejected(const QString& message)
 {
     setState(WatchState::problem(message));
-    m_interval = maxInterval;
+    setInterval(maxInterval);
     logOnce(message);
 }
 
@@ -133,8 +133,10 @@ void Watcher::markUnreachable(const TransportError& error)
 bool Watcher::backOff(std::optional<double> askedSeconds)
 {
     ++m_failures;
-    m_interval = askedSeconds ? std::clamp(*askedSeconds, m_normalInterval, maxInterval)
-                              : std::min(m_normalInterval * std::pow(2.0, m_failures), maxInterval);
+    if (askedSeconds)
+        setInterval(std::clamp(*askedSeconds, m_normalInterval, maxInterval), true);
+    else
+        setInterval(std::min(m_normalInterval * std::pow(2.0, m_failures), maxInterval));
     return m_failures >= 3;
 }
 

@@ -99,8 +99,8 @@ protected:
     void markOK();
     void markRejected(const QString& message);
     void markUnreachable(const TransportError& error);
-    // The service asked for a pause: waits what it asked (within the normal interval and five
-    // minutes), and shows `message` only when it keeps happening.
+    // The service asked for a pause: waits what it asked, never ending early (within the normal
+    // interval and five minutes), and shows `message` only when it keeps happening.
     void markThrottled(const QString& message, std::optional<double> retryAfterSeconds);
     // A failed request ends the poll: a refusal in `refusal`'s words, throttling, or no answer.
     void recordFailure(const RequestError& error, const QString& refusal);
@@ -124,6 +124,12 @@ private:
     // minutes), else twice as long as the last time. True once the failures persist (three).
     bool backOff(std::optional<double> askedSeconds);
     void rememberProblem(const RequestError& error);
+    // The loop's next wait; one the service asked for must not end early.
+    void setInterval(double seconds, bool asked = false)
+    {
+        m_interval = seconds;
+        m_intervalAsked = asked;
+    }
 
     WatchState m_state;
     std::optional<QDateTime> m_lastChecked;
@@ -132,6 +138,7 @@ private:
     QString m_keychainAccount;
     double m_normalInterval;
     double m_interval;
+    bool m_intervalAsked = false;
     int m_failures = 0;
     std::optional<QString> m_lastLoggedProblem;
     std::optional<WatchProblem> m_lastProblem;

@@ -4,6 +4,11 @@
 
 void ManualScheduler::after(double seconds, const QObject* context, std::function<void()> action)
 {
+    afterAtLeast(seconds * (1 - looseEarly), context, std::move(action));
+}
+
+void ManualScheduler::afterAtLeast(double seconds, const QObject* context, std::function<void()> action)
+{
     const qint64 due = m_nowMs + std::llround(std::max(0.0, seconds) * 1000.0);
     m_tasks.emplace(std::pair(due, m_sequence++), Task{context, context != nullptr, std::move(action)});
 }

@@ -18,7 +18,10 @@ public:
     QDateTime now() const override { return QDateTime::fromMSecsSinceEpoch(m_nowMs, Qt::UTC); }
     double uptime() const override { return double(m_nowMs - m_startMs) / 1000.0; }
     void after(double seconds, const QObject* context, std::function<void()> action) override;
+    void afterAtLeast(double seconds, const QObject* context, std::function<void()> action) override;
     void advance(double seconds);
+    // after() ends waits this fraction early, as Qt's coarse timers may; afterAtLeast() keeps time.
+    double looseEarly = 0;
     std::size_t pending() const { return m_tasks.size(); }
 
 private:

@@ -72,6 +72,12 @@ TEST(NoteLook, StyleLayoutTimeAndFonts)
     // A line break in any convention starts one new line: CR LF is one break, not two.
     for (const QString& who : {u"Jane\nAcme"_s, u"Jane\r\nAcme"_s, u"Jane\rAcme"_s})
         EXPECT_EQ(NoteRenderer::layout(note(u"sale"_s, u"Sale"_s, who)).whoLines, QStringList({u"Jane"_s, u"Acme"_s}));
+    // Embeddings, overrides and isolates go, so no text turns round what follows it; marks (ICU's, in
+    // right-to-left amounts), other scripts and emoji stay.
+    const QString rightToLeft = u"\u061c-\u200f١٢ US$ דנה 👩‍💻"_s;
+    for (const auto& [who, lines] : {std::pair(u"\u202eJane\u202c · \u2066$5\u2069"_s, QStringList{u"Jane · $5"_s}),
+             {rightToLeft, {rightToLeft}}, {u"\u2067\u2069"_s, {}}})
+        EXPECT_EQ(NoteRenderer::layout(note(u"sale"_s, u"Sale"_s, who)).whoLines, lines);
     // The time: the event's own, else now, in local twelve-hour time.
     const QDateTime now = QDateTime::fromString(u"2026-12-05T09:05:00Z"_s, Qt::ISODate);
     MonkeyEvent event = note(u"sale"_s, u"Sale"_s);

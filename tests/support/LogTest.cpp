@@ -13,8 +13,9 @@ using namespace Qt::StringLiterals;
 using TestEnvironment::readFile;
 using TestEnvironment::writeFile;
 
-// Text from events cannot split or forge lines: control characters (C0, DEL, C1, the Unicode
-// line and paragraph separators) are escaped; printable text outside ASCII stays as it is.
+// Text from events cannot split or forge lines, or turn round the rest of one: control characters (C0, DEL,
+// C1, the Unicode line and paragraph separators, direction embeddings) are escaped; printable text outside
+// ASCII and direction marks stay as they are.
 TEST(Log, IsOneUtcStampedLineWithControlCharactersEscapedAppendedUpToTheCapThenRotated)
 {
     const QDateTime at(QDate(2026, 12, 5), QTime(8, 54, 9, 500), Qt::OffsetFromUTC, 7200);
@@ -27,6 +28,8 @@ TEST(Log, IsOneUtcStampedLineWithControlCharactersEscapedAppendedUpToTheCapThenR
             "New sale!\\n2026-12-05T00:00:00Z  ERROR fake\\r\\t\\x1b[31m\\u2028\\u2029end"},
         {u"\x7f\u0085next\u009b31m\u00a0"_s, "\\x7f\\x85next\\x9b31m\xC2\xA0"},
         {u"3 sales · 1 renewal 🍌"_s, "3 sales \xC2\xB7 1 renewal \xF0\x9F\x8D\x8C"},
+        {u"\u202eJane\u202c | \u2067דנה\u2069 | \u200f$5"_s,
+            u"\\u202eJane\\u202c | \\u2067דנה\\u2069 | \u200f$5"_s.toUtf8()},
     };
     for (const auto& [message, written] : lines)
         EXPECT_EQ(formatLogLine(at, message), "2026-12-05T06:54:09Z  " + written + '\n');

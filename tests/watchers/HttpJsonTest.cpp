@@ -31,7 +31,8 @@ TEST(HttpJson, FailuresAreRefusalsInTheServicesOwnWordsOrTransportErrorsAndForei
         QByteArray body;
         QString message;
     } refusals[] = {
-        {402, R"({"error":{"message":"Your card was declined."},"message":"outer"})", u"Your card was declined."_s},
+        {402, R"({"error":{"message":"Your card was \u202edeclined."},"message":"outer"})",
+            u"Your card was declined."_s},
         {429, R"({"message":"Slow down."})", u"Slow down."_s},
         {500, "<html><body>Oops</body></html>", u"HTTP 500"_s},
         {400, R"({"error":"just a string"})", u"HTTP 400"_s},

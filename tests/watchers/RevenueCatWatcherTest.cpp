@@ -87,10 +87,11 @@ protected:
         activeSubscriptions = subscriptions;
         run(watcher.pollNow());
     }
-    MonkeyEvent sale(const QString& headline, double growth, double total, const QString& currency = u"EUR"_s) const
+    MonkeyEvent sale(const QString& headline, double growth, double total, const QString& currency = u"EUR"_s,
+        const QString& day = u"today"_s) const
     {
         return MonkeyEvent::now(u"sale"_s, headline, u"+"_s + formatMoney(growth, currency),
-            u"RevenueCat · "_s + formatMoney(total, currency) + u" today"_s, false, scheduler.now());
+            u"RevenueCat · "_s + formatMoney(total, currency) + u' ' + day, false, scheduler.now());
     }
 };
 
@@ -140,15 +141,16 @@ TEST_F(RevenueCatWatcherTest, GrowthIsAnnouncedWithTheNewSubscribersAndTheDayTur
     EXPECT_THAT(headlines(), ElementsAre("New subscriber!", "2 new subscribers!", "New revenue!", "New revenue!"));
     EXPECT_EQ(settings.get(Preferences::rcRevenue), 120);
     EXPECT_EQ(RevenueCatMetrics::headline(1e20), u"100000000000000000000 new subscribers!"_s) << "no integer overflow";
-    // The first poll of a new day closes yesterday, then compares today with zero; an older or
-    // missing baseline is retaken silently.
+    // The first poll of a new day closes yesterday (told as yesterday's), then compares today with
+    // zero; an older or missing baseline is retaken silently.
     delivered.clear();
     watcher = connected(u"2026-12-04"_s, 80, 1);
     revenueByDay[u"2026-12-04"_s] = 95;
     currency.reset();
     poll(*watcher, 12, 1);
-    EXPECT_THAT(
-        delivered, ElementsAre(sale(u"New revenue!"_s, 15, 95, u"USD"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
+    EXPECT_THAT(delivered,
+        ElementsAre(
+            sale(u"New revenue!"_s, 15, 95, u"USD"_s, u"yesterday"_s), sale(u"New revenue!"_s, 12, 12, u"USD"_s)));
     EXPECT_EQ(settings.get(Preferences::rcDay), today);
     for (const QString& day : {u"2026-12-01"_s, QString()}) {
         delivered.clear();
@@ -194,7 +196,7 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.status);
         server.route(u"/v2/projects"_s, refusal.status, refusal.body);
-        EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u" "_s)), refusal.forProjectList);
+        EXPECT_EQ(run(watcher->connect(u"sk_new"_s, u" \u00a0"_s)), refusal.forProjectList);
         server.route(u"/v2/projects/proj1/metrics/overview"_s, [&](const auto&) {
             return LoopbackServer::Response{refusal.status, refusal.body, 0, false, "Retry-After: 120\r\n"};
         });
@@ -209,35 +211,43 @@ TEST_F(RevenueCatWatcherTest, FailedRequestsKeepThePreviousKeyAndTheBaseline)
         EXPECT_EQ(watcher->interval(), throttled ? 120 : 300);
         serveMetrics();
     }
-    // No usable answer, or one without the number asked for: nothing is announced, nothing lowered.
-    QList<std::pair<QString, BrokenAnswer>> outages;
-    for (const BrokenAnswer& broken : brokenAnswers())
-        outages << std::pair(u"revenue"_s, broken) << std::pair(u"overview"_s, broken);
-    QJsonObject noValue = revenueAnswer(today);
+    // An answer without a number where one belongs is told as what it is, at once and logged once, never
+    // as an outage nor as zero; no usable answer is an outage. Nothing is announced, nothing lowered.
+    const QString unreadRevenue = u"RevenueCat sent a revenue figure Bonkbell can't read."_s;
+    const QString unreadCount = u"RevenueCat sent a subscription count Bonkbell can't read."_s;
+    const auto answer200 = [](const QJsonObject& body) {
+        return LoopbackServer::Response{200, QJsonDocument(body).toJson()};
+    };
+    QJsonObject noValue = revenueAnswer(today), textValue = noValue;
     noValue.remove("value"_L1);
-    outages << std::pair(u"revenue"_s,
-        BrokenAnswer{"no value", {200, QJsonDocument(noValue).toJson()}, u"The revenue answer had no value."_s})
-            << std::pair(u"overview"_s,
-                   BrokenAnswer{"no active subscriptions",
-                       {200, QJsonDocument(overviewAnswer(QJsonValue::Undefined)).toJson()},
-                       u"The overview answer had no active subscriptions."_s})
-            << std::pair(u"overview"_s,
-                   BrokenAnswer{"no number of active subscriptions",
-                       {200, QJsonDocument(overviewAnswer(QJsonValue::Null)).toJson()},
-                       u"The overview answer had no active subscriptions."_s});
-    for (const auto& [metric, broken] : std::as_const(outages)) {
+    textValue.insert("value"_L1, u"129.99"_s);
+    QList<std::tuple<QString, BrokenAnswer, bool>> outages{
+        {u"revenue"_s, {"no value", answer200(noValue), unreadRevenue}, true},
+        {u"revenue"_s, {"value as text", answer200(textValue), unreadRevenue}, true},
+        {u"overview"_s, {"no active subscriptions", answer200(overviewAnswer(QJsonValue::Undefined)), unreadCount},
+            true},
+        {u"overview"_s, {"null active subscriptions", answer200(overviewAnswer(QJsonValue::Null)), unreadCount}, true}};
+    for (const BrokenAnswer& broken : brokenAnswers())
+        outages << std::tuple(u"revenue"_s, broken, false) << std::tuple(u"overview"_s, broken, false);
+    TestEnvironment::takeLogMessages();
+    for (const auto& [metric, broken, unread] : std::as_const(outages)) {
         SCOPED_TRACE(broken.name);
         revenueByDay[today] += 10; // sales go on during the outage
         activeSubscriptions += 1;
         serveMetrics();
         server.route(u"/v2/projects/proj1/metrics/"_s + metric, [&](const auto&) { return broken.response; });
-        const std::optional<QString> message = run(watcher->connect(u"sk_new"_s, u"proj1"_s));
-        EXPECT_TRUE(message->startsWith(u"Couldn't reach RevenueCat: "_s) && message->endsWith(broken.description))
-            << message->toStdString();
+        const QString message = run(watcher->connect(u"sk_new"_s, u"proj1"_s)).value_or(QString());
+        EXPECT_TRUE(unread
+                ? message == broken.description
+                : message.startsWith(u"Couldn't reach RevenueCat: "_s) && message.endsWith(broken.description))
+            << message.toStdString();
         run(watcher->pollNow());
+        EXPECT_TRUE(!unread || watcher->state() == WatchState::problem(broken.description));
         EXPECT_THAT(delivered, IsEmpty());
         EXPECT_EQ(settings.get(Preferences::rcRevenue), 100) << "a failed poll leaves the baseline as it was";
     }
+    EXPECT_EQ(TestEnvironment::takeLogMessages().mid(0, 2),
+        QStringList({u"RevenueCat: "_s + unreadRevenue, u"RevenueCat: "_s + unreadCount}));
     EXPECT_EQ(watcher->state(), WatchState::problem(u"Can't reach RevenueCat right now. Retrying."_s));
     serveMetrics();
     run(watcher->pollNow());

@@ -383,11 +383,21 @@ TEST(StripeCharge, RefusalsAmountsProductNamesAndCustomers)
             {u"2 x Pro (annual)"_s, u"2 x Pro (annual)"_s}, {u"Unused time on 3 × Pro after 1 Jan 2027"_s, u"Pro"_s},
             {u"Remaining time on Pro after lunch"_s, u"Remaining time on Pro after lunch"_s}})
         EXPECT_EQ(StripeCharge::productName(line), product);
+    // A name of white space, of any kind, is no name; direction controls go (they could turn the amount beside
+    // it round), letters of any script and emoji stay.
     QJsonObject c = charge(u"ch"_s, 0);
-    c.insert("billing_details"_L1, QJsonObject{{"name"_L1, u"  "_s}, {"email"_L1, QJsonValue()}});
-    EXPECT_EQ(StripeCharge::describe(c, std::nullopt, {}).who, u"A customer"_s);
+    const auto customer = [&c](const QString& name) {
+        c.insert("billing_details"_L1, QJsonObject{{"name"_L1, name}, {"email"_L1, QJsonValue()}});
+        return StripeCharge::describe(c, std::nullopt, {}).who.value_or(QString());
+    };
+    for (const auto& [name, shown] :
+        {std::pair(u" \t"_s, u"A customer"_s), {u"\u00a0\u2003\u3000\n"_s, u"A customer"_s},
+            {u"\u00a0Jane Doe\u202f"_s, u"Jane Doe"_s}, {u"\u202e\u2066\u200f\u061c\u00a0\u2069"_s, u"A customer"_s},
+            {u"\u202eeoD\u202c \u200eJane"_s, u"eoD Jane"_s},
+            {u"\u2067דנה כהן 👩‍💻\u2069"_s, u"דנה כהן 👩‍💻"_s}})
+        EXPECT_EQ(customer(name), shown);
     c.insert("receipt_email"_L1, u"r@x.io"_s);
-    EXPECT_EQ(StripeCharge::describe(c, std::nullopt, {}).who, u"r@x.io"_s);
+    EXPECT_EQ(customer(u"\u00a0"_s), u"r@x.io"_s);
     c.remove("livemode"_L1);
     EXPECT_FALSE(StripeCharge::describe(c, std::nullopt, {}).isTest());
     c.insert("invoice"_L1, u"../../v1/account"_s);

@@ -122,6 +122,20 @@ TEST_F(WatcherTest, ThrottlingWaitsWhatWasAskedWithinBoundsAndShowsOnlyWhenItPer
     EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Slow down."));
 }
 
+// Our own waits may end a little early, as coarse timers do, but a pause the service asked for never does.
+TEST_F(WatcherTest, APauseTheServiceAskedForNeverEndsEarly)
+{
+    scheduler.looseEarly = 0.05;
+    watcher.script = "oT";
+    watcher.startLoop();
+    scheduler.advance(28.5);
+    EXPECT_EQ(watcher.polls, 2);
+    scheduler.advance(299.999);
+    EXPECT_EQ(watcher.polls, 2) << "asked for 1000 s, so all of five minutes";
+    scheduler.advance(0.001);
+    EXPECT_EQ(watcher.polls, 3);
+}
+
 TEST(WatcherPollSeconds, OnlyAWholeSleepableNumberOverridesTheInterval)
 {
     const QByteArray old = qgetenv("BONKBELL_POLL_SECONDS");
