@@ -156,27 +156,29 @@ void RevenueCatWatcher::record(const RequestError& error)
     recordFailure(error, failureMessage(error, false));
 }
 
-void RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
+bool RevenueCatWatcher::announce(const QString& headline, const Revenue& total, double before, const QString& day)
+{
+    const double growth = total.amount - before;
+    MonkeyEvent event = MonkeyEvent::now(u"sale"_s, headline, u"+"_s + formatMoney(growth, total.currency),
+        u"RevenueCat · %1 %2"_s.arg(formatMoney(total.amount, total.currency), day), false, m_services.scheduler.now());
+    event.amount = std::round(growth * 1e6) / 1e6; // 129.99 - 100 is 29.99, not 29.989999…
+    event.currency = total.currency;
+    return deliver(event);
+}
+
+bool RevenueCatWatcher::announceLateGrowth(const Revenue& yesterday)
 {
     const double before = m_services.settings.get(Preferences::rcRevenue);
-    if (!grew(yesterday.amount, before))
-        return;
-    deliver(MonkeyEvent::now(u"sale"_s, u"New revenue!"_s,
-        u"+"_s + formatMoney(yesterday.amount - before, yesterday.currency),
-        u"RevenueCat · %1 yesterday"_s.arg(formatMoney(yesterday.amount, yesterday.currency)), false,
-        m_services.scheduler.now()));
+    return !grew(yesterday.amount, before) || announce(u"New revenue!"_s, yesterday, before, u"yesterday"_s);
 }
 
 void RevenueCatWatcher::announceGrowth(const Revenue& today, double subscriptionsNow)
 {
     const double before = m_services.settings.get(Preferences::rcRevenue);
-    if (grew(today.amount, before)) {
-        const double newSubscribers = subscriptionsNow - m_services.settings.get(Preferences::rcSubs);
-        deliver(MonkeyEvent::now(u"sale"_s, RevenueCatMetrics::headline(newSubscribers),
-            u"+"_s + formatMoney(today.amount - before, today.currency),
-            u"RevenueCat · %1 today"_s.arg(formatMoney(today.amount, today.currency)), false,
-            m_services.scheduler.now()));
-    }
+    const double newSubscribers = subscriptionsNow - m_services.settings.get(Preferences::rcSubs);
+    // Not queued: the baseline stays, so the next poll announces it.
+    if (grew(today.amount, before) && !announce(RevenueCatMetrics::headline(newSubscribers), today, before, u"today"_s))
+        return;
     // A fall (a refund) lowers the baseline silently.
     m_services.settings.set(Preferences::rcRevenue, today.amount);
     m_services.settings.set(Preferences::rcSubs, subscriptionsNow);
@@ -217,7 +219,8 @@ QCoro::Task<> RevenueCatWatcher::pollOnce(PollTicket ticket)
             record(late.error());
             co_return;
         }
-        announceLateGrowth(late.value());
+        if (!announceLateGrowth(late.value()))
+            co_return; // not queued: yesterday is closed at the next poll
         m_services.settings.set(Preferences::rcDay, today);
         m_services.settings.set(Preferences::rcRevenue, 0.0);
     }

@@ -47,7 +47,9 @@ private:
     QCoro::Task<RequestResult<QString>> discoverProject(QString key);
     // Compares the day's amount with the stored baseline and announces growth.
     void announceGrowth(const Revenue& today, double subscriptionsNow);
-    void announceLateGrowth(const Revenue& yesterday);
+    // False when the growth could not be queued.
+    bool announceLateGrowth(const Revenue& yesterday);
+    bool announce(const QString& headline, const Revenue& total, double before, const QString& day);
     void record(const RequestError& error);
     static QString failureMessage(const RequestError& error, bool askedForProjectList);
 };

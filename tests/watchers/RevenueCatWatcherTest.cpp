@@ -90,8 +90,11 @@ protected:
     MonkeyEvent sale(const QString& headline, double growth, double total, const QString& currency = u"EUR"_s,
         const QString& day = u"today"_s) const
     {
-        return MonkeyEvent::now(u"sale"_s, headline, u"+"_s + formatMoney(growth, currency),
+        MonkeyEvent event = MonkeyEvent::now(u"sale"_s, headline, u"+"_s + formatMoney(growth, currency),
             u"RevenueCat · "_s + formatMoney(total, currency) + u' ' + day, false, scheduler.now());
+        event.amount = growth;
+        event.currency = currency;
+        return event;
     }
 };
 
