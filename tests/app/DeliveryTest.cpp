@@ -32,7 +32,7 @@ protected:
     }
     qint64 serviceNow() const { return QDateTime::currentSecsSinceEpoch() + offset; }
     void connect() { ASSERT_EQ(runCommandLine({u"--connect-stripe"_s}, "rk_live_delivery\n"), 0); }
-    void sell(const QString& id, qint64 created) { stripe.charges.prepend(StripeStandIn::charge(id, created)); }
+    void sell(const QString& id, qint64 created) { stripe.charges.prepend(StripeAnswers::charge(id, created)); }
     QStringList slaps() const { return logLines(u"^slap: "_s); }
     bool inboxEmpty() const { return QDir(inbox).entryList({u"*.json"_s}, QDir::Files).isEmpty(); }
 };

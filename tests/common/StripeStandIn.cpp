@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 
 using namespace Qt::StringLiterals;
+using namespace StripeAnswers;
 
 StripeStandIn::StripeStandIn(LoopbackServer& server)
     : m_server(server)
@@ -12,20 +13,22 @@ StripeStandIn::StripeStandIn(LoopbackServer& server)
     server.route(u"/v1/invoices"_s, 200, R"({"object":"list","data":[],"has_more":false,"url":"/v1/invoices"})");
 }
 
-QJsonObject StripeStandIn::with(QJsonObject object, const QJsonObject& changes)
+namespace StripeAnswers {
+
+QJsonObject with(QJsonObject object, const QJsonObject& changes)
 {
     for (auto it = changes.begin(); it != changes.end(); ++it)
         object.insert(it.key(), it.value());
     return object;
 }
 
-QByteArray StripeStandIn::json(const QJsonObject& object)
+QByteArray json(const QJsonObject& object)
 {
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
 // The published example itself is only authorised, never captured.
-QJsonObject StripeStandIn::charge(const QString& id, qint64 created, const QJsonObject& changes)
+QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes)
 {
     static const QJsonObject published = LoopbackServer::published(u"stripe-2024-06-20"_s, u"charge"_s);
     const QJsonObject sale{{"id"_L1, id}, {"created"_L1, created}, {"amount"_L1, 1999}, {"amount_captured"_L1, 1999},
@@ -33,6 +36,8 @@ QJsonObject StripeStandIn::charge(const QString& id, qint64 created, const QJson
         {"billing_details"_L1, QJsonObject{{"name"_L1, u"Jane "_s + id}, {"email"_L1, QJsonValue()}}}};
     return with(with(published, sale), changes);
 }
+
+} // namespace StripeAnswers
 
 void StripeStandIn::serve()
 {

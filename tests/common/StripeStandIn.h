@@ -5,21 +5,24 @@
 #include <QJsonObject>
 #include <QList>
 
+// Stripe's answers, as the service words them.
+namespace StripeAnswers {
+// A succeeded, paid charge captured in full, with every field a real one carries and `changes` set.
+QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes = {});
+// `object` with each of `changes` set.
+QJsonObject with(QJsonObject object, const QJsonObject& changes);
+QByteArray json(const QJsonObject& object);
+} // namespace StripeAnswers
+
 // Stripe's charges on a loopback server, answered as the service does: newest first, listed
-// from created[gte] in pages of `limit` after `starting_after`, each retrievable by its id, with
-// every field a real answer carries. Invoices list empty unless a test routes one.
+// from created[gte] in pages of `limit` after `starting_after`, each retrievable by its id.
+// Invoices list empty unless a test routes one.
 class StripeStandIn {
 public:
     explicit StripeStandIn(LoopbackServer& server);
 
     // Newest first, as the service keeps them.
     QList<QJsonObject> charges;
-
-    // A succeeded, paid charge captured in full, with `changes` set.
-    static QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes = {});
-    // `object` with each of `changes` set.
-    static QJsonObject with(QJsonObject object, const QJsonObject& changes);
-    static QByteArray json(const QJsonObject& object);
 
     void serve();
 

@@ -15,28 +15,13 @@ namespace {
 using namespace Qt::StringLiterals;
 using testing::ElementsAre;
 using testing::IsEmpty;
-
-QJsonObject with(const QJsonObject& object, const QJsonObject& changes)
-{
-    return StripeStandIn::with(object, changes);
-}
-
-QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes = {})
-{
-    return StripeStandIn::charge(id, created, changes);
-}
-
-QByteArray json(const QJsonObject& object)
-{
-    return StripeStandIn::json(object);
-}
+using namespace StripeAnswers;
 
 class StripeWatcherTest : public WatcherFixture {
 protected:
     StripeStandIn stripe{server};
     QList<QJsonObject>& charges = stripe.charges;
     qint64 clock = scheduler.now().toSecsSinceEpoch();
-    void serveCharges() { stripe.serve(); }
     // A new charge, created a second after the one before.
     void add(const QString& id, const QJsonObject& changes = {}) { charges.prepend(charge(id, ++clock, changes)); }
     QJsonObject& find(const QString& id)
@@ -329,7 +314,7 @@ TEST_F(StripeWatcherTest, FailedRequestsKeepThePreviousKeyAndLoseNoSale)
     EXPECT_EQ(watcher->state(), WatchState::problem(u"Can't reach Stripe right now. Retrying."_s));
     EXPECT_EQ(secrets.read(StripeWatcher::keychainAccount()), u"rk_live_old"_s);
     // Back to normal, except that every invoice answer is broken: each sale is still told once.
-    serveCharges();
+    stripe.serve();
     for (qsizetype i = 0; i < charges.size(); ++i) {
         charges[i].insert("invoice"_L1, u"in_%1"_s.arg(i));
         server.route(u"/v1/invoices/in_%1"_s.arg(i), [response = broken[i].response](const auto&) { return response; });
