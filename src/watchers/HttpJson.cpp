@@ -55,7 +55,6 @@ QString transportDescription(const QNetworkReply& reply)
     return reply.errorString();
 }
 
-// "Wed, 21 Oct 2015 07:28:00 GMT", the one date form HTTP sends.
 QDateTime httpDate(const QString& text)
 {
     QDateTime at = QLocale::c().toDateTime(text, u"ddd, dd MMM yyyy hh:mm:ss 'GMT'"_s);
@@ -64,6 +63,11 @@ QDateTime httpDate(const QString& text)
 }
 
 } // namespace
+
+QDateTime parseHttpDate(const QByteArray& text)
+{
+    return httpDate(QString::fromLatin1(text));
+}
 
 namespace HttpJson {
 
@@ -165,9 +169,9 @@ QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringM
 
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
-    // The service's own clock: a date it names is measured against it, not against ours.
-    const QDateTime served = httpDate(QString::fromLatin1(reply->rawHeader("Date")));
     if (status < 200 || status > 299) {
+        // The service's own clock: a date it names is measured against it, not against ours.
+        const QDateTime served = parseHttpDate(reply->rawHeader("Date"));
         const QJsonObject error = HttpJson::objectOf(body);
         co_return APIError{status, HttpJson::errorMessage(status, error),
             HttpJson::retryAfter(
@@ -175,8 +179,7 @@ QCoro::Task<RequestResult<QJsonObject>> getJSON(QUrl base, QString path, StringM
     }
     if (auto object = HttpJson::parseObject(body)) {
         RequestResult<QJsonObject> answer(*std::move(object));
-        if (served.isValid())
-            answer.setServedAt(served);
+        answer.setServedAt(reply->rawHeader("Date"));
         co_return answer;
     }
     co_return TransportError{u"The answer couldn't be read as JSON."_s};

@@ -22,6 +22,9 @@ struct TransportError {
 
 using RequestError = std::variant<APIError, TransportError>;
 
+// "Wed, 21 Oct 2015 07:28:00 GMT", the one date form HTTP sends; invalid when it is not one.
+QDateTime parseHttpDate(const QByteArray& text);
+
 // A value, or why a request for it failed.
 template <typename T> class RequestResult {
 public:
@@ -48,9 +51,10 @@ public:
     }
 
     bool ok() const { return std::holds_alternative<T>(m_value); }
-    // When the service sent the answer, by its own clock (its Date header), when it said.
-    const std::optional<QDateTime>& servedAt() const { return m_servedAt; }
-    void setServedAt(QDateTime at) { m_servedAt = std::move(at); }
+    // When the service sent the answer, by its own clock (its Date header), when it said; read
+    // only when asked, as a quiet poll never asks.
+    std::optional<QDateTime> servedAt() const;
+    void setServedAt(QByteArray dateHeader) { m_servedAt = std::move(dateHeader); }
     const T& value() const { return std::get<T>(m_value); }
     const RequestError& error() const { return std::get<RequestError>(m_value); }
 
@@ -62,5 +66,11 @@ public:
 
 private:
     std::variant<T, RequestError> m_value;
-    std::optional<QDateTime> m_servedAt;
+    QByteArray m_servedAt;
 };
+
+template <typename T> std::optional<QDateTime> RequestResult<T>::servedAt() const
+{
+    const QDateTime at = parseHttpDate(m_servedAt);
+    return at.isValid() ? std::optional(at) : std::nullopt;
+}

@@ -80,10 +80,11 @@ namespace StripeCharge {
 bool isAnnounceable(const QJsonObject& charge, const QSet<QString>& seen)
 {
     // Only the service's plain ids: an id names the event's file and a line of what was announced.
+    // The pattern runs last, for a charge about to be announced.
     const QJsonValue id = charge.value("id"_L1);
-    return id.isString() && isPlainId(id.toString()) && !seen.contains(id.toString())
-        && charge.value("status"_L1) == u"succeeded"_s && charge.value("paid"_L1) == QJsonValue(true)
-        && charge.value("captured"_L1) != QJsonValue(false) && charge.value("refunded"_L1) != QJsonValue(true);
+    return id.isString() && !seen.contains(id.toString()) && charge.value("status"_L1) == u"succeeded"_s
+        && charge.value("paid"_L1) == QJsonValue(true) && charge.value("captured"_L1) != QJsonValue(false)
+        && charge.value("refunded"_L1) != QJsonValue(true) && isPlainId(id.toString());
 }
 
 bool mayStillSettle(const QJsonObject& charge)

@@ -225,14 +225,15 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
     std::copy(listed.value().crbegin(), listed.value().crend(), std::back_inserter(charges));
 
     QSet<QString> announced;
+    const qint64 now = m_services.scheduler.now().toSecsSinceEpoch();
     for (const QJsonObject& charge : std::as_const(charges)) {
-        const QDateTime now = m_services.scheduler.now();
-        unsettled.update(charge, now.toSecsSinceEpoch());
+        unsettled.update(charge, now);
         const QString id = charge.value("id"_L1).toString();
-        if (!StripeCharge::isAnnounceable(charge, announced) || m_seen.contains(id))
+        if (m_seen.contains(id) || !StripeCharge::isAnnounceable(charge, announced))
             continue;
         announced.insert(id);
-        const QDateTime at = settledLate.contains(id) ? now : StripeCharge::madeAt(charge, now);
+        const QDateTime found = m_services.scheduler.now();
+        const QDateTime at = settledLate.contains(id) ? found : StripeCharge::madeAt(charge, found);
         const MonkeyEvent event = co_await describe(charge, at, key);
         if (!ticket)
             co_return;
@@ -244,12 +245,12 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
     // Each write rewrites the preferences file: a quiet poll writes nothing.
     if (unsettled.stored() != wasUnsettled)
         m_services.settings.set(Preferences::stripeUnsettled, unsettled.stored());
-    moveListingOn(listed.value());
-    m_seen.forgetBefore(listedFrom());
+    // Nothing made before the next listing starts is listed again.
+    m_seen.forgetBefore(moveListingOn(listed.value()) - listingOverlapSeconds);
     markOK();
 }
 
-void StripeWatcher::moveListingOn(const QList<QJsonObject>& listed)
+qint64 StripeWatcher::moveListingOn(const QList<QJsonObject>& listed)
 {
     // A date far ahead of this clock would hide every charge to come; it is not taken.
     const qint64 latest = m_services.scheduler.now().toSecsSinceEpoch() + 86400;
@@ -262,6 +263,7 @@ void StripeWatcher::moveListingOn(const QList<QJsonObject>& listed)
     }
     if (newest != before)
         m_services.settings.set(Preferences::stripeListedUntil, newest);
+    return newest;
 }
 
 QCoro::Task<MonkeyEvent> StripeWatcher::describe(QJsonObject charge, QDateTime at, QString key)

@@ -52,7 +52,8 @@ private:
     QCoro::Task<MonkeyEvent> describe(QJsonObject charge, QDateTime at, QString key);
     // Watching starts at `since`, a time of the service's clock.
     void startFrom(qint64 since);
-    void moveListingOn(const QList<QJsonObject>& listed);
+    // `created` of the newest charge listed so far, after `listed`.
+    qint64 moveListingOn(const QList<QJsonObject>& listed);
     // Where the next listing starts: shortly before the newest charge listed so far.
     qint64 listedFrom() const;
     void loadSeen();

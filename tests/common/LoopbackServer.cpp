@@ -33,7 +33,12 @@ std::optional<LoopbackServer::Request> parseHead(const QByteArray& head)
 // never read, so every status gets the same one.
 QByteArray wire(const LoopbackServer::Response& response, const QDateTime& now)
 {
-    const QByteArray date = QLocale::c().toString(now.toUTC(), u"ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1();
+    // Formatted once a second: the benchmarks measure the client, not this.
+    thread_local std::pair<qint64, QByteArray> last{-1, {}};
+    if (last.first != now.toSecsSinceEpoch())
+        last = {
+            now.toSecsSinceEpoch(), QLocale::c().toString(now.toUTC(), u"ddd, dd MMM yyyy hh:mm:ss 'GMT'").toLatin1()};
+    const QByteArray& date = last.second;
     return "HTTP/1.1 " + QByteArray::number(response.status) + " Status\r\nContent-Type: application/json\r\n"
         + "Date: " + date + "\r\n" + response.headers + "Content-Length: " + QByteArray::number(response.body.size())
         + "\r\nConnection: keep-alive\r\n\r\n" + response.body;
