@@ -117,11 +117,8 @@ bool holdsClip(const std::vector<qint16>& recording, const std::vector<float>& c
     std::vector<double> expected(clip.size());
     for (size_t i = 0; i < clip.size(); ++i)
         expected[i] = 0.85 * qFromLittleEndian<qint16>(wav.constData() + Sounds::wavHeaderSize + 2 * i);
-    const auto close = [](double want, qint16 got) { return std::abs(got - want) <= 2; };
-    for (auto at = recording.begin(); recording.end() - at >= std::ptrdiff_t(clip.size()); ++at)
-        if (std::equal(expected.begin(), expected.end(), at, close))
-            return true;
-    return false;
+    const auto close = [](qint16 got, double want) { return std::abs(got - want) <= 2; };
+    return !std::ranges::search(recording, expected, close).empty();
 }
 
 TEST_F(SoundRecording, EachClipIsHeardWholeOnceThenItsStreamClosesAndAnOutputThatWentAwayIsRetriedOnEachSound)
@@ -142,10 +139,8 @@ TEST_F(SoundRecording, EachClipIsHeardWholeOnceThenItsStreamClosesAndAnOutputTha
     const auto sinks = player.findChildren<QAudioSink*>();
     EXPECT_EQ(sinks.size(), 2);
     EXPECT_TRUE(holdsClip(recording, Sounds::popSamples())); // the last one, whole
-    EXPECT_TRUE(waitUntil([&] {
-        return std::all_of(
-            sinks.begin(), sinks.end(), [](QAudioSink* s) { return s->state() == QAudio::StoppedState; });
-    }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return std::ranges::all_of(sinks, [](QAudioSink* s) { return s->state() == QAudio::StoppedState; }); }));
     // A device that went away is never opened, and is played on again once it is back: one
     // warning for each outage, however many sounds it swallows.
     takeLogMessages();
