@@ -103,12 +103,9 @@ TEST(LayerPainter, DrawsNearestNeighbourUprightAndTurned)
     painter.end();
     // Upright: the layers sit at the bottom (y up), image row 0 at their top, 3 pixels per texel.
     // Turned: the top row now runs up the left edge, red at the bottom.
-    const struct {
-        int x, y;
-        QRgb colour;
-    } pixels[] = {{0, 11, 0}, {0, 12, red}, {2, 14, red}, {3, 12, yellow}, {5, 14, yellow}, {6, 12, white},
-        {11, 12, green}, {0, 23, blue}, {12, 23, red}, {14, 21, red}, {13, 19, yellow}, {13, 13, green}, {22, 22, blue},
-        {22, 13, white}};
+    const std::tuple<int, int, QRgb> pixels[] = {{0, 11, 0}, {0, 12, red}, {2, 14, red}, {3, 12, yellow},
+        {5, 14, yellow}, {6, 12, white}, {11, 12, green}, {0, 23, blue}, {12, 23, red}, {14, 21, red}, {13, 19, yellow},
+        {13, 13, green}, {22, 22, blue}, {22, 13, white}};
     for (const auto& [x, y, colour] : pixels)
         EXPECT_EQ(window.pixel(x, y), colour) << x << "," << y;
 }

@@ -37,6 +37,16 @@ xcb_window_t root()
     return xcb_setup_roots_iterator(xcb_get_setup(connection())).data->root;
 }
 
+QRect shapeExtents(const QWidget& window)
+{
+    auto* reply = xcb_shape_query_extents_reply(
+        connection(), xcb_shape_query_extents(connection(), xcb_window_t(window.winId())), nullptr);
+    const QRect bounds(reply->bounding_shape_extents_x, reply->bounding_shape_extents_y,
+        reply->bounding_shape_extents_width, reply->bounding_shape_extents_height);
+    free(reply);
+    return bounds;
+}
+
 // The desktop in one colour, painted again by the X server itself wherever the panel's shape
 // uncovers it, as beneath another program's window.
 void paintDesktop(QRgb colour)
@@ -106,7 +116,7 @@ protected:
     quint64 signature(double time) const { return PictureSignature::of(*tree.root(), time, 1.0); }
 };
 
-TEST_F(PoseLoopTest, PosesShowWhatFramesWouldAndWaitForTheNextChange)
+TEST_F(PoseLoopTest, PosesShowWhatFramesWouldWaitForTheNextChangeAndFollowTheirViewAtOnce)
 {
     const LayerTree::Loop sway = tree.steadyLoop().value();
     ASSERT_TRUE(loop.start(sway, step, viewOffset, viewSize));
@@ -141,45 +151,19 @@ TEST_F(PoseLoopTest, PosesShowWhatFramesWouldAndWaitForTheNextChange)
     EXPECT_EQ(onScreen(), expected(sway.origin));
     // Stopped, the window has its own shape back.
     loop.stop();
-    auto* extents = xcb_shape_query_extents_reply(
-        connection(), xcb_shape_query_extents(connection(), xcb_window_t(panel.winId())), nullptr);
-    EXPECT_EQ(QRect(extents->bounding_shape_extents_x, extents->bounding_shape_extents_y,
-                  extents->bounding_shape_extents_width, extents->bounding_shape_extents_height),
-        QRect(0, 0, 120, 140));
-    free(extents);
-}
-
-// Grown from the sway's corner to the whole stage (as a slap begins), the panel is cut at once to
-// where the monkey now is in it: not to its last pose's place, with nothing painted there yet.
-TEST_F(PoseLoopTest, AViewMovedFromItsPosesCutsItsPanelWhereItsPictureNowIs)
-{
+    EXPECT_EQ(shapeExtents(panel), QRect(0, 0, 120, 140));
+    // A view showing poses, grown from the sway's corner to the whole stage (as a slap begins), cuts
+    // its panel at once to where the monkey now is in it: not to its last pose's place, with nothing
+    // painted there yet.
     LayerHostView view(tree, clock, &panel);
     view.setFrameInterval(LayerHostView::calmFrameIntervalMs);
     view.setGeometry(QRect(viewOffset, viewSize));
     view.show();
     QTest::qWait(300); // the sway goes on from poses
-    const auto extents = [&] {
-        auto* reply = xcb_shape_query_extents_reply(
-            connection(), xcb_shape_query_extents(connection(), xcb_window_t(panel.winId())), nullptr);
-        const QRect bounds(reply->bounding_shape_extents_x, reply->bounding_shape_extents_y,
-            reply->bounding_shape_extents_width, reply->bounding_shape_extents_height);
-        free(reply);
-        return bounds;
-    };
-    const QRect swaying = extents();
+    const QRect swaying = shapeExtents(panel);
     panel.setGeometry(QRect(panel.pos() + viewOffset, viewSize));
     view.setGeometry(QRect(QPoint(), viewSize));
-    EXPECT_EQ(extents().left(), swaying.left() - viewOffset.x());
-}
-
-// Top-level windows from the bottom of the stack to its top.
-QList<xcb_window_t> stack()
-{
-    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection(), xcb_query_tree(connection(), root()), nullptr);
-    const xcb_window_t* children = xcb_query_tree_children(tree);
-    QList<xcb_window_t> windows(children, children + xcb_query_tree_children_length(tree));
-    free(tree);
-    return windows;
+    EXPECT_EQ(shapeExtents(panel).left(), swaying.left() - viewOffset.x());
 }
 
 TEST(OverlayPanel, AHigherLevelStaysAboveAPanelMappedOnItsFirstDrawnFrame)
@@ -192,7 +176,11 @@ TEST(OverlayPanel, AHigherLevelStaysAboveAPanelMappedOnItsFirstDrawnFrame)
     EXPECT_FALSE(note.isVisible());
     note.setDrawnRegion(QRegion(0, 0, 80, 80));
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&note));
-    const QList<xcb_window_t> order = stack();
+    // Top-level windows from the bottom of the stack to its top.
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(connection(), xcb_query_tree(connection(), root()), nullptr);
+    const xcb_window_t* children = xcb_query_tree_children(tree);
+    const QList<xcb_window_t> order(children, children + xcb_query_tree_children_length(tree));
+    free(tree);
     EXPECT_LT(order.indexOf(xcb_window_t(note.winId())), order.indexOf(xcb_window_t(monkey.winId())));
     // Unmanaged: nothing may list it, frame it or keep it to one workspace.
     xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -25,29 +26,24 @@ using TestEnvironment::waitUntil;
 
 namespace {
 
-// The sound server is found once per process, so this runs itself again in a child whose
-// server address leads nowhere.
+// The sound server is found once per process, so a child (the death test re-executes this
+// binary) plays with a server address that leads nowhere.
 TEST(SoundPlayer, OffCreatesNothingAndWithoutAnAudioServerItWarnsOnceAndStaysSilent)
 {
     SoundPlayer off;
     off.playImpact(SoundChoice::off);
     EXPECT_TRUE(off.findChildren<QObject*>().isEmpty());
-    if (qEnvironmentVariableIsSet("BONKBELL_SOUND_CHILD")) {
-        SoundPlayer player;
-        for (SoundChoice choice : {SoundChoice::slap, SoundChoice::pop, SoundChoice::slap})
-            player.playImpact(choice);
-        EXPECT_EQ(takeLogMessages(), QStringList{u"WARN no audio output; sounds are off"_s});
-        return;
-    }
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"BONKBELL_SOUND_CHILD"_s, u"1"_s);
-    env.insert(u"PULSE_SERVER"_s, u"unix:/nonexistent/bonkbell-no-server"_s);
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {u"--gtest_filter=SoundPlayer.*"_s});
-    ASSERT_TRUE(child.waitForFinished(20000));
-    EXPECT_EQ(child.exitCode(), 0) << child.readAll().toStdString();
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            qputenv("PULSE_SERVER", "unix:/nonexistent/bonkbell-no-server");
+            SoundPlayer player;
+            for (SoundChoice choice : {SoundChoice::slap, SoundChoice::pop, SoundChoice::slap})
+                player.playImpact(choice);
+            std::fprintf(stderr, "logged: %s\n", qPrintable(takeLogMessages().join(u'|')));
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(0), "logged: WARN no audio output; sounds are off\n");
 }
 
 // Records what the player sends to a pipe sink of its own: proof that a clip was heard, end included.
@@ -55,10 +51,8 @@ class SoundRecording : public testing::Test {
 protected:
     void SetUp() override
     {
-        if (QMediaDevices::audioOutputs().isEmpty())
-            GTEST_SKIP() << "no audio server in this session (run through tools/test-session.sh)";
-        if (!plugIn())
-            GTEST_SKIP() << "pactl could not load a recording sink";
+        if (QMediaDevices::audioOutputs().isEmpty() || !plugIn())
+            GTEST_SKIP() << "no audio server to record from in this session (run through tools/test-session.sh)";
     }
     void TearDown() override { unplug(); }
     // Loads the sink (again) and starts reading it; false when that failed.
@@ -123,11 +117,8 @@ bool holdsClip(const std::vector<qint16>& recording, const std::vector<float>& c
     std::vector<double> expected(clip.size());
     for (size_t i = 0; i < clip.size(); ++i)
         expected[i] = 0.85 * qFromLittleEndian<qint16>(wav.constData() + Sounds::wavHeaderSize + 2 * i);
-    const auto close = [](double want, qint16 got) { return std::abs(got - want) <= 2; };
-    for (auto at = recording.begin(); recording.end() - at >= std::ptrdiff_t(clip.size()); ++at)
-        if (std::equal(expected.begin(), expected.end(), at, close))
-            return true;
-    return false;
+    const auto close = [](qint16 got, double want) { return std::abs(got - want) <= 2; };
+    return !std::ranges::search(recording, expected, close).empty();
 }
 
 TEST_F(SoundRecording, EachClipIsHeardWholeOnceThenItsStreamClosesAndAnOutputThatWentAwayIsRetriedOnEachSound)
@@ -148,10 +139,8 @@ TEST_F(SoundRecording, EachClipIsHeardWholeOnceThenItsStreamClosesAndAnOutputTha
     const auto sinks = player.findChildren<QAudioSink*>();
     EXPECT_EQ(sinks.size(), 2);
     EXPECT_TRUE(holdsClip(recording, Sounds::popSamples())); // the last one, whole
-    EXPECT_TRUE(waitUntil([&] {
-        return std::all_of(
-            sinks.begin(), sinks.end(), [](QAudioSink* s) { return s->state() == QAudio::StoppedState; });
-    }));
+    EXPECT_TRUE(waitUntil(
+        [&] { return std::ranges::all_of(sinks, [](QAudioSink* s) { return s->state() == QAudio::StoppedState; }); }));
     // A device that went away is never opened, and is played on again once it is back: one
     // warning for each outage, however many sounds it swallows.
     takeLogMessages();

@@ -78,10 +78,8 @@ TEST(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
         SCOPED_TRACE(executable.toStdString());
         ASSERT_TRUE(autostart.setOn(true, executable));
         EXPECT_THAT(execArguments(readFile(path)), ElementsAre(executable));
-        QProcess validate;
-        validate.start(u"desktop-file-validate"_s, {path});
-        ASSERT_TRUE(validate.waitForFinished()) << "desktop-file-validate (desktop-file-utils) is needed";
-        EXPECT_EQ(validate.exitCode(), 0) << validate.readAllStandardOutput().toStdString();
+        // It prints what it finds wrong; -2 when it is missing (desktop-file-utils).
+        EXPECT_EQ(QProcess::execute(u"desktop-file-validate"_s, {path}), 0);
     }
     // Worked out by hand: quoting escapes \ and $, the file format then doubles every backslash.
     EXPECT_EQ(Autostart::entry(u"/a b/c\\d$e"_s).split('\n').at(3), R"(Exec="/a b/c\\\\d\\$e")");

@@ -19,10 +19,7 @@ using TestEnvironment::writeFile;
 TEST(Log, IsOneUtcStampedLineWithControlCharactersEscapedAppendedUpToTheCapThenRotated)
 {
     const QDateTime at(QDate(2026, 12, 5), QTime(8, 54, 9, 500), Qt::OffsetFromUTC, 7200);
-    const struct {
-        QString message;
-        QByteArray written;
-    } lines[] = {
+    const std::pair<QString, QByteArray> lines[] = {
         {u"started"_s, "started"},
         {u"New sale!\n2026-12-05T00:00:00Z  ERROR fake\r\t\x1b[31m\u2028\u2029end"_s,
             "New sale!\\n2026-12-05T00:00:00Z  ERROR fake\\r\\t\\x1b[31m\\u2028\\u2029end"},
