@@ -42,21 +42,19 @@ protected:
 TEST_F(DeliveryTest, AKillMidQueueLosesNothingAndRepeatsNothing)
 {
     connect();
-    for (int i = 1; i <= 6; ++i)
+    for (int i = 1; i <= 4; ++i)
         sell(u"ch_%1"_s.arg(i), serviceNow() + i);
     startApp();
     ASSERT_TRUE(waitUntil([&] { return slaps().size() == 2; }, 20000)) << logText();
     ::kill(pid_t(app.processId()), SIGKILL);
     app.waitForFinished();
     startApp();
-    ASSERT_TRUE(waitUntil([&] { return slaps().size() == 7 && inboxEmpty(); }, 30000)) << logText();
+    ASSERT_TRUE(waitUntil([&] { return slaps().size() == 5 && inboxEmpty(); }, 30000)) << logText();
     QTest::qWait(1500);
     QStringList customers;
     for (const QString& line : slaps())
         customers.append(line.section(u" | "_s, 1, 1));
-    EXPECT_EQ(customers,
-        (QStringList{u"Jane ch_1"_s, u"Jane ch_2"_s, u"Jane ch_2"_s, u"Jane ch_3"_s, u"Jane ch_4"_s, u"Jane ch_5"_s,
-            u"Jane ch_6"_s}))
+    EXPECT_EQ(customers, (QStringList{u"Jane ch_1"_s, u"Jane ch_2"_s, u"Jane ch_2"_s, u"Jane ch_3"_s, u"Jane ch_4"_s}))
         << logText();
 }
 
