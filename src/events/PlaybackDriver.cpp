@@ -142,7 +142,9 @@ void PlaybackDriver::rollUpBurst()
         summary.files += queued.files;
         return true;
     });
-    log(u"%1 waiting event(s) rolled into one note (%2 in all)"_s.arg(added).arg(summary.folded.size()));
+    // Logged when the note is made; its slap line tells how many it came to.
+    if (!pending)
+        log(u"%1 waiting event(s) rolled into one note"_s.arg(added));
     summary.event = SummaryNotes::andMore(summary.folded, m_scheduler.now());
     m_queue.append(summary);
 }
