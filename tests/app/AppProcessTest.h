@@ -12,6 +12,7 @@
 
 // The app's start line begins with this, the version being the build's own.
 inline const QString startedV = QStringLiteral("started v") + QLatin1StringView(AppIdentity::version);
+inline const QUrl nowhere(QStringLiteral("http://127.0.0.1:1"));
 
 // The real executable in a private HOME, XDG tree and inbox, with its service addresses
 // pointed wherever the test says (nowhere that answers, unless told); killed at the end of the test.
@@ -23,10 +24,7 @@ protected:
     QString preferences = root.filePath(QStringLiteral("config/Bonkbell/Bonkbell.conf"));
     QProcess app;
     QString cliOutput; // what the last command line printed
-    AppProcessTest()
-    {
-        configure(QUrl(QStringLiteral("http://127.0.0.1:1")), QUrl(QStringLiteral("http://127.0.0.1:1")));
-    }
+    AppProcessTest() { configure(nowhere, nowhere); }
     void configure(const QUrl& stripeBase, const QUrl& revenueCatBase)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -62,10 +60,11 @@ protected:
         cliOutput = QString::fromUtf8(cli.readAllStandardOutput());
         return ended ? cli.exitCode() : -1;
     }
-    void publish(const QByteArray& json)
+    void publish(const QByteArray& json, const QString& name = QStringLiteral("e"))
     {
-        TestEnvironment::writeFile(inbox + QStringLiteral("/.e.tmp"), json);
-        QFile::rename(inbox + QStringLiteral("/.e.tmp"), inbox + QStringLiteral("/e.json"));
+        const QString hidden = inbox + QStringLiteral("/.") + name + QStringLiteral(".tmp");
+        TestEnvironment::writeFile(hidden, json);
+        QFile::rename(hidden, inbox + u'/' + name + QStringLiteral(".json"));
     }
     void TearDown() override
     {

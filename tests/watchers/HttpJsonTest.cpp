@@ -12,10 +12,9 @@ RequestResult<QJsonObject> fetch(const QUrl& base, const QString& path, const St
 TEST(HttpJson, BuildsOneSlashAndASortedEncodedQuery)
 {
     const StringMap query{{u"limit"_s, u"100"_s}, {u"created[gte]"_s, u"1733381649"_s}, {u"q"_s, u"a b&c=d"_s}};
-    for (const char* base : {"http://h/api", "http://h/api/"})
-        for (const char* path : {"v1/charges", "/v1/charges"})
-            EXPECT_EQ(HttpJson::requestUrl(QUrl(QString::fromLatin1(base)), QString::fromLatin1(path), query)
-                          .toString(QUrl::FullyEncoded),
+    for (const QString& base : {u"http://h/api"_s, u"http://h/api/"_s})
+        for (const QString& path : {u"v1/charges"_s, u"/v1/charges"_s})
+            EXPECT_EQ(HttpJson::requestUrl(QUrl(base), path, query).toString(QUrl::FullyEncoded),
                 u"http://h/api/v1/charges?created%5Bgte%5D=1733381649&limit=100&q=a%20b%26c%3Dd"_s);
     // A path cannot smuggle in a query or a fragment.
     EXPECT_EQ(HttpJson::requestUrl(QUrl(u"http://h"_s), u"v1/invoices/in_1?x=1#y"_s, {}).toString(QUrl::FullyEncoded),
@@ -24,13 +23,8 @@ TEST(HttpJson, BuildsOneSlashAndASortedEncodedQuery)
 
 TEST(HttpJson, FailuresAreRefusalsInTheServicesOwnWordsOrTransportErrorsAndForeignRedirectsAreNotFollowed)
 {
-    ShortTransferTimeout timeout;
     LoopbackServer server, elsewhere;
-    const struct {
-        int status;
-        QByteArray body;
-        QString message;
-    } refusals[] = {
+    const std::tuple<int, QByteArray, QString> refusals[] = {
         {402, R"({"error":{"message":"Your card was \u202edeclined."},"message":"outer"})",
             u"Your card was declined."_s},
         {429, R"({"message":"Slow down."})", u"Slow down."_s},
@@ -40,24 +34,11 @@ TEST(HttpJson, FailuresAreRefusalsInTheServicesOwnWordsOrTransportErrorsAndForei
     for (const auto& [status, body, message] : refusals) {
         server.route(u"/x"_s, status, body);
         const auto refused = std::get<APIError>(fetch(server.base(), u"x"_s).error());
-        EXPECT_EQ(refused.status, status);
-        EXPECT_EQ(refused.message, message);
-    }
-    for (const BrokenAnswer& broken : brokenAnswers()) {
-        SCOPED_TRACE(broken.name);
-        server.route(u"/x"_s, [&](const auto&) { return broken.response; });
-        const auto result = fetch(server.base(), u"x"_s);
-        ASSERT_FALSE(result.ok());
-        const QString description = std::get<TransportError>(result.error()).description;
-        EXPECT_FALSE(description.isEmpty());
-        EXPECT_TRUE(broken.description.isEmpty() || description == broken.description);
+        EXPECT_EQ(std::pair(refused.status, refused.message), std::pair(status, message));
     }
     // How long a refusal asks to wait: the header's seconds or date, or the body's backoff_ms.
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const struct {
-        QByteArray header, body;
-        std::optional<double> wait;
-    } waits[] = {
+    const std::tuple<QByteArray, QByteArray, std::optional<double>> waits[] = {
         {"1", "{}", 1},
         {" 120 ", R"({"backoff_ms":1000})", 120},
         {"", R"({"backoff_ms":1500})", 1.5},
@@ -75,6 +56,7 @@ TEST(HttpJson, FailuresAreRefusalsInTheServicesOwnWordsOrTransportErrorsAndForei
     EXPECT_EQ(HttpJson::retryAfter(
                   "Wed, 21 Oct 2015 07:28:00 GMT", {}, QDateTime(QDate(2015, 10, 21), QTime(7, 27), Qt::UTC)),
         60);
+    // No answer is a transport error in the network's words (the watchers' tests serve the broken answers).
     const auto refused = fetch(QUrl(u"http://127.0.0.1:1"_s), u"x"_s);
     EXPECT_FALSE(std::get<TransportError>(refused.error()).description.isEmpty());
     // The key travels in a header: a redirect to another origin must not take it there.

@@ -59,36 +59,28 @@ TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfr
     QSignalSpy states(&watcher, &Watcher::stateChanged), checks(&watcher, &Watcher::lastCheckedChanged);
     watcher.startLoop(); // polls at once
     EXPECT_EQ(watcher.polls, 1);
-    EXPECT_EQ(nextWait(), 60);
-    EXPECT_EQ(watcher.state(), WatchState::off()) << "two failures change nothing visible";
-    EXPECT_THAT(takeLogMessages(), IsEmpty());
-    EXPECT_EQ(nextWait(), 120);
-    EXPECT_EQ(watcher.state(), WatchState::problem(u"Can't reach Stripe right now. Retrying."_s));
-    EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Can't reach Stripe right now. Retrying. (Connection refused)"));
-    EXPECT_EQ(nextWait(), 240);
-    EXPECT_THAT(takeLogMessages(), IsEmpty()) << "the same problem is logged once";
-    EXPECT_EQ(nextWait(), 300);
-    EXPECT_EQ(nextWait(), 300);
-    EXPECT_EQ(watcher.state(), WatchState::watching());
-    EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: working again"));
-    EXPECT_EQ(watcher.lastChecked(), scheduler.now());
-    EXPECT_EQ(states.count(), 4) << "every assignment is heard, also of the same state";
-    EXPECT_EQ(checks.count(), 1);
-    // After the recovery one failure is one failure again.
-    EXPECT_EQ(nextWait(), 30);
-    EXPECT_EQ(watcher.interval(), 60);
-    EXPECT_EQ(watcher.state(), WatchState::watching());
-    EXPECT_EQ(watcher.polls, 7);
-    // A rejection waits five minutes until a success.
-    EXPECT_EQ(nextWait(), 60);
-    EXPECT_EQ(watcher.state(), WatchState::problem(u"Stripe didn't accept this key."_s));
-    EXPECT_EQ(nextWait(), 300);
-    EXPECT_EQ(nextWait(), 300);
-    EXPECT_EQ(nextWait(), 30);
-    EXPECT_THAT(takeLogMessages(),
-        ElementsAre("Stripe: Stripe didn't accept this key.", "Stripe: working again",
-            "Stripe: Stripe didn't accept this key."))
-        << "a success clears the memory of logged problems";
+    const WatchState off = WatchState::off(), watching = WatchState::watching(),
+                     unreachable = WatchState::problem(u"Can't reach Stripe right now. Retrying."_s),
+                     rejected = WatchState::problem(u"Stripe didn't accept this key."_s);
+    const QString outage = u"Stripe: Can't reach Stripe right now. Retrying. (Connection refused)"_s,
+                  refusal = u"Stripe: Stripe didn't accept this key."_s, again = u"Stripe: working again"_s;
+    // Each wait the loop runs out, then the state and the log lines of the poll that ends it.
+    const std::tuple<double, WatchState, QStringList> polls[] = {
+        {60, off, {}},                                        // two failures change nothing visible
+        {120, unreachable, {outage}}, {240, unreachable, {}}, // the third shows, logged once however long it lasts
+        {300, unreachable, {}}, {300, watching, {again}},     // five minutes apart at most
+        {30, watching, {}},                                   // after the recovery one failure is one failure again
+        {60, rejected, {refusal}}, {300, rejected, {}}, {300, watching, {again}}, // rejected: five minutes apart
+        {30, rejected, {refusal}}, // a success clears the memory of logged problems
+    };
+    for (const auto& [wait, state, logged] : polls) {
+        EXPECT_EQ(nextWait(), wait);
+        EXPECT_EQ(watcher.state(), state);
+        EXPECT_EQ(takeLogMessages(), logged);
+    }
+    EXPECT_EQ(states.count(), 8) << "every assignment is heard, also of the same state";
+    EXPECT_EQ(checks.count(), 2);
+    EXPECT_EQ(watcher.lastChecked(), scheduler.now().addSecs(-30)) << "the last good poll";
     // Restarting polls at once with the normal interval; stopping ends the loop.
     EXPECT_EQ(nextWait(), 300);
     scheduler.advance(60);
@@ -105,35 +97,24 @@ TEST_F(WatcherTest, FailuresBackOffRejectionsWaitFiveMinutesAndARestartStartsAfr
     EXPECT_EQ(watcher.polls, 24);
 }
 
-TEST_F(WatcherTest, ThrottlingWaitsWhatWasAskedWithinBoundsAndShowsOnlyWhenItPersists)
+// Our own waits may end a little early, as coarse timers do, but a pause the service asked for never does.
+TEST_F(WatcherTest, ThrottlingWaitsWhatWasAskedWithinBoundsInFullAndShowsOnlyWhenItPersists)
 {
+    scheduler.looseEarly = 0.05;
     watcher.script = "otTb";
     watcher.startLoop();
-    nextWait();
+    scheduler.advance(28.5); // our own wait, ended early
     EXPECT_EQ(watcher.interval(), 30) << "never sooner than the normal interval";
-    EXPECT_EQ(watcher.state(), WatchState::watching());
     nextWait();
     EXPECT_EQ(watcher.interval(), 300) << "never later than five minutes";
     EXPECT_EQ(watcher.state(), WatchState::watching());
     EXPECT_THAT(takeLogMessages(), IsEmpty());
-    nextWait();
+    scheduler.advance(299.999);
+    EXPECT_EQ(watcher.polls, 3) << "asked for 1000 s, so all of five minutes";
+    scheduler.advance(0.001);
     EXPECT_EQ(watcher.interval(), 240) << "without an answer how long, the usual backoff";
     EXPECT_EQ(watcher.state(), WatchState::problem(u"Slow down."_s));
     EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Slow down."));
-}
-
-// Our own waits may end a little early, as coarse timers do, but a pause the service asked for never does.
-TEST_F(WatcherTest, APauseTheServiceAskedForNeverEndsEarly)
-{
-    scheduler.looseEarly = 0.05;
-    watcher.script = "oT";
-    watcher.startLoop();
-    scheduler.advance(28.5);
-    EXPECT_EQ(watcher.polls, 2);
-    scheduler.advance(299.999);
-    EXPECT_EQ(watcher.polls, 2) << "asked for 1000 s, so all of five minutes";
-    scheduler.advance(0.001);
-    EXPECT_EQ(watcher.polls, 3);
 }
 
 TEST(WatcherPollSeconds, OnlyAWholeSleepableNumberOverridesTheInterval)
