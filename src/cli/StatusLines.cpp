@@ -17,9 +17,11 @@ QString problemText(const WatchProblem& problem, const QString& service)
     const QString at = hhmm(problem.at);
     // Kept to one line whatever the service sent.
     const QString message = problem.message.simplified();
-    switch (problem.status) {
-    case 0:
+    if (!problem.answered)
         return u"can't reach %1 since %2: %3"_s.arg(service, at, message);
+    switch (problem.status) {
+    case 0: // answered with something that could not be read
+        return u"unreadable answer at %1: %2"_s.arg(at, message);
     case 401:
         return u"key refused at %1: %2"_s.arg(at, message);
     case 403:

@@ -162,14 +162,15 @@ void Watcher::recordFailure(const RequestError& error, const QString& refusal)
 void Watcher::rememberProblem(const RequestError& error)
 {
     const auto* refused = std::get_if<APIError>(&error);
-    WatchProblem problem{refused ? refused->status : 0, m_services.scheduler.now(),
+    WatchProblem problem{refused ? refused->status : 0, refused != nullptr, m_services.scheduler.now(),
         refused ? refused->message : std::get<TransportError>(error).description};
     // The service's words may quote what it was sent.
     if (m_key && !m_key->isEmpty())
         problem.message.replace(*m_key, u"…"_s);
     // An outage or a throttling that goes on is dated from its start.
-    const bool lasting = problem.status == 0 || problem.status == 429;
-    if (lasting && m_lastProblem && m_lastProblem->status == problem.status)
+    const bool lasting = !problem.answered || problem.status == 429;
+    if (lasting && m_lastProblem && m_lastProblem->answered == problem.answered
+        && m_lastProblem->status == problem.status)
         problem.at = m_lastProblem->at;
     m_lastProblem = std::move(problem);
 }
@@ -184,7 +185,9 @@ void Watcher::logOnce(const QString& message)
 
 bool Watcher::deliver(const MonkeyEvent& event, const QString& name)
 {
-    if (!m_services.inbox.isEmpty() && !(!name.isEmpty() && Inbox::holds(m_services.inbox, name))) {
+    // A file of the same name already waiting is this very event, queued before a crash.
+    const bool waiting = !name.isEmpty() && Inbox::holds(m_services.inbox, name);
+    if (!m_services.inbox.isEmpty() && !waiting) {
         if (const auto error = Inbox::publish(event, m_services.inbox, name)) {
             logOnce(u"cannot queue an event in %1: %2"_s.arg(m_services.inbox, *error));
             return false;

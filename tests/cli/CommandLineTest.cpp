@@ -3,6 +3,7 @@
 #include "events/Inbox.h"
 #include "events/InboxFile.h"
 #include "support/AppIdentity.h"
+#include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
 #include "watchers/WatcherFixture.h"
 
@@ -117,6 +118,15 @@ TEST_F(CommandLineTest, StatusLineTellsTheLastProblemUntilAGoodPoll)
     secrets.save(u"rk_live_51NewKey"_s, u"stripe"_s);
     watcher.reload();
     EXPECT_EQ(StatusLines::line(watcher, u"live mode"_s), u"Stripe: connected (live mode) — checked at 17:51"_s);
+    // A figure RevenueCat sent that cannot be read is no outage.
+    secrets.save(u"sk_rcSecret"_s, u"revenuecat"_s);
+    settings.set(Preferences::rcProject, u"proj9"_s);
+    RevenueCatWatcher rc({settings, secrets, scheduler, revenueCat.base()}, false);
+    revenueCat.route(u"/v2/projects/proj9/metrics/revenue"_s, 200, R"({"value":"12.5","currency":"USD"})");
+    QCoro::waitFor(rc.pollNow());
+    EXPECT_EQ(StatusLines::line(rc, u"project proj9"_s),
+        u"RevenueCat: connected (project proj9) — unreadable answer at 17:52: "
+        u"RevenueCat sent a revenue figure Bonkbell can't read."_s);
     zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
 }
 
