@@ -90,20 +90,18 @@ void PlaybackDriver::rollUpStale()
 {
     const QDateTime now = m_scheduler.now();
     Queued summary{{}, {}, Queued::Fold::away, {}};
-    qsizetype added = 0;
     m_queue.removeIf([&](const Queued& queued) {
         const auto date = queued.event.date();
         const bool old = queued.fold == Queued::Fold::none && date && date->msecsTo(now) > qint64(staleAfter * 1000.0);
         if (old) {
             summary.folded.append(queued.event);
             summary.files += queued.files;
-            ++added;
         }
         return old;
     });
-    if (added == 0)
+    if (summary.folded.isEmpty())
         return;
-    log(u"%1 event(s) older than 6h rolled into one summary note"_s.arg(added));
+    log(u"%1 event(s) older than 6h rolled into one summary note"_s.arg(summary.folded.size()));
     // A summary still waiting takes the new ones in: one note however they trickle in.
     m_queue.removeIf([&](const Queued& queued) {
         if (queued.fold != Queued::Fold::away)
@@ -129,7 +127,6 @@ void PlaybackDriver::rollUpBurst()
         return;
     Queued summary{{}, {}, Queued::Fold::more, {}};
     qsizetype kept = 0;
-    qsizetype added = 0;
     m_queue.removeIf([&](const Queued& queued) {
         if (queued.fold == Queued::Fold::none && kept < burstShows) {
             ++kept;
@@ -137,14 +134,13 @@ void PlaybackDriver::rollUpBurst()
         }
         if (queued.fold == Queued::Fold::away)
             return false;
-        added += isMore(queued) ? 0 : 1;
         summary.folded += isMore(queued) ? queued.folded : QList<MonkeyEvent>{queued.event};
         summary.files += queued.files;
         return true;
     });
     // Logged when the note is made; its slap line tells how many it came to.
     if (!pending)
-        log(u"%1 waiting event(s) rolled into one note"_s.arg(added));
+        log(u"%1 waiting event(s) rolled into one note"_s.arg(summary.folded.size()));
     summary.event = SummaryNotes::andMore(summary.folded, m_scheduler.now());
     m_queue.append(summary);
 }
