@@ -8,14 +8,15 @@ packages=(
   # build
   g++ cmake ninja-build make pkgconf
   qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev libsecret-1-dev libicu-dev qt6-multimedia-dev
-  libxcb1-dev libxcb-xfixes0-dev libxcb-shape0-dev dpkg-dev
+  libxcb1-dev libxcb-xfixes0-dev libxcb-shape0-dev libxcb-dpms0-dev dpkg-dev
+  libwayland-dev wayland-protocols plasma-wayland-protocols
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14
   # test-time services
   # window managers the overlays are tried under
   openbox xfwm4 kwin-x11
-  # Wayland sessions nested on the test display: GNOME's and KDE's compositors, XWayland, a native client
-  mutter kwin-wayland xwayland weston
+  # Wayland sessions nested on the test display: GNOME's, KDE's and a wlroots compositor, XWayland, a native client
+  mutter kwin-wayland sway xwayland weston
   dbus-daemon gnome-keyring libsecret-tools xvfb xauth fonts-dejavu-core pulseaudio xdotool picom trayer imagemagick x11-xserver-utils x11-utils wmctrl dbus-bin desktop-file-utils appstream man-db lintian
 )
 # The idle-cost benchmark measures the app side by side with a classic X11 sprite animation.
