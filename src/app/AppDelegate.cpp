@@ -3,6 +3,7 @@
 #include "AppBusProxy.h"
 #include "app/SingleInstance.h"
 #include "busy/DoNotDisturb.h"
+#include "busy/ScreenLock.h"
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
 #include "events/TestEvent.h"
@@ -57,6 +58,7 @@ void AppDelegate::applicationDidFinishLaunching()
     createSettingsWindow();
     createStatusMenu();
     holdWhenBusy();
+    keepOutOfTheWay();
     createInbox();
     listenForReload();
     logStart();
@@ -124,14 +126,18 @@ void AppDelegate::createStatusMenu()
         log(u"WARN no system tray on this desktop; start Bonkbell again to open its settings"_s);
 }
 
-// Shows wait while the user is busy: a fullscreen window on the monkey's screen first, the
-// desktop's Do Not Disturb next. The menu shows the hold while it lasts.
+// Shows wait while the user is away or busy: a locked or blanked screen first, a fullscreen
+// window on the monkey's screen next, the desktop's Do Not Disturb last. The menu shows the hold
+// while it lasts.
 void AppDelegate::holdWhenBusy()
 {
     m_doNotDisturb = std::make_unique<DoNotDisturb>(QDBusConnection::sessionBus());
+    m_screenLock = std::make_unique<ScreenLock>(QDBusConnection::sessionBus(), QDBusConnection::systemBus());
     const OverlayPlatform* platform = &OverlayPlatform::shared();
     const auto update = [this, platform] {
-        if (platform->isFullscreenActive())
+        if (m_screenLock->isOn())
+            m_driver->setHeld(u"screen locked"_s);
+        else if (platform->isFullscreenActive())
             m_driver->setHeld(u"fullscreen"_s);
         else if (m_doNotDisturb->isOn())
             m_driver->setHeld(u"do not disturb"_s);
@@ -141,6 +147,7 @@ void AppDelegate::holdWhenBusy()
     connect(m_driver.get(), &PlaybackDriver::holdChanged, m_statusMenu.get(), &StatusMenu::showHold);
     connect(platform, &OverlayPlatform::fullscreenActiveChanged, this, update);
     connect(m_doNotDisturb.get(), &DoNotDisturb::changed, this, update);
+    connect(m_screenLock.get(), &ScreenLock::changed, this, update);
     // holdWhenBusy is set by editing the preferences: turned off, a hold ends then and there.
     const QString file = m_settings.fileName();
     auto* preferences = new QFileSystemWatcher({file}, this);
@@ -151,6 +158,17 @@ void AppDelegate::holdWhenBusy()
         update();
     });
     update();
+}
+
+// Whatever the hold preference says, the resting monkey leaves a fullscreen window's screen, and
+// stops moving while nobody can see it.
+void AppDelegate::keepOutOfTheWay()
+{
+    const OverlayPlatform* platform = &OverlayPlatform::shared();
+    connect(platform, &OverlayPlatform::fullscreenActiveChanged, m_stage.get(), &MonkeyStage::setSteppedAside);
+    connect(m_screenLock.get(), &ScreenLock::changed, m_stage.get(), &MonkeyStage::setUnwatched);
+    m_stage->setSteppedAside(platform->isFullscreenActive());
+    m_stage->setUnwatched(m_screenLock->isOn());
 }
 
 void AppDelegate::createInbox()

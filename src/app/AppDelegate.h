@@ -12,6 +12,7 @@ class MonkeyStage;
 class NoteController;
 class PlaybackDriver;
 class RevenueCatWatcher;
+class ScreenLock;
 class Scheduler;
 class Screens;
 class SecretStore;
@@ -38,6 +39,7 @@ private:
     void createSettingsWindow();
     void createStatusMenu();
     void holdWhenBusy();
+    void keepOutOfTheWay();
     void createInbox();
     void listenForReload();
     void reloadKeys();
@@ -60,5 +62,6 @@ private:
     std::unique_ptr<Autostart> m_autostart;
     std::unique_ptr<StatusMenu> m_statusMenu;
     std::unique_ptr<DoNotDisturb> m_doNotDisturb;
+    std::unique_ptr<ScreenLock> m_screenLock;
     std::unique_ptr<Inbox> m_inbox;
 };

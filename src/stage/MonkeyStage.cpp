@@ -64,9 +64,36 @@ MonkeyStage::~MonkeyStage()
     delete m_panel.data();
 }
 
+bool MonkeyStage::restsInView() const
+{
+    return m_settings.alwaysVisible() && !m_steppedAside;
+}
+
+bool MonkeyStage::movesAtRest() const
+{
+    return restsInView() && !m_unwatched;
+}
+
 double MonkeyStage::restingY() const
 {
-    return m_geometry.restingY(m_settings.alwaysVisible());
+    return m_geometry.restingY(restsInView());
+}
+
+void MonkeyStage::setSteppedAside(bool aside)
+{
+    const bool wasInView = restsInView();
+    m_steppedAside = aside;
+    // A slap under way ends at the rest height its return step finds.
+    if (restsInView() != wasInView)
+        applyVisibility();
+}
+
+void MonkeyStage::setUnwatched(bool unwatched)
+{
+    m_unwatched = unwatched;
+    // A slap or a climb under way settles by itself at its end.
+    if (!m_busy && !m_pendulum->animation(QStringLiteral("visibility")))
+        settle();
 }
 
 void MonkeyStage::layout()
@@ -80,7 +107,7 @@ void MonkeyStage::layout()
     if (!m_panel)
         createPanel(m_stageOnScreen);
     buildGeometry();
-    m_swayReach = swayReach();
+    m_swayReach = m_geometry.swayReach();
     coverWholeStage();
     m_panel->bringToFront();
     if (!m_busy)
@@ -121,11 +148,12 @@ void MonkeyStage::buildGeometry()
 
 void MonkeyStage::settle()
 {
-    // Out of sight, a sway and a pointer watch would cost time all day for nothing anyone sees.
-    const bool shown = m_settings.alwaysVisible();
-    if (shown && !m_blinking)
+    // Out of sight or unwatched, a sway would cost time all day for nothing anyone sees; out of
+    // sight, so would a pointer watch.
+    const bool shown = restsInView();
+    if (movesAtRest() && !m_blinking)
         scheduleBlink();
-    if (shown)
+    if (movesAtRest())
         startSway();
     else
         m_pendulum->removeAnimation(QStringLiteral("sway"));
@@ -172,40 +200,6 @@ void MonkeyStage::cover(const QRect& part)
         catchPointer(true);
 }
 
-QRegion MonkeyStage::swayReach() const
-{
-    // Every window point that one of a few poses across the sway covers with the monkey's own
-    // pixels, found with the click's own hit test; worked out once per layout.
-    const StageGeometry& g = m_geometry;
-    const QPointF pivot(g.pendulumX(), g.restingY(true));
-    const double a = g.swayAmplitude(), height = g.panelSize.height(), margin = 2 * g.swayAmplitude() * g.R() + g.S;
-    const QRectF reach(g.pendulumX() - g.cols * g.S - margin, height - (g.rows + 7) * g.S - margin,
-        2 * (g.cols * g.S + margin), (g.rows + 7) * g.S + margin);
-    const Frame& idle = Sprites::idle();
-    const int left = std::max(0, int(reach.left())), right = std::min(int(g.panelSize.width()), int(reach.right()) + 1);
-    QRegion region;
-    for (int y = std::max(0, int(height - reach.bottom())); y < std::min(int(height), int(height - reach.top()) + 1);
-         ++y) {
-        int runStart = -1;
-        for (int x = left; x <= right; ++x) {
-            const QPointF at(x + 0.5, height - (y + 0.5));
-            bool covered = false;
-            for (double angle : {-a, -a / 2, 0.0, a / 2, a}) {
-                const QPoint cell = StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(),
-                    g.pendulumBounds().size(), g.S, StageGeometry::rows * g.S);
-                covered = covered || (x < right && idle.isOpaque(cell.x(), cell.y()));
-            }
-            if (covered && runStart < 0)
-                runStart = x;
-            if (!covered && runStart >= 0) {
-                region += QRect(runStart, y, x - runStart, 1);
-                runStart = -1;
-            }
-        }
-    }
-    return region;
-}
-
 void MonkeyStage::hurry()
 {
     if (m_view)
@@ -232,8 +226,8 @@ void MonkeyStage::scheduleBlink()
 {
     m_blinking = true;
     m_scheduler.after(randomIn(2.5, 6.5), this, [this] {
-        // Out of sight it does not blink, and nothing wakes the app for it.
-        if (!m_settings.alwaysVisible()) {
+        // Out of sight or unwatched it does not blink, and nothing wakes the app for it.
+        if (!movesAtRest()) {
             m_blinking = false;
             return;
         }
@@ -264,7 +258,7 @@ void MonkeyStage::applyVisibility()
     m_pendulum->setPosition(QPointF(m_pendulum->position().x(), to));
     if (m_panel)
         m_panel->bringToFront();
-    if (m_settings.alwaysVisible())
+    if (restsInView())
         settle();
     else
         catchPointer(false);
@@ -379,7 +373,7 @@ void MonkeyStage::throwSparks(QPointF from, bool money)
 
 bool MonkeyStage::isOverMonkey(QPointF point) const
 {
-    if (m_busy || !m_settings.alwaysVisible())
+    if (m_busy || !restsInView())
         return false;
     const double now = m_tree.now();
     const double angle = m_pendulum->presentationRotation(now);
@@ -394,7 +388,7 @@ void MonkeyStage::handleClick(QPointF point)
     // Where the desktop hands the resting window every click in its box, shapes or not, a click
     // there was meant for the window beneath: it hides the monkey as a click on it does, so the
     // first click frees the corner for the next instead of none ever getting through.
-    const bool resting = !m_busy && m_settings.alwaysVisible();
+    const bool resting = !m_busy && restsInView();
     if (!isOverMonkey(point) && !(resting && OverlayPlatform::shared().takesClicksInWholeBox()))
         return;
     showFrame(m_blinkImg);

@@ -42,6 +42,12 @@ public:
     // The endless sway at rest, as a rotation of the pendulum added to its own.
     static Animation sway(const StageGeometry& geometry);
     void applyVisibility() override;
+    // While a fullscreen window has the monkey's screen, it rests out of sight whatever the
+    // visibility preference, which holds again once it ends.
+    void setSteppedAside(bool aside);
+    // While nobody can see it (the screen locked or blanked) it rests still: no sway, no blink,
+    // nothing that wakes the app.
+    void setUnwatched(bool unwatched);
     void slap(bool money, std::function<void(QPointF)> onImpact, std::function<void()> onDone) override;
     // Stores a new size and lays out at it; refused during a slap, whose motion a new size
     // would tear apart.
@@ -62,7 +68,6 @@ private:
     // Where the pointer is caught: where the monkey's pixels may be while it sways in view;
     // nowhere while it slaps or hides.
     void catchPointer(bool caught);
-    QRegion swayReach() const;
     // The window covers the whole stage for a slap, and only the monkey and its vine at rest:
     // fewer pixels to draw, and no window where a compositor ignores input shapes. The layers
     // keep the whole stage's coordinates either way.
@@ -77,6 +82,9 @@ private:
     void impact(bool money, QPointF handInRoot, QPointF handOnScreen, const std::function<void(QPointF)>& onImpact);
     void returnToRest(const std::function<void()>& onDone);
     void throwSparks(QPointF from, bool money);
+    // In view at rest: the preference asks for it and nothing has it step aside.
+    bool restsInView() const;
+    bool movesAtRest() const;
     double restingY() const;
     // Whether a point in the panel's coordinates lies on one of the monkey's opaque pixels as shown now.
     bool isOverMonkey(QPointF point) const;
@@ -102,4 +110,6 @@ private:
     QRect m_stageOnScreen; // the whole stage, screen coordinates for windows
     bool m_busy = false;
     bool m_blinking = false;
+    bool m_steppedAside = false;
+    bool m_unwatched = false;
 };

@@ -2,6 +2,8 @@
 
 #include "sprites/Sprites.h"
 
+#include <QRegion>
+
 #include <cmath>
 
 StageGeometry StageGeometry::forScale(double scale)
@@ -64,4 +66,37 @@ QPoint StageGeometry::spritePixel(
     const double ly = dy * c - dx * s;
     return {int(std::floor((lx + anchorX * bounds.width()) / scale)),
         int(std::floor((spriteHeight - (ly + bounds.height())) / scale))};
+}
+
+QRegion StageGeometry::swayReach() const
+{
+    // Found with the click's own hit test; worked out once per layout.
+    const StageGeometry& g = *this;
+    const QPointF pivot(g.pendulumX(), g.restingY(true));
+    const double a = g.swayAmplitude(), height = g.panelSize.height(), margin = 2 * g.swayAmplitude() * g.R() + g.S;
+    const QRectF reach(g.pendulumX() - g.cols * g.S - margin, height - (g.rows + 7) * g.S - margin,
+        2 * (g.cols * g.S + margin), (g.rows + 7) * g.S + margin);
+    const Frame& idle = Sprites::idle();
+    const int left = std::max(0, int(reach.left())), right = std::min(int(g.panelSize.width()), int(reach.right()) + 1);
+    QRegion region;
+    for (int y = std::max(0, int(height - reach.bottom())); y < std::min(int(height), int(height - reach.top()) + 1);
+         ++y) {
+        int runStart = -1;
+        for (int x = left; x <= right; ++x) {
+            const QPointF at(x + 0.5, height - (y + 0.5));
+            bool covered = false;
+            for (double angle : {-a, -a / 2, 0.0, a / 2, a}) {
+                const QPoint cell = StageGeometry::spritePixel(at, pivot, angle, g.pendulumAnchor().x(),
+                    g.pendulumBounds().size(), g.S, StageGeometry::rows * g.S);
+                covered = covered || (x < right && idle.isOpaque(cell.x(), cell.y()));
+            }
+            if (covered && runStart < 0)
+                runStart = x;
+            if (!covered && runStart >= 0) {
+                region += QRect(runStart, y, x - runStart, 1);
+                runStart = -1;
+            }
+        }
+    }
+    return region;
 }

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QRectF>
+#include <QRegion>
 #include <QSizeF>
 
 // The numbers behind the monkey on its vine for one size, in points with y upward. Pure, so
@@ -39,6 +40,10 @@ struct StageGeometry {
 
     // The panel in the top-right corner of a screen's usable area (y upward).
     QRectF panelFrame(const QRectF& visibleArea) const;
+
+    // Every point of the panel (y down) that the monkey's pixels cover at one of a few poses
+    // across the sway at rest in view.
+    QRegion swayReach() const;
 
     // The monkey-frame cell under `at` for a pendulum displayed at `pivot` turned by `angle`.
     static QPoint spritePixel(

@@ -147,8 +147,8 @@ protected:
 
 // Unmanaged overlays: nothing lists them or hides them with their application, they take no
 // focus, a window raised over them does not cover them, and they show on every workspace. An
-// active window fullscreen on the monkey's screen holds the shows; another window taking the
-// focus, the window leaving fullscreen, or its closing, ends the hold.
+// active window fullscreen on the monkey's screen holds the shows and has the monkey climb out of
+// its way; another window taking the focus, the window leaving fullscreen, or its closing, ends the hold.
 TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndAnActiveFullscreenWindowHoldsTheShows)
 {
     ASSERT_TRUE(waitUntil([&] { return monkeyShows(); }));
@@ -187,8 +187,10 @@ TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndAnActiveFulls
         xdotool({u"windowactivate"_s, u"--sync"_s, window});
         ASSERT_TRUE(holds(count, line)) << logText();
     }
+    EXPECT_TRUE(waitUntil([&] { return find(outline).isEmpty(); })) << "the monkey stays over the fullscreen window";
     output(u"wmctrl"_s, {u"-i"_s, u"-r"_s, id, u"-b"_s, u"remove,fullscreen"_s});
     ASSERT_TRUE(holds(2, u"^resuming shows"_s)) << logText();
+    EXPECT_TRUE(waitUntil([&] { return monkeyShows(); })) << "the monkey does not come back";
     // The last window, another client's, gone with its connection as a closed terminal's is:
     // openbox's root still names it as active, yet the hold ends.
     editor.hide();
