@@ -112,7 +112,7 @@ TEST_F(MonkeyStageTest, ASlapNeedsAScreenReportsTheHandAndHonoursVisibilityOnRet
 }
 
 // The panel sits in the top-right corner of the usable area, follows the screens, and takes a
-// new size only once a slap is over. Hidden, the monkey shows nothing.
+// new size only once a slap is over. Unwatched, it rests still; hidden, it shows nothing.
 TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
 {
     stage.layout();
@@ -126,6 +126,11 @@ TEST_F(MonkeyStageTest, ItHangsInTheCornerOfTheUsableArea)
     EXPECT_LE(covered.width() * covered.height(), 110 * 135);
     for (int step = 0; step < 8; ++step, scheduler.advance(4.6 / 8))
         EXPECT_TRUE(covered.contains(drawn())) << step;
+    stage.setUnwatched(true); // the screen locked: it rests still where it is
+    scheduler.advance(7);
+    view()->stepFrame();
+    EXPECT_FALSE(view()->isMoving() || scheduler.pending() || pendulum().animation(u"sway"_s)) << "moves unwatched";
+    stage.setUnwatched(false);
     settings.setAlwaysVisible(false);
     stage.layout();
     EXPECT_EQ(panel(), nullptr) << "hidden and still, no window at all";
