@@ -166,10 +166,11 @@ TEST_F(AppProcessTest, ALockedScreenHoldsTheShowsAndStillsTheMonkeyTillUnlocked)
     EXPECT_TRUE(QFile::exists(inbox + u"/e.json"_s)) << "a held event waits in the inbox";
     freedesktop.lock(false);
     ASSERT_TRUE(logged(u"slap: sale Held |  |  (sound: slap)"_s, 1)) << logText();
-    // logind's hint; a saver that goes takes its lock along.
+    // logind's hint; a saver that goes takes its lock along, one that comes is read.
     const std::tuple<std::function<void()>, QString, int> steps[]
         = {{[&] { logind.lock(true); }, held, 3}, {[&] { logind.lock(false); }, resumed, 3},
-            {[&] { gnome.lock(true); }, held, 4}, {[&] { session.unregisterService(gnome.name); }, resumed, 4}};
+            {[&] { gnome.lock(true); }, held, 4}, {[&] { session.unregisterService(gnome.name); }, resumed, 4},
+            {[&] { session.registerService(gnome.name); }, held, 5}};
     for (const auto& [act, line, count] : steps) {
         act();
         ASSERT_TRUE(logged(line, count)) << line.toStdString() << count;
