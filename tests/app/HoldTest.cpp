@@ -14,36 +14,45 @@ namespace {
 using namespace Qt::StringLiterals;
 using TestEnvironment::waitUntil;
 
-const QString service = u"org.freedesktop.Notifications"_s, path = u"/org/freedesktop/Notifications"_s;
-
-// A notification server of the test's own on the session bus, with Do Not Disturb switched by the test.
-class FakeNotifications : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-    Q_PROPERTY(bool Inhibited READ isInhibited)
-public:
-    bool inhibited = true;
+// A service of the test's own with one flag the test switches: a screen saver (GetActive,
+// ActiveChanged), the notification server (its Inhibited property), or logind (GetSession, the
+// session's LockedHint) on a bus standing in for the system one.
+struct FakeService : QDBusVirtualObject {
+    QDBusConnection bus;
+    QString name, path = u'/' + QString(name).replace(u'.', u'/'), session = path + u"/session/_31"_s;
+    bool on = false;
     int reads = 0;
-    bool isInhibited()
+    FakeService(const QString& service, QDBusConnection to = QDBusConnection::sessionBus())
+        : bus(std::move(to))
+        , name(service)
+    {
+        bus.registerVirtualObject(path, this, QDBusConnection::SubPath);
+        bus.registerService(name);
+    }
+    ~FakeService() override { bus.unregisterService(name); }
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage& call, const QDBusConnection& to) override
     {
         ++reads;
-        return inhibited;
+        const QVariant session = QVariant::fromValue(QDBusObjectPath(this->session));
+        return to.send(call.createReply(call.member() == u"GetSession"_s ? session
+                : call.member() == u"Get"_s                              ? QVariant::fromValue(QDBusVariant(on))
+                                                                         : QVariant(on)));
     }
-    FakeNotifications()
+    // Tells the new value, or (a property) only that there is one.
+    void set(bool value, bool tell = true)
     {
-        QDBusConnection::sessionBus().registerObject(path, this, QDBusConnection::ExportAllProperties);
-        QDBusConnection::sessionBus().registerService(service);
-    }
-    ~FakeNotifications() override { QDBusConnection::sessionBus().unregisterService(service); }
-    // Tells the new value, or only that there is one.
-    void inhibit(bool on, bool tell = true)
-    {
-        inhibited = on;
-        QDBusMessage changed
-            = QDBusMessage::createSignal(path, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s);
-        changed << service << (tell ? QVariantMap{{u"Inhibited"_s, on}} : QVariantMap())
-                << (tell ? QStringList() : QStringList{u"Inhibited"_s});
-        QDBusConnection::sessionBus().send(changed);
+        on = value;
+        const bool logind = name.endsWith(u"login1"_s);
+        const QString property = logind ? u"LockedHint"_s : u"Inhibited"_s;
+        if (name.endsWith(u"ScreenSaver"_s))
+            bus.send(QDBusMessage::createSignal(path, name, u"ActiveChanged"_s) << value);
+        else
+            bus.send(QDBusMessage::createSignal(
+                         logind ? session : path, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s)
+                << (logind ? u"org.freedesktop.login1.Session"_s : name)
+                << (tell ? QVariantMap{{property, value}} : QVariantMap())
+                << (tell ? QStringList() : QStringList{property}));
     }
 };
 
@@ -51,7 +60,8 @@ public:
 // changes, and GNOME's show-banners setting; holdWhenBusy turned off ends the hold.
 TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
 {
-    FakeNotifications server;
+    FakeService server(u"org.freedesktop.Notifications"_s);
+    server.on = true;
     const auto banners = [&](const char* on) {
         TestEnvironment::writeFile(root.filePath(u"config/glib-2.0/settings/keyfile"_s),
             QByteArray("[org/gnome/desktop/notifications]\nshow-banners=") + on + '\n');
@@ -64,19 +74,19 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
     publish(R"({"kind":"sale","headline":"Held"})");
     QTest::qWait(500);
     EXPECT_TRUE(QFile::exists(inbox + u"/e.json"_s)) << "a held event waits in the inbox";
-    server.inhibit(false);
+    server.set(false);
     ASSERT_TRUE(waitUntil([&] { return !logLines(u"^slap: "_s).isEmpty(); })) << logText();
     EXPECT_THAT(
         logLines(u" shows|^slap: "_s), testing::ElementsAre(held, resumed, "slap: sale Held |  |  (sound: slap)"));
     // A server that goes takes its Do Not Disturb along; one that comes is read.
     QDBusConnection bus = QDBusConnection::sessionBus();
     const auto comes = [&](bool inhibited) {
-        bus.unregisterService(service);
-        server.inhibited = inhibited;
-        bus.registerService(service);
+        bus.unregisterService(server.name);
+        server.on = inhibited;
+        bus.registerService(server.name);
     };
     const std::tuple<std::function<void()>, QString, int> steps[]
-        = {{[&] { server.inhibit(true, false); }, held, 2}, {[&] { bus.unregisterService(service); }, resumed, 2},
+        = {{[&] { server.set(true, false); }, held, 2}, {[&] { bus.unregisterService(server.name); }, resumed, 2},
             {[&] {
                  comes(false);
                  waitUntil([&] { return server.reads == 3; }); // read, and found off, before GNOME's turns on
@@ -94,39 +104,6 @@ TEST_F(AppProcessTest, DoNotDisturbHoldsTheShowsTillItEnds)
     }
 }
 
-// A screen saver of the test's own on the session bus, or logind on a bus of the test's own
-// standing in for the system one: says whether the screen is locked, and tells when that changes.
-struct FakeLock : QDBusVirtualObject {
-    QDBusConnection bus;
-    QString name, path = u'/' + QString(name).replace(u'.', u'/'), session = path + u"/session/_31"_s;
-    bool locked = false;
-    FakeLock(QDBusConnection on, const QString& service)
-        : bus(std::move(on))
-        , name(service)
-    {
-        bus.registerVirtualObject(path, this, QDBusConnection::SubPath);
-        bus.registerService(name);
-    }
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& call, const QDBusConnection& to) override
-    {
-        // A saver's GetActive, logind's GetSession and its session's LockedHint.
-        const QVariant session = QVariant::fromValue(QDBusObjectPath(this->session));
-        return to.send(call.createReply(call.member() == u"GetSession"_s ? session
-                : call.member() == u"Get"_s                              ? QVariant::fromValue(QDBusVariant(locked))
-                                                                         : QVariant(locked)));
-    }
-    void lock(bool on)
-    {
-        locked = on;
-        if (name.endsWith(u"login1"_s))
-            bus.send(QDBusMessage::createSignal(session, u"org.freedesktop.DBus.Properties"_s, u"PropertiesChanged"_s)
-                << u"org.freedesktop.login1.Session"_s << QVariantMap{{u"LockedHint"_s, on}} << QStringList());
-        else
-            bus.send(QDBusMessage::createSignal(path, name, u"ActiveChanged"_s) << on);
-    }
-};
-
 // A locked screen holds the shows and stills the monkey (its main thread sleeps), whichever
 // source tells: the session's screen savers, read at start and followed, and logind's lock hint.
 TEST_F(AppProcessTest, ALockedScreenHoldsTheShowsAndStillsTheMonkeyTillUnlocked)
@@ -138,10 +115,10 @@ TEST_F(AppProcessTest, ALockedScreenHoldsTheShowsAndStillsTheMonkeyTillUnlocked)
     env.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, QString::fromUtf8(daemon.readLine()).trimmed());
     app.setProcessEnvironment(env);
     QDBusConnection session = QDBusConnection::sessionBus();
-    FakeLock freedesktop(session, u"org.freedesktop.ScreenSaver"_s), gnome(session, u"org.gnome.ScreenSaver"_s),
-        logind(QDBusConnection::connectToBus(env.value(u"DBUS_SYSTEM_BUS_ADDRESS"_s), u"system"_s),
-            u"org.freedesktop.login1"_s);
-    gnome.locked = true;
+    FakeService freedesktop(u"org.freedesktop.ScreenSaver"_s), gnome(u"org.gnome.ScreenSaver"_s),
+        logind(u"org.freedesktop.login1"_s,
+            QDBusConnection::connectToBus(env.value(u"DBUS_SYSTEM_BUS_ADDRESS"_s), u"system"_s));
+    gnome.on = true;
     TestEnvironment::writeFile(preferences, "[General]\nshownSetup=true\n");
     startApp();
     const QString held = u"holding shows (screen locked)"_s, resumed = u"resuming shows"_s;
@@ -155,21 +132,21 @@ TEST_F(AppProcessTest, ALockedScreenHoldsTheShowsAndStillsTheMonkeyTillUnlocked)
     const auto logged
         = [&](const QString& line, int count) { return waitUntil([&] { return logMessages().count(line) == count; }); };
     ASSERT_TRUE(logged(held, 1)) << logText();
-    gnome.lock(false);
+    gnome.set(false);
     ASSERT_TRUE(logged(resumed, 1)) << logText();
     const long swaying = wakeups();
-    freedesktop.lock(true);
+    freedesktop.set(true);
     ASSERT_TRUE(logged(held, 2)) << logText();
     EXPECT_LT(wakeups(), 6) << "the monkey moves on a locked screen, " << swaying << " wakeups unlocked";
     publish(R"({"kind":"sale","headline":"Held"})");
     QTest::qWait(500);
     EXPECT_TRUE(QFile::exists(inbox + u"/e.json"_s)) << "a held event waits in the inbox";
-    freedesktop.lock(false);
+    freedesktop.set(false);
     ASSERT_TRUE(logged(u"slap: sale Held |  |  (sound: slap)"_s, 1)) << logText();
     // logind's hint; a saver that goes takes its lock along, one that comes is read.
     const std::tuple<std::function<void()>, QString, int> steps[]
-        = {{[&] { logind.lock(true); }, held, 3}, {[&] { logind.lock(false); }, resumed, 3},
-            {[&] { gnome.lock(true); }, held, 4}, {[&] { session.unregisterService(gnome.name); }, resumed, 4},
+        = {{[&] { logind.set(true); }, held, 3}, {[&] { logind.set(false); }, resumed, 3},
+            {[&] { gnome.set(true); }, held, 4}, {[&] { session.unregisterService(gnome.name); }, resumed, 4},
             {[&] { session.registerService(gnome.name); }, held, 5}};
     for (const auto& [act, line, count] : steps) {
         act();
@@ -179,9 +156,6 @@ TEST_F(AppProcessTest, ALockedScreenHoldsTheShowsAndStillsTheMonkeyTillUnlocked)
     QDBusConnection::disconnectFromBus(u"system"_s);
     daemon.kill();
     daemon.waitForFinished();
-    session.unregisterService(freedesktop.name);
 }
 
 } // namespace
-
-#include "HoldTest.moc"
