@@ -114,7 +114,6 @@ TEST_F(AppProcessTest, ALockedScreenHoldsTheShowsAndStillsTheMonkeyTillUnlocked)
     QProcessEnvironment env = app.processEnvironment();
     env.insert(u"DBUS_SYSTEM_BUS_ADDRESS"_s, QString::fromUtf8(daemon.readLine()).trimmed());
     app.setProcessEnvironment(env);
-    QDBusConnection session = QDBusConnection::sessionBus();
     FakeService freedesktop(u"org.freedesktop.ScreenSaver"_s), gnome(u"org.gnome.ScreenSaver"_s),
         logind(u"org.freedesktop.login1"_s,
             QDBusConnection::connectToBus(env.value(u"DBUS_SYSTEM_BUS_ADDRESS"_s), u"system"_s));
@@ -146,14 +145,13 @@ TEST_F(AppProcessTest, ALockedScreenHoldsTheShowsAndStillsTheMonkeyTillUnlocked)
     // logind's hint; a saver that goes takes its lock along, one that comes is read.
     const std::tuple<std::function<void()>, QString, int> steps[]
         = {{[&] { logind.set(true); }, held, 3}, {[&] { logind.set(false); }, resumed, 3},
-            {[&] { gnome.set(true); }, held, 4}, {[&] { session.unregisterService(gnome.name); }, resumed, 4},
-            {[&] { session.registerService(gnome.name); }, held, 5}};
+            {[&] { gnome.set(true); }, held, 4}, {[&] { gnome.bus.unregisterService(gnome.name); }, resumed, 4},
+            {[&] { gnome.bus.registerService(gnome.name); }, held, 5}};
     for (const auto& [act, line, count] : steps) {
         act();
         ASSERT_TRUE(logged(line, count)) << line.toStdString() << count;
     }
     EXPECT_GT(swaying, 10);
-    QDBusConnection::disconnectFromBus(u"system"_s);
     daemon.kill();
     daemon.waitForFinished();
 }
