@@ -22,8 +22,9 @@ class Screens;
 class Settings;
 
 // The monkey hanging from its vine in the top-right corner: it sways, blinks, can rest in view
-// or out of sight above the screen's top edge, answers clicks on its own pixels, and for every
-// event drops, swings left, slaps, throws sparks and swings back. Geometry is in points, y up.
+// or out of sight above the screen's top edge (and goes there for a fullscreen window), keeps
+// still while nobody watches, answers clicks on its own pixels, and for every event drops, swings
+// left, slaps, throws sparks and swings back. Geometry is in points, y up.
 class MonkeyStage : public QObject, public Stage {
     Q_OBJECT
 public:
