@@ -2,9 +2,6 @@
 
 #include "common/LoopbackServer.h"
 
-#include <QJsonObject>
-#include <QList>
-
 // Stripe's answers, as the service words them.
 namespace StripeAnswers {
 // A succeeded, paid charge captured in full, with every field a real one carries and `changes` set.

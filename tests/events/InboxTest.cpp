@@ -18,7 +18,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using TestEnvironment::takeLogMessages;
-using TestEnvironment::writeFile;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
@@ -48,7 +47,7 @@ protected:
             arrived.append(u"|"_s);
         });
     }
-    void put(const QString& name, const QByteArray& bytes) { writeFile(dir + u'/' + name, bytes); }
+    void put(const QString& name, const QByteArray& bytes) { TestEnvironment::writeFile(dir + u'/' + name, bytes); }
     QStringList entries(const QString& sub = {}) const
     {
         return QDir(dir + u'/' + sub)
@@ -105,7 +104,7 @@ TEST_F(InboxTest, StartCreatesAPrivateDirectoryOrLogsWhyNotThenTheTimerAndTheWat
     Inbox fresh(root.filePath(u"new/inbox"_s), scheduler);
     collect(fresh);
     const auto publish = [&](const QString& name, const char* headline) {
-        writeFile(fresh.dir() + u"/.tmp"_s, eventJson(headline));
+        TestEnvironment::writeFile(fresh.dir() + u"/.tmp"_s, eventJson(headline));
         QFile::rename(fresh.dir() + u"/.tmp"_s, fresh.dir() + u'/' + name);
     };
     publish(u"early.json"_s, "early");

@@ -73,17 +73,15 @@ protected:
     // Headlines and customers of what was delivered, in order.
     QStringList headlines() const
     {
-        return each([](const MonkeyEvent& event) { return event.headline; });
+        QStringList out;
+        std::ranges::transform(delivered, std::back_inserter(out), &MonkeyEvent::headline);
+        return out;
     }
     QStringList customers() const
     {
-        return each([](const MonkeyEvent& event) { return event.who.value_or(QString()); });
-    }
-    QStringList each(const std::function<QString(const MonkeyEvent&)>& field) const
-    {
         QStringList out;
         for (const MonkeyEvent& event : delivered)
-            out.append(field(event));
+            out.append(event.who.value_or(QString()));
         return out;
     }
 };
