@@ -77,7 +77,6 @@ protected:
         collect(*watcher);
         return watcher;
     }
-    // Today's revenue and the subscriptions become these, then one poll.
     void poll(RevenueCatWatcher& watcher, double revenue, double subscriptions)
     {
         revenueByDay[today] = revenue;
