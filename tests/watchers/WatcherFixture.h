@@ -70,7 +70,6 @@ protected:
             &watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered << event; });
     }
     template <typename T> T run(QCoro::Task<T>&& task) { return QCoro::waitFor(std::move(task)); }
-    // Headlines and customers of what was delivered, in order.
     QStringList headlines() const
     {
         QStringList out;
