@@ -71,15 +71,7 @@ protected:
         app.kill(); // nothing when it is not running
         app.waitForFinished();
     }
-    // The log's messages, stamps stripped.
-    QStringList logMessages() const
-    {
-        QStringList out;
-        for (const QString& line :
-            QString::fromUtf8(TestEnvironment::readFile(logPath)).split(u'\n', Qt::SkipEmptyParts))
-            out.append(line.mid(22));
-        return out;
-    }
+    QStringList logMessages() const { return TestEnvironment::logMessages(logPath); }
     QStringList logLines(const QString& pattern) const { return logMessages().filter(QRegularExpression(pattern)); }
     std::string logText() const { return logMessages().join(u'\n').toStdString(); }
 };

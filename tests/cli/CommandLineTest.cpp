@@ -68,7 +68,7 @@ TEST_F(
     stripe.route(u"/v1/charges"_s, 200, R"({"data":[]})");
     EXPECT_EQ(run({u"--connect-stripe"_s}, u"  rk_test_51Secret \nsecond line\n"_s),
         std::pair(u"Stripe connected (test mode).\n"_s, 0));
-    EXPECT_EQ(secrets.items().value(u"stripe"_s), u"rk_test_51Secret"_s);
+    EXPECT_EQ(secrets.read(u"stripe"_s), u"rk_test_51Secret"_s);
     EXPECT_EQ(run({u"--connect-revenuecat"_s, u"proj9"_s}, u"sk_rcSecret\n"_s),
         std::pair(u"RevenueCat connected (project proj9).\n"_s, 0));
     EXPECT_EQ(reloads, 2);

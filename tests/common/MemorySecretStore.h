@@ -19,7 +19,6 @@ public:
         return refusal;
     }
     void remove(const QString& account) override { m_items.remove(account); }
-    const QHash<QString, QString>& items() const { return m_items; }
 
 private:
     QHash<QString, QString> m_items;

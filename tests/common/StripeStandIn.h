@@ -2,14 +2,10 @@
 
 #include "common/LoopbackServer.h"
 
-#include <QJsonObject>
-#include <QList>
-
 // Stripe's answers, as the service words them.
 namespace StripeAnswers {
 // A succeeded, paid charge captured in full, with every field a real one carries and `changes` set.
 QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes = {});
-// `object` with each of `changes` set.
 QJsonObject with(QJsonObject object, const QJsonObject& changes);
 QByteArray json(const QJsonObject& object);
 } // namespace StripeAnswers
@@ -21,7 +17,6 @@ class StripeStandIn {
 public:
     explicit StripeStandIn(LoopbackServer& server);
 
-    // Newest first, as the service keeps them.
     QList<QJsonObject> charges;
 
     void serve();

@@ -2,31 +2,32 @@
 
 #include "support/Paths.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
+#include <QTest>
 
 namespace TestEnvironment {
-
-QStringList takeLogMessages()
-{
-    QFile file(Paths::log());
-    if (!file.open(QIODevice::ReadWrite))
-        return {};
-    QStringList messages;
-    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
-        messages.append(line.mid(line.indexOf(QStringLiteral("  ")) + 2));
-    file.resize(0);
-    return messages;
-}
 
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList logMessages(const QString& path)
+{
+    QStringList messages;
+    for (const QString& line : QString::fromUtf8(readFile(path)).split(u'\n', Qt::SkipEmptyParts))
+        messages.append(line.mid(line.indexOf(QStringLiteral("  ")) + 2));
+    return messages;
+}
+
+QStringList takeLogMessages()
+{
+    const QStringList messages = logMessages(Paths::log());
+    QFile::resize(Paths::log(), 0);
+    return messages;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -39,12 +40,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 bool waitUntil(const std::function<bool()>& condition, int timeoutMs)
 {
-    for (QDeadlineTimer deadline(timeoutMs); !condition(); QThread::msleep(2)) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return QTest::qWaitFor(condition, timeoutMs);
 }
 
 } // namespace TestEnvironment

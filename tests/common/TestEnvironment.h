@@ -9,7 +9,9 @@
 // before the first test, so nothing touches the real user's files.
 namespace TestEnvironment {
 QString root();
-// The messages (stamps stripped) logged since the last call, and forgets them.
+// The messages of the log at `path`, stamps stripped.
+QStringList logMessages(const QString& path);
+// The messages logged since the last call, and forgets them.
 QStringList takeLogMessages();
 // The bytes of the file at `path`; empty when it cannot be read.
 QByteArray readFile(const QString& path);

@@ -7,17 +7,15 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-static QTemporaryDir* sandbox = nullptr;
-
 QString TestEnvironment::root()
 {
-    return sandbox->path();
+    static const QTemporaryDir sandbox;
+    return sandbox.path();
 }
 
 int main(int argc, char** argv)
 {
-    sandbox = new QTemporaryDir;
-    const QByteArray root = sandbox->path().toUtf8();
+    const QByteArray root = TestEnvironment::root().toUtf8();
     for (const auto& [variable, under] : {std::pair{"HOME", "/home"}, {"XDG_DATA_HOME", "/data"},
              {"XDG_STATE_HOME", "/state"}, {"XDG_CONFIG_HOME", "/config"}})
         qputenv(variable, root + under);
@@ -28,7 +26,5 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
 #endif
     testing::InitGoogleTest(&argc, argv);
-    const int result = RUN_ALL_TESTS();
-    delete sandbox;
-    return result;
+    return RUN_ALL_TESTS();
 }

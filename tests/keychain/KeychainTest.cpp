@@ -13,7 +13,6 @@
 namespace {
 
 using namespace Qt::StringLiterals;
-using TestEnvironment::takeLogMessages;
 
 const QString service = u"com.bonkbell.mac"_s;
 
@@ -37,9 +36,9 @@ protected:
     {
         if (qEnvironmentVariableIsEmpty("BONKBELL_TEST_KEYRING"))
             GTEST_SKIP() << "no private secret service: run through tools/test-session.sh";
-        takeLogMessages();
+        TestEnvironment::takeLogMessages();
     }
-    void TearDown() override { EXPECT_EQ(takeLogMessages(), QStringList()); }
+    void TearDown() override { EXPECT_EQ(TestEnvironment::takeLogMessages(), QStringList()); }
 };
 
 // Text is kept as UTF-8; what is not text reads as nothing.

@@ -89,21 +89,39 @@ TEST(Spring, UnderdampedOvershootsOthersDoNotAndEveryRegimeStartsAtItsVelocity)
     }
 }
 
-// Animations are added at uptime 2 so that begin times are not zero by accident.
-class PresentationTest : public testing::Test {
+class LayerTreeTest : public testing::Test {
 protected:
     ManualScheduler scheduler;
     LayerTree tree{scheduler};
-    std::shared_ptr<Layer> layer = Layer::create();
+    std::shared_ptr<Layer> root = tree.root();
+    QStringList calls;
     void SetUp() override
     {
-        scheduler.advance(2);
-        tree.root()->addSublayer(layer);
+        root->setFrame(QRectF(0, 0, 400, 400));
+        tree.step(0);
+    }
+    std::shared_ptr<Layer> box(QRectF frame)
+    {
+        auto layer = Layer::create();
+        layer->setFrame(frame);
+        root->addSublayer(layer);
+        return layer;
+    }
+    Animation::Completion record(const QString& name)
+    {
+        return [this, name](bool finished) { calls << name + (finished ? u" done"_s : u" cut"_s); };
+    }
+    LayerTree::Frame advanceTo(double t)
+    {
+        scheduler.advance(t - scheduler.uptime());
+        return tree.step(t);
     }
 };
 
-TEST_F(PresentationTest, EachKindFollowsItsCurveLaterOnesApplyOnTopAndDelayedBeginsWait)
+TEST_F(LayerTreeTest, EachKindFollowsItsCurveLaterOnesApplyOnTopAndDelayedBeginsWait)
 {
+    advanceTo(2); // so that begin times are not zero by accident
+    const auto layer = box(QRectF());
     layer->setOpacity(1);
     layer->addAnimation(
         Animation::basic(LayerProperty::opacity, 0, 1, 2).setTimingFunction(TimingFunction::easeInEaseOut()),
@@ -178,35 +196,6 @@ TEST_F(PresentationTest, EachKindFollowsItsCurveLaterOnesApplyOnTopAndDelayedBeg
     layer->addSublayer(spark);
     EXPECT_EQ(spark->presentationScale(3.5), 2);
 }
-
-class LayerTreeTest : public testing::Test {
-protected:
-    ManualScheduler scheduler;
-    LayerTree tree{scheduler};
-    std::shared_ptr<Layer> root = tree.root();
-    QStringList calls;
-    void SetUp() override
-    {
-        root->setFrame(QRectF(0, 0, 400, 400));
-        tree.step(0);
-    }
-    std::shared_ptr<Layer> box(QRectF frame)
-    {
-        auto layer = Layer::create();
-        layer->setFrame(frame);
-        root->addSublayer(layer);
-        return layer;
-    }
-    Animation::Completion record(const QString& name)
-    {
-        return [this, name](bool finished) { calls << name + (finished ? u" done"_s : u" cut"_s); };
-    }
-    LayerTree::Frame advanceTo(double t)
-    {
-        scheduler.advance(t - scheduler.uptime());
-        return tree.step(t);
-    }
-};
 
 TEST_F(LayerTreeTest, CompletionsRunOnceWithHowTheyEndedAndAnIdleTreeWaitsForNothing)
 {

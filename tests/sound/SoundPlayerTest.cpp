@@ -86,8 +86,7 @@ protected:
     QAudioDevice recorder() const
     {
         const QList<QAudioDevice> outputs = QMediaDevices::audioOutputs();
-        const auto found = std::find_if(
-            outputs.begin(), outputs.end(), [&](const QAudioDevice& d) { return d.id() == m_name.toUtf8(); });
+        const auto found = std::ranges::find(outputs, m_name.toUtf8(), &QAudioDevice::id);
         return found == outputs.end() ? QAudioDevice() : *found;
     }
     std::vector<qint16> record(int ms)

@@ -14,7 +14,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using TestEnvironment::readFile;
-using TestEnvironment::takeLogMessages;
 using testing::ElementsAre;
 
 // One value of an entry as a GLib-based session reads it.
@@ -45,7 +44,7 @@ TEST(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
     QTemporaryDir dir;
     const QString path = dir.filePath(u"config/autostart/com.bonkbell.mac.desktop"_s);
     Autostart autostart{path};
-    takeLogMessages();
+    TestEnvironment::takeLogMessages();
     EXPECT_FALSE(autostart.setOn(true, QString())) << "no executable path: nothing to start";
     ASSERT_TRUE(autostart.setOn(true, u"/usr/bin/bonkbell"_s)) << "the missing directory is created";
     EXPECT_TRUE(autostart.isOn());
@@ -67,7 +66,7 @@ TEST(AutostartTest, OnWritesTheEntryOffRemovesItAndFailuresLeaveItOff)
     TestEnvironment::writeFile(dir.filePath(u"config/autostart"_s), "a file, not a directory");
     EXPECT_FALSE(autostart.setOn(true, u"/usr/bin/bonkbell"_s));
     EXPECT_FALSE(autostart.isOn());
-    EXPECT_THAT(takeLogMessages(),
+    EXPECT_THAT(TestEnvironment::takeLogMessages(),
         ElementsAre(u"open at login: on (%1)"_s.arg(path), "open at login: off", "open at login: off",
             u"ERROR could not write %1: Not a directory"_s.arg(path)));
     // Any executable path survives the quoting.

@@ -11,7 +11,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using TestEnvironment::readFile;
-using TestEnvironment::writeFile;
 
 // Text from events cannot split or forge lines, or turn round the rest of one: control characters (C0, DEL,
 // C1, the Unicode line and paragraph separators, direction embeddings) are escaped; printable text outside
@@ -35,8 +34,8 @@ TEST(Log, IsOneUtcStampedLineWithControlCharactersEscapedAppendedUpToTheCapThenR
     const QString path = dir.filePath(u"logs/Bonkbell.log"_s);
     const LogFile file(path);
     const QByteArray full(1'000'000, 'a');
-    writeFile(path, full);
-    writeFile(path + u".1"_s, "ancient\n");
+    TestEnvironment::writeFile(path, full);
+    TestEnvironment::writeFile(path + u".1"_s, "ancient\n");
     file.append("line\n");
     EXPECT_EQ(readFile(path), full + "line\n") << "exactly the cap is still appended to";
     file.append("next\n"); // now 1,000,005 bytes: moved aside first

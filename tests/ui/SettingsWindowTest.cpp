@@ -90,7 +90,6 @@ protected:
         revenueCat = std::make_unique<RevenueCatWatcher>(services(), false);
         controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, nullptr, scheduler);
     }
-    // The window among the application's top-level widgets; none before the first show.
     static QWidget* window() { return topLevelWindow(u"settingsWindow"_s, false); }
     static Section section(const QString& name) { return {find(window(), name)}; }
 };
@@ -177,11 +176,8 @@ TEST_F(SettingsWindowTest, TheWindowIsMadeOnceAndAKeyIsCheckedOnceWithTheFormFol
 
 TEST_F(SettingsWindowTest, TheStateLineFollowsTheWatcherAndItsTimeStaysCurrentOnlyWhileShown)
 {
-    // Watchers rebuilt over a stored key, so that they only poll when the test says.
     secrets.save(u"rk_live_abc"_s, StripeWatcher::keychainAccount());
-    controller.reset();
-    stripe = std::make_unique<StripeWatcher>(services(), false);
-    controller = std::make_unique<SettingsWindowController>(*stripe, *revenueCat, nullptr, scheduler);
+    stripe->reload(); // a stored key, and no poll till the test says
     controller->show();
     const Section stripeSection = section(u"stripeSection"_s);
     EXPECT_TRUE(stripeSection.connected());

@@ -9,7 +9,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using testing::ElementsAre;
-using testing::IsEmpty;
 
 const QString today = u"2026-12-05"_s;
 
@@ -78,7 +77,6 @@ protected:
         collect(*watcher);
         return watcher;
     }
-    // Today's revenue and the subscriptions become these, then one poll.
     void poll(RevenueCatWatcher& watcher, double revenue, double subscriptions)
     {
         revenueByDay[today] = revenue;
@@ -101,7 +99,7 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
     RevenueCatWatcher watcher(services(), false);
     collect(watcher);
     EXPECT_EQ(run(watcher.connect(u"rk_live_x"_s, {})), u"Use a RevenueCat secret API key (V2). It starts with sk_."_s);
-    EXPECT_THAT(server.requests, IsEmpty());
+    EXPECT_THAT(server.requests, testing::IsEmpty());
     server.route(u"/v2/projects"_s, 200, R"({"items":[{"id":"a"},{"id":"b"}]})");
     EXPECT_EQ(run(watcher.connect(u"sk_x"_s, {})),
         u"Enter your project ID. It's in the RevenueCat dashboard address: "
@@ -155,7 +153,7 @@ TEST_F(RevenueCatWatcherTest, ConnectRefusesWhatItCannotUseThenFindsTheOnlyProje
         if (day.isEmpty())
             settings.remove(Preferences::rcDay);
         poll(*retaken, 500, 9);
-        EXPECT_THAT(delivered, IsEmpty());
+        EXPECT_THAT(delivered, testing::IsEmpty());
         EXPECT_EQ(settings.get(Preferences::rcDay), today);
         EXPECT_EQ(settings.get(Preferences::rcRevenue), 500);
         EXPECT_EQ(settings.get(Preferences::rcSubs), 9);

@@ -70,20 +70,17 @@ protected:
             &watcher, &Watcher::delivered, &watcher, [this](const MonkeyEvent& event) { delivered << event; });
     }
     template <typename T> T run(QCoro::Task<T>&& task) { return QCoro::waitFor(std::move(task)); }
-    // Headlines and customers of what was delivered, in order.
     QStringList headlines() const
     {
-        return each([](const MonkeyEvent& event) { return event.headline; });
+        QStringList out;
+        std::ranges::transform(delivered, std::back_inserter(out), &MonkeyEvent::headline);
+        return out;
     }
     QStringList customers() const
     {
-        return each([](const MonkeyEvent& event) { return event.who.value_or(QString()); });
-    }
-    QStringList each(const std::function<QString(const MonkeyEvent&)>& field) const
-    {
         QStringList out;
         for (const MonkeyEvent& event : delivered)
-            out.append(field(event));
+            out.append(event.who.value_or(QString()));
         return out;
     }
 };

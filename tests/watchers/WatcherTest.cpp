@@ -7,8 +7,6 @@ namespace {
 
 using namespace Qt::StringLiterals;
 using TestEnvironment::takeLogMessages;
-using testing::ElementsAre;
-using testing::IsEmpty;
 
 // A watcher whose polls end the way the test scripts them: ok, rejected or unreachable.
 class ScriptedWatcher final : public Watcher {
@@ -108,13 +106,13 @@ TEST_F(WatcherTest, ThrottlingWaitsWhatWasAskedWithinBoundsInFullAndShowsOnlyWhe
     nextWait();
     EXPECT_EQ(watcher.interval(), 300) << "never later than five minutes";
     EXPECT_EQ(watcher.state(), WatchState::watching());
-    EXPECT_THAT(takeLogMessages(), IsEmpty());
+    EXPECT_THAT(takeLogMessages(), testing::IsEmpty());
     scheduler.advance(299.999);
     EXPECT_EQ(watcher.polls, 3) << "asked for 1000 s, so all of five minutes";
     scheduler.advance(0.001);
     EXPECT_EQ(watcher.interval(), 240) << "without an answer how long, the usual backoff";
     EXPECT_EQ(watcher.state(), WatchState::problem(u"Slow down."_s));
-    EXPECT_THAT(takeLogMessages(), ElementsAre("Stripe: Slow down."));
+    EXPECT_THAT(takeLogMessages(), testing::ElementsAre("Stripe: Slow down."));
 }
 
 TEST(WatcherPollSeconds, OnlyAWholeSleepableNumberOverridesTheInterval)
