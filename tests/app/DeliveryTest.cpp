@@ -13,7 +13,7 @@ using namespace Qt::StringLiterals;
 using TestEnvironment::waitUntil;
 
 // The real app watching a stand-in Stripe whose clock may differ from this machine's: every sale
-// exactly once, through kills, sleep and bursts.
+// exactly once, through kills, wrong clocks, sleep and bursts.
 class DeliveryTest : public AppProcessTest {
 protected:
     LoopbackServer server;
@@ -56,6 +56,29 @@ TEST_F(DeliveryTest, AKillMidQueueLosesNothingAndRepeatsNothing)
         customers.append(line.section(u" | "_s, 1, 1));
     EXPECT_EQ(customers, (QStringList{u"Jane ch_1"_s, u"Jane ch_2"_s, u"Jane ch_2"_s, u"Jane ch_3"_s, u"Jane ch_4"_s}))
         << logText();
+}
+
+// A clock an hour fast or slow: watching starts at the service's now, so the sale right after
+// connecting is shown and the one just before is not.
+TEST_F(DeliveryTest, AClockAnHourOffNeitherLosesNorReplaysASale)
+{
+    for (const qint64 off : {3600, -3600}) {
+        SCOPED_TRACE(off);
+        offset = off;
+        const QString clock = off > 0 ? u"fast"_s : u"slow"_s;
+        stripe.charges.clear();
+        sell(u"ch_before_"_s + clock, serviceNow() - 60);
+        connect();
+        sell(u"ch_after_"_s + clock, serviceNow() + 1);
+        startApp();
+        ASSERT_TRUE(waitUntil([&] { return !slaps().isEmpty() && inboxEmpty(); }, 15000)) << logText();
+        QTest::qWait(1000);
+        EXPECT_EQ(slaps().size(), 1);
+        EXPECT_EQ(slaps().value(0).section(u" | "_s, 1, 1), u"Jane ch_after_"_s + clock);
+        app.kill();
+        app.waitForFinished();
+        QFile::remove(logPath);
+    }
 }
 
 // Waking after a night, the sales made while the lid was shut fold into one note; a burst of more
