@@ -48,6 +48,8 @@ private:
         QSize modeSize;
         int scale = 1;
         bool turned = false; // a quarter turn: its mode's width runs down the desktop
+        // Its place on the desktop. Under a fractional scale the integer one rounds up and the size falls short,
+        // but never by half: the centre of a window filling it still lies inside.
         QRect geometry() const { return QRect(position, (turned ? modeSize.transposed() : modeSize) / scale); }
     };
 

@@ -28,7 +28,7 @@ NestedCompositor::~NestedCompositor()
     m_process.waitForFinished();
 }
 
-bool NestedCompositor::start(QSize size)
+bool NestedCompositor::start(QSize size, int outputs)
 {
     if (m_kind == Kind::Sway && geteuid() == 0 && !prepareSwayUser())
         return false;
@@ -39,11 +39,12 @@ bool NestedCompositor::start(QSize size)
         env.insert(u"WLR_BACKENDS"_s, u"x11"_s);
         env.insert(u"WLR_RENDERER"_s, u"pixman"_s); // no GPU under Xvfb
         env.insert(u"HOME"_s, m_runtime.path());    // its user has none
+        env.insert(u"WLR_X11_OUTPUTS"_s, QString::number(outputs));
     }
     if (m_kind == Kind::Mutter)
         env.insert(u"MUTTER_DEBUG_DUMMY_MODE_SPECS"_s, u"%1x%2"_s.arg(size.width()).arg(size.height()));
     m_process.setProcessEnvironment(env);
-    const QStringList line = command(size);
+    const QStringList line = command(size, outputs);
     m_process.start(line.first(), line.mid(1));
     // The teller, a child of the compositor, writes the session's sockets once XWayland takes clients.
     const QString session = m_runtime.filePath(u"session"_s);
@@ -62,7 +63,7 @@ bool NestedCompositor::start(QSize size)
     return true;
 }
 
-QStringList NestedCompositor::command(QSize size) const
+QStringList NestedCompositor::command(QSize size, int outputs) const
 {
     const QString teller = writeTeller();
     switch (m_kind) {
@@ -75,7 +76,7 @@ QStringList NestedCompositor::command(QSize size) const
         QFile::copy(u"/usr/bin/kwin_wayland"_s, kwin);
         return {kwin, u"--x11-display"_s, m_base.value(u"DISPLAY"_s), u"--socket"_s, nestedSocket, u"--xwayland"_s,
             u"--width"_s, QString::number(size.width()), u"--height"_s, QString::number(size.height()),
-            u"sh "_s + teller};
+            u"--output-count"_s, QString::number(outputs), u"sh "_s + teller};
     }
     case Kind::Sway: {
         const QString config = m_runtime.filePath(u"sway.config"_s);

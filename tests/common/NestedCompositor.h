@@ -16,8 +16,9 @@ public:
     explicit NestedCompositor(Kind kind, QProcessEnvironment base = QProcessEnvironment::systemEnvironment());
     ~NestedCompositor();
 
-    // Starts it and waits until its Wayland socket and its XWayland server take clients.
-    bool start(QSize size = {800, 600});
+    // Starts it with `outputs` windows of `size` (KWin and sway) and waits until its Wayland socket and
+    // its XWayland server take clients.
+    bool start(QSize size = {800, 600}, int outputs = 1);
     // What it printed, for a failing test's message.
     QString output();
 
@@ -31,7 +32,7 @@ public:
     bool swaymsg(const QStringList& arguments) const;
 
 private:
-    QStringList command(QSize size) const;
+    QStringList command(QSize size, int outputs) const;
     QString writeTeller() const;
     bool prepareSwayUser();
 
