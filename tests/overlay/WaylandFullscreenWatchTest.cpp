@@ -29,36 +29,18 @@ using namespace Qt::StringLiterals;
 using Kind = NestedCompositor::Kind;
 using TestEnvironment::waitUntil;
 
-// A client connection to a nested compositor, dispatched from the event loop as the overlay's owner does.
-class Connection {
-public:
-    explicit Connection(const NestedCompositor& compositor)
-        : m_display(wl_display_connect(
-            QFile::encodeName(compositor.runtimeDir() + u'/' + compositor.waylandDisplay()).constData()))
-    {
-        if (!m_display)
-            return;
-        m_notifier.emplace(wl_display_get_fd(m_display), QSocketNotifier::Read);
-        QObject::connect(&*m_notifier, &QSocketNotifier::activated, [this] {
-            while (wl_display_prepare_read(m_display) != 0)
-                wl_display_dispatch_pending(m_display);
-            wl_display_read_events(m_display);
-            wl_display_dispatch_pending(m_display);
-            wl_display_flush(m_display); // what the watch asked for in answer
-        });
-    }
-    ~Connection()
-    {
-        m_notifier.reset();
-        if (m_display)
-            wl_display_disconnect(m_display);
-    }
-    wl_display* display() const { return m_display; }
-
-private:
-    wl_display* m_display;
-    std::optional<QSocketNotifier> m_notifier;
-};
+// Dispatches a client connection from the event loop, as the overlay's owner does, while `context` lives.
+void dispatchFromLoop(wl_display* display, QObject* context)
+{
+    auto* notifier = new QSocketNotifier(wl_display_get_fd(display), QSocketNotifier::Read, context);
+    QObject::connect(notifier, &QSocketNotifier::activated, [display] {
+        while (wl_display_prepare_read(display) != 0)
+            wl_display_dispatch_pending(display);
+        wl_display_read_events(display);
+        wl_display_dispatch_pending(display);
+        wl_display_flush(display); // what the watch asked for in answer
+    });
+}
 
 // The registry names of the compositor's outputs, in the order it announced them.
 std::vector<uint32_t> outputNames(wl_display* display)
@@ -86,7 +68,7 @@ class WaylandFullscreenWatchTest : public testing::TestWithParam<Kind> {
 protected:
     QTemporaryDir data; // KWin lists its windows only to executables a desktop file names
     std::optional<NestedCompositor> compositor;
-    std::optional<Connection> connection;
+    wl_display* display = nullptr;
     std::optional<WaylandFullscreenWatch> watch;
     std::optional<QSignalSpy> changes;
     QProcess client;
@@ -100,9 +82,11 @@ protected:
         env.insert(u"XDG_DATA_DIRS"_s, data.path() + u":/usr/local/share:/usr/share"_s);
         compositor.emplace(GetParam(), env);
         ASSERT_TRUE(compositor->start({800, 600}, 2)) << compositor->output().toStdString();
-        connection.emplace(*compositor);
-        ASSERT_TRUE(connection->display());
-        watch.emplace(connection->display());
+        display = wl_display_connect(
+            QFile::encodeName(compositor->runtimeDir() + u'/' + compositor->waylandDisplay()).constData());
+        ASSERT_TRUE(display);
+        watch.emplace(display);
+        dispatchFromLoop(display, &*watch);
         changes.emplace(&*watch, &WaylandFullscreenWatch::changed);
         client.setProcessEnvironment(compositor->environment());
         client.start(u"weston-terminal"_s, {u"--fullscreen"_s});
@@ -112,6 +96,8 @@ protected:
         client.kill();
         client.waitForFinished();
         watch.reset();
+        if (display)
+            wl_display_disconnect(display);
     }
     // Waits for the watch to tell `on`.
     bool turns(bool on)
@@ -124,7 +110,7 @@ protected:
 using WindowListTest = WaylandFullscreenWatchTest;
 TEST_P(WindowListTest, FullscreenActiveWindowOnTheMonkeysOutputTurnsItOn)
 {
-    const std::vector<uint32_t> outputs = outputNames(connection->display());
+    const std::vector<uint32_t> outputs = outputNames(display);
     ASSERT_EQ(outputs.size(), 2u);
     uint32_t filled = 0; // the output the window fills
     ASSERT_TRUE(waitUntil([&] {
