@@ -11,6 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 [ -x "$root/usr/bin/bonkbell" ] || fail "no executable in bin/"
 desktop-file-validate "$share/applications/com.bonkbell.mac.desktop" || fail "desktop entry"
+grep -qx "Exec=/usr/bin/bonkbell" "$share/applications/com.bonkbell.mac.desktop" || fail "desktop entry's Exec"
 appstreamcli validate --no-net --pedantic "$share/metainfo/com.bonkbell.mac.metainfo.xml" >/dev/null || fail "AppStream metadata"
 # Each screenshot is one the README shows.
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)

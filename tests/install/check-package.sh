@@ -16,6 +16,7 @@ done
 # Debian's own checks: description, copyright, changelog, compressed man page, permissions.
 lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian: $(lintian "$deb" 2>/dev/null)"
 dpkg-deb -x "$deb" "$root/fs"
+grep -qx "Exec=/usr/bin/bonkbell" "$root/fs/usr/share/applications/com.bonkbell.mac.desktop" || fail "desktop entry's Exec"
 out=$(HOME=$root XDG_CONFIG_HOME=$root/config "$root/fs/usr/bin/bonkbell" --status) || fail "--status exit"
 [ "$(echo "$out" | head -1 | cut -c1-7)" = "Stripe:" ] || fail "--status output: $out"
 echo "package installs and runs: $(basename "$deb")"
