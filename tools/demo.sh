@@ -84,7 +84,7 @@ done
 # Without the compositor: under picom the first frames of a slap also show a stale picture of
 # the monkey at its hit pose.
 sleep 11
-kill "$picom"
+kill "$picom" 2>/dev/null || true # it may have gone by itself
 sleep 1
 frames=$work/frames
 mkdir -p "$frames"

@@ -75,31 +75,7 @@ TEST_F(HistoryTest, TakingsCountEachSaleOnceByItsFileAcrossRestartsAndStartAfres
     EXPECT_THAT(TodayTakings(todayFile, scheduler).lines(), IsEmpty());
 }
 
-TEST_F(HistoryTest, RecentShowsKeepTheLastTenNewestFirstAcrossRestartsAndSurviveADamagedFile)
-{
-    RecentShows recent(recentFile);
-    for (int i = 0; i < 12; ++i) {
-        MonkeyEvent event = sale(u"sale"_s, i, u"usd"_s);
-        event.headline = u"Sale %1"_s.arg(i);
-        event.who = i == 11 ? std::optional(QString()) : std::nullopt;
-        recent.add({scheduler.now().addSecs(60 * i), event, QPointF(i, -i)});
-    }
-    const QString time = scheduler.now().addSecs(660).toLocalTime().toString(u"HH:mm"_s);
-    EXPECT_EQ(recent.titles().size(), RecentShows::kept);
-    EXPECT_EQ(recent.titles().first(), time + u"  Sale 11 · $1.00"_s);
-    EXPECT_EQ(recent.titles().last().mid(5), u"  Sale 2 · $1.00"_s);
-    RecentShows again(recentFile);
-    EXPECT_EQ(again.titles(), recent.titles());
-    EXPECT_EQ(again.shows().first().event, recent.shows().first().event);
-    EXPECT_EQ(again.shows().first().handAt, QPointF(11, -11));
-
-    for (const char* damaged : {"[{\"shownAt\":1}", "{}", "[{\"shownAt\":\"x\",\"event\":{}}]"}) {
-        TestEnvironment::writeFile(recentFile, damaged);
-        EXPECT_THAT(RecentShows(recentFile).shows(), IsEmpty()) << damaged;
-    }
-}
-
-// Stands in for the paper note: notes stay up until the test closes them.
+// Stands in for the paper note: a note stays up until the test closes it.
 struct FakeNotes : NotePresenter {
     QList<std::pair<QString, QPointF>> shown;
     std::function<void()> close;
@@ -110,21 +86,38 @@ struct FakeNotes : NotePresenter {
     }
 };
 
-TEST_F(HistoryTest, NotesAreRecordedAndShownAgainOnlyWhileNoOtherIsUp)
+TEST_F(HistoryTest, TheLastTenNotesAreKeptNewestFirstAcrossRestartsAndShownAgainWhileNoOtherIsUp)
 {
     FakeNotes notes;
     RecentShows recent(recentFile);
     RecordedNotes recorded(notes, recent, scheduler);
-    bool closed = false;
-    recorded.show(sale(u"sale"_s, 1, u"usd"_s), QPointF(5, 6), 8, [&] { closed = true; });
-    EXPECT_EQ(recent.shows().first().shownAt, scheduler.now());
-    EXPECT_FALSE(recorded.showAgain(0, 8)) << "it would cut the show's note short";
-    notes.close();
-    EXPECT_TRUE(closed);
-    EXPECT_FALSE(recorded.showAgain(1, 8));
-    EXPECT_TRUE(recorded.showAgain(0, 8));
-    EXPECT_EQ(notes.shown.last(), std::pair(u"New sale!"_s, QPointF(5, 6)));
-    EXPECT_EQ(recent.shows().size(), 1) << "shown again, not recorded again";
+    int closed = 0;
+    for (int i = 0; i < 12; ++i) {
+        MonkeyEvent event = sale(u"sale"_s, i, u"usd"_s);
+        event.headline = u"Sale %1"_s.arg(i);
+        event.who = i == 11 ? std::optional(QString()) : std::nullopt;
+        scheduler.advance(60);
+        recorded.show(event, QPointF(i, -i), 8, [&] { ++closed; });
+        EXPECT_FALSE(recorded.showAgain(0, 8)) << "it would cut the show's note short";
+        notes.close();
+    }
+    EXPECT_EQ(closed, 12);
+    EXPECT_EQ(recent.titles().size(), RecentShows::kept);
+    EXPECT_EQ(recent.titles().first(), scheduler.now().toLocalTime().toString(u"HH:mm"_s) + u"  Sale 11 · $1.00"_s);
+    EXPECT_EQ(recent.titles().last().mid(5), u"  Sale 2 · $1.00"_s);
+    RecentShows again(recentFile);
+    EXPECT_EQ(again.titles(), recent.titles());
+    EXPECT_EQ(again.shows().first().event, recent.shows().first().event);
+    RecordedNotes restarted(notes, again, scheduler);
+    EXPECT_FALSE(restarted.showAgain(10, 8));
+    EXPECT_TRUE(restarted.showAgain(1, 8));
+    EXPECT_EQ(notes.shown.last(), std::pair(u"Sale 10"_s, QPointF(10, -10)));
+    EXPECT_EQ(again.shows().first().event.headline, u"Sale 11"_s) << "shown again, not recorded again";
+
+    for (const char* damaged : {"[{\"shownAt\":1}", "{}", "[{\"shownAt\":\"x\",\"event\":{}}]"}) {
+        TestEnvironment::writeFile(recentFile, damaged);
+        EXPECT_THAT(RecentShows(recentFile).shows(), IsEmpty()) << damaged;
+    }
 }
 
 } // namespace
