@@ -38,13 +38,14 @@ QStringList RecentShows::titles() const
 
 void RecentShows::load()
 {
-    // Entries that do not read back whole are left out.
+    // Entries that do not read back are left out; a hand that does not is the screen's corner,
+    // where the note is kept on screen all the same.
     for (const QJsonValue value : StateFile::read(m_file).array()) {
         const QJsonObject entry = value.toObject();
         const QDateTime shownAt = QDateTime::fromString(entry.value("shownAt"_L1).toString(), Qt::ISODateWithMs);
         const auto event = MonkeyEvent::fromJson(entry.value("event"_L1).toObject());
         const QJsonArray hand = entry.value("handAt"_L1).toArray();
-        if (shownAt.isValid() && event && hand.size() == 2 && m_shows.size() < kept)
+        if (shownAt.isValid() && event && m_shows.size() < kept)
             m_shows.append(Show{shownAt, *event, QPointF(hand[0].toDouble(), hand[1].toDouble())});
     }
 }
