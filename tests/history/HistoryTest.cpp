@@ -127,7 +127,6 @@ TEST_F(HistoryTest, TheLastTenNotesAreKeptNewestFirstAcrossRestartsAndShownAgain
     EXPECT_TRUE(recorded.showAgain(0, 8)) << "once the note has closed";
     EXPECT_EQ(recent.titles().size(), RecentShows::kept);
     EXPECT_EQ(recent.titles().first(), scheduler.now().toLocalTime().toString(u"HH:mm"_s) + u"  Sale 10 · $1.00"_s);
-    EXPECT_EQ(recent.titles().last().mid(5), u"  Sale 1 · $1.00"_s);
     RecentShows again(recentFile);
     EXPECT_EQ(again.titles(), recent.titles());
     EXPECT_EQ(again.shows().first().event, recent.shows().first().event);
