@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the app on a private X display and writes screenshots to docs/: the monkey at rest,
 # a slap with its note, each kind of note, the settings window, one whole slap as an animation
-# (slap.gif) and the tray menu.
+# (slap.gif) and the tray menu, also with its Recent submenu open.
 #   tools/test-session.sh tools/demo.sh [build-dir]
 set -euo pipefail
 build=${1:-build}
@@ -61,7 +61,8 @@ done
 sleep 0.5
 shot monkey-at-rest.png 420x520+1500+0
 
-sale='{"kind":"sale","headline":"New sale!","who":"Jane Doe (Acme Inc.)","detail":"$49.00 · Pro plan"}'
+sale='{"kind":"sale","headline":"New sale!","who":"Jane Doe (Acme Inc.)","detail":"$49.00 · Pro plan",'\
+'"amount":49,"currency":"usd"}'
 drop 1-sale "$sale"
 sleep 0.95
 shot slap-with-note.png 760x560+1160+0
@@ -69,7 +70,7 @@ shot slap-with-note.png 760x560+1160+0
 i=2
 for json in \
   '{"kind":"onboarding","headline":"New signup!","who":"Test Monkey (Banana Co.)","detail":"Just finished signing up"}' \
-  '{"kind":"renewal","headline":"Renewal!","who":"Recurring payment","detail":"$12.00 CAD"}' \
+  '{"kind":"renewal","headline":"Renewal!","who":"Recurring payment","detail":"$12.00 CAD","amount":12,"currency":"cad"}' \
   '{"kind":"sale","headline":"New sale!","who":"Test Customer","detail":"$1.00","test":true}' \
   '{"kind":"sale","headline":"New sale!","who":"Old","at":"2020-01-01T00:00:00Z"}'; do
   sleep 12 # the previous note stays 8 s, falls, and the monkey swings back
@@ -83,7 +84,7 @@ done
 # Without the compositor: under picom the first frames of a slap also show a stale picture of
 # the monkey at its hit pose.
 sleep 11
-kill "$picom"
+kill "$picom" 2>/dev/null || true # it may have gone by itself
 sleep 1
 frames=$work/frames
 mkdir -p "$frames"
@@ -107,5 +108,9 @@ if command -v trayer >/dev/null; then
   xdotool mousemove 1905 1066 click 1 || true
   sleep 0.8
   shot tray-menu.png 420x560+1500+520
+  # Today's lines on top, and the Recent submenu (the third item that takes the keyboard) open.
+  xdotool key Down Down Down Right || true
+  sleep 0.8
+  shot tray-menu-recent.png 760x600+1160+480
 fi
 cat "$work/app.log"

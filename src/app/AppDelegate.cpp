@@ -7,6 +7,9 @@
 #include "events/Inbox.h"
 #include "events/PlaybackDriver.h"
 #include "events/TestEvent.h"
+#include "history/RecentShows.h"
+#include "history/RecordedNotes.h"
+#include "history/TodayTakings.h"
 #include "note/NoteController.h"
 #include "overlay/OverlayPlatform.h"
 #include "overlay/Screens.h"
@@ -57,6 +60,7 @@ void AppDelegate::applicationDidFinishLaunching()
     createWatchers();
     createSettingsWindow();
     createStatusMenu();
+    showHistory();
     holdWhenBusy();
     keepOutOfTheWay();
     createInbox();
@@ -83,7 +87,9 @@ void AppDelegate::createStage()
     m_sound = std::make_unique<SoundPlayer>();
     m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound, *m_screens);
     m_notes = std::make_unique<NoteController>(m_scheduler, *m_screens);
-    m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_notes);
+    m_recent = std::make_unique<RecentShows>(Paths::logDir() + u"/recent.json"_s);
+    m_recordedNotes = std::make_unique<RecordedNotes>(*m_notes, *m_recent, m_scheduler);
+    m_driver = std::make_unique<PlaybackDriver>(m_settings, m_scheduler, *m_stage, *m_recordedNotes);
     PlaybackDriver* driver = m_driver.get();
     connect(m_stage.get(), &MonkeyStage::monkeyClicked, driver,
         [driver] { driver->setMonkeyHidden(true, u"click on monkey"_s); });
@@ -124,6 +130,24 @@ void AppDelegate::createStatusMenu()
     connect(menu, &StatusMenu::sizeRequested, m_stage.get(), &MonkeyStage::applyScale);
     if (!m_statusMenu->trayAvailable())
         log(u"WARN no system tray on this desktop; start Bonkbell again to open its settings"_s);
+}
+
+// Today's takings and the recent notes, in the menu as they change; a recent one chosen there
+// is shown again.
+void AppDelegate::showHistory()
+{
+    m_takings = std::make_unique<TodayTakings>(Paths::logDir() + u"/today.json"_s, m_scheduler);
+    StatusMenu* menu = m_statusMenu.get();
+    const auto showToday = [this] { m_statusMenu->showToday(m_takings->lines()); };
+    const auto showRecent = [this] { m_statusMenu->showRecent(m_recent->titles()); };
+    connect(m_takings.get(), &TodayTakings::changed, menu, showToday);
+    connect(m_recent.get(), &RecentShows::changed, menu, showRecent);
+    connect(menu, &StatusMenu::recentChosen, this, [this](int index) {
+        if (!m_recordedNotes->showAgain(index, m_settings.noteSeconds()))
+            log(u"recent note not shown: another note is up"_s);
+    });
+    showToday();
+    showRecent();
 }
 
 // Shows wait while the user is away or busy: a locked or blanked screen first, a fullscreen
@@ -174,6 +198,8 @@ void AppDelegate::keepOutOfTheWay()
 void AppDelegate::createInbox()
 {
     m_inbox = std::make_unique<Inbox>(Paths::inbox(), m_scheduler);
+    // Counted as they reach the queue, before any is folded into a summary.
+    connect(m_inbox.get(), &Inbox::eventsArrived, m_takings.get(), &TodayTakings::count);
     connect(m_inbox.get(), &Inbox::eventsArrived, m_driver.get(), &PlaybackDriver::receive);
     connect(m_driver.get(), &PlaybackDriver::released, m_inbox.get(), &Inbox::release);
     m_inbox->start();

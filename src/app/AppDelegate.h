@@ -11,6 +11,8 @@ class Inbox;
 class MonkeyStage;
 class NoteController;
 class PlaybackDriver;
+class RecentShows;
+class RecordedNotes;
 class RevenueCatWatcher;
 class ScreenLock;
 class Scheduler;
@@ -22,6 +24,7 @@ class SingleInstance;
 class SoundPlayer;
 class StatusMenu;
 class StripeWatcher;
+class TodayTakings;
 
 // The application object: creates and wires every part at launch, then lives until the process ends.
 class AppDelegate : public QObject {
@@ -38,6 +41,7 @@ private:
     void createWatchers();
     void createSettingsWindow();
     void createStatusMenu();
+    void showHistory();
     void holdWhenBusy();
     void keepOutOfTheWay();
     void createInbox();
@@ -55,6 +59,9 @@ private:
     std::unique_ptr<SoundPlayer> m_sound;
     std::unique_ptr<MonkeyStage> m_stage;
     std::unique_ptr<NoteController> m_notes;
+    std::unique_ptr<RecentShows> m_recent;
+    std::unique_ptr<RecordedNotes> m_recordedNotes;
+    std::unique_ptr<TodayTakings> m_takings;
     std::unique_ptr<PlaybackDriver> m_driver;
     std::unique_ptr<StripeWatcher> m_stripe;
     std::unique_ptr<RevenueCatWatcher> m_revenueCat;

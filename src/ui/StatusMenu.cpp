@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
@@ -17,6 +18,7 @@ namespace {
 
 const QString showTestsKey = u"showTests"_s;
 const QString loginKey = u"login"_s;
+const int recentTitleWidth = 420;
 
 // A menu title shows text as given: '&' would turn into a mnemonic, a tab into a shortcut column.
 QString plainTitle(QString text)
@@ -63,6 +65,8 @@ void StatusMenu::build()
     addItem(m_menu, u"Connect Sales…"_s, &StatusMenu::settingsRequested);
     m_menu->addSeparator();
     m_hideItem = addItem(m_menu, u"Hide Monkey"_s, &StatusMenu::toggleHidden);
+    m_recentMenu = m_menu->addMenu(u"Recent"_s);
+    showRecent({});
     m_menu->addSeparator();
     addItem(m_menu, u"Test: new sale"_s, u"sale"_s, &StatusMenu::requestTestEvent);
     addItem(m_menu, u"Test: new signup"_s, u"onboarding"_s, &StatusMenu::requestTestEvent);
@@ -165,6 +169,33 @@ void StatusMenu::showHold(const QString& reason)
     m_holdLine->setVisible(!reason.isEmpty());
 }
 
+void StatusMenu::showToday(const QStringList& lines)
+{
+    qDeleteAll(m_todayLines);
+    m_todayLines.clear();
+    QAction* first = m_menu->actions().value(0);
+    for (const QString& text : lines) {
+        auto* line = new QAction(plainTitle(text), m_menu);
+        line->setEnabled(false);
+        m_menu->insertAction(first, line);
+        m_todayLines.append(line);
+    }
+    m_tray->setToolTip((QStringList{u"Bonkbell"_s} + lines).join(u'\n'));
+}
+
+void StatusMenu::showRecent(const QStringList& titles)
+{
+    m_recentMenu->clear();
+    if (titles.isEmpty())
+        m_recentMenu->addAction(u"No notes yet"_s)->setEnabled(false);
+    // A long description would stretch the menu across the screen.
+    const QFontMetrics metrics(m_recentMenu->font());
+    for (int i = 0; i < titles.size(); ++i) {
+        const QString title = metrics.elidedText(titles[i], Qt::ElideRight, recentTitleWidth);
+        addItem(m_recentMenu, plainTitle(title), i, &StatusMenu::chooseRecent);
+    }
+}
+
 void StatusMenu::toggleHidden()
 {
     Q_EMIT monkeyHiddenRequested(m_sources.settings.alwaysVisible(), u"menu"_s);
@@ -196,6 +227,11 @@ void StatusMenu::toggle(const QVariant& key)
 void StatusMenu::chooseSize(const QVariant& scale)
 {
     Q_EMIT sizeRequested(scale.toDouble());
+}
+
+void StatusMenu::chooseRecent(const QVariant& index)
+{
+    Q_EMIT recentChosen(index.toInt());
 }
 
 void StatusMenu::quit()

@@ -14,9 +14,9 @@ class Settings;
 class StripeWatcher;
 class Watcher;
 
-// The tray icon and its menu: watcher status, shows held, settings, hide/show, test events, sound, size,
-// test-event filter, open at login, quit. Titles and check marks are refreshed on every opening;
-// what the user asks for is signalled to whoever carries it out.
+// The tray icon and its menu: today's takings, watcher status, shows held, settings, hide/show, recent
+// notes, test events, sound, size, test-event filter, open at login, quit. Titles and check marks are
+// refreshed on every opening; what the user asks for is signalled to whoever carries it out.
 class StatusMenu : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +41,10 @@ public:
     void refresh();
     // A line saying why shows are held; none while `reason` is empty.
     void showHold(const QString& reason);
+    // Today's lines at the top of the menu and in the tooltip; none leaves the menu as it was.
+    void showToday(const QStringList& lines);
+    // The Recent submenu's items, newest first.
+    void showRecent(const QStringList& titles);
 
 Q_SIGNALS:
     void settingsRequested();
@@ -51,6 +55,8 @@ Q_SIGNALS:
     // After the choice is stored, so it can be heard.
     void soundChosen(SoundChoice choice);
     void sizeRequested(double scale);
+    // The recent note at `index` in the last titles shown.
+    void recentChosen(int index);
 
 private:
     void build();
@@ -68,6 +74,7 @@ private:
     void chooseSound(const QVariant& raw);
     void toggle(const QVariant& key);
     void chooseSize(const QVariant& scale);
+    void chooseRecent(const QVariant& index);
     void quit();
 
     Sources m_sources;
@@ -77,6 +84,8 @@ private:
     QAction* m_revenueCatLine = nullptr;
     QAction* m_holdLine = nullptr;
     QAction* m_hideItem = nullptr;
+    QMenu* m_recentMenu = nullptr;
+    QList<QAction*> m_todayLines;
     QList<QAction*> m_toggleItems;
     QList<QAction*> m_sizeItems;
     QList<QAction*> m_soundItems;

@@ -114,4 +114,25 @@ TEST_F(StatusMenuTest, WatcherLinesCheckMarksAndItemsFollowTheStateAsTheMenuOpen
     EXPECT_THAT(checkedOnOpening(), ElementsAre("Pop", "Large"));
 }
 
+TEST_F(StatusMenuTest, TodaysLinesLeadTheMenuAndTheTooltipAndARecentNoteChosenIsAskedFor)
+{
+    build();
+    const QSystemTrayIcon* tray = statusMenu->findChild<QSystemTrayIcon*>();
+    const QMenu* recent = menu()->actions().at(7)->menu();
+    EXPECT_TRUE(recent->actions().at(0)->text() == u"No notes yet"_s && !recent->actions().at(0)->isEnabled());
+    statusMenu->showToday({u"Today: A & B"_s, u"RevenueCat today: +$30.00"_s});
+    EXPECT_EQ(tray->toolTip(), u"Bonkbell\nToday: A & B\nRevenueCat today: +$30.00"_s);
+    EXPECT_TRUE(title(0) == u"Today: A && B"_s && !menu()->actions().at(1)->isEnabled());
+    EXPECT_TRUE(title(2).startsWith(u"Bonkbell"_s));
+    statusMenu->showToday({});
+    EXPECT_TRUE(tray->toolTip() == u"Bonkbell"_s && title(0).startsWith(u"Bonkbell"_s));
+
+    QList<int> chosen;
+    QObject::connect(statusMenu.get(), &StatusMenu::recentChosen, [&](int index) { chosen << index; });
+    statusMenu->showRecent({u"14:05  New sale! · A & B"_s, u"14:00  New sale!"_s});
+    EXPECT_EQ(recent->actions().at(0)->text(), u"14:05  New sale! · A && B"_s);
+    choose(u"14:00  New sale!"_s);
+    EXPECT_THAT(chosen, ElementsAre(1));
+}
+
 } // namespace
