@@ -1,5 +1,6 @@
 #include "app/AppProcessTest.h"
 #include "common/LoopbackServer.h"
+#include "common/NestedCompositor.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -218,62 +219,32 @@ TEST_P(DesktopTest, TheMonkeyAndItsNoteShowOnTopOnEveryWorkspaceAndAnActiveFulls
 
 // A Wayland session: the app on the XWayland server of a nested compositor (top left of the test
 // display), over a native Wayland window filling that screen that logs its clicks and its keyboard
-// focus. KDE's compositor offers layer surfaces, which then show the overlays; GNOME's does not, and
-// ignores input shapes over its own clients: the XWayland windows are cut to what they draw.
-class WaylandSessionTest : public AppProcessTest, public testing::WithParamInterface<QString> {
+// focus. KDE's compositor and sway offer layer surfaces, which then show the overlays; GNOME's does
+// not, and ignores input shapes over its own clients: the XWayland windows are cut to what they draw.
+class WaylandSessionTest : public AppProcessTest, public testing::WithParamInterface<NestedCompositor::Kind> {
 protected:
-    QTemporaryDir runtime;
-    QProcess compositor, native;
+    NestedCompositor compositor{GetParam(), app.processEnvironment()};
+    QProcess native;
     QString clicksLog;
     const QRect nested{0, 0, 800, 600};
     void SetUp() override
     {
-        const QString run = runtime.path(); // private to its owner, as a runtime directory must be
-        QProcessEnvironment env = app.processEnvironment();
-        env.insert(u"XDG_RUNTIME_DIR"_s, run);
-        env.insert(u"WAYLAND_DISPLAY"_s, u"wl-test"_s);
-        compositor.setProcessEnvironment(env);
-        compositor.setProcessChannelMode(QProcess::MergedChannels);
-        // A child of the compositor tells the XWayland display and its key as it sees them, and stays while its
-        // compositor runs: mutter ends with the command it started.
-        const QString x11 = run + u"/x11"_s, tell = run + u"/tell.sh"_s;
-        TestEnvironment::writeFile(tell,
-            "echo \"$DISPLAY $XAUTHORITY\" > " + x11.toUtf8() + ".new; mv " + x11.toUtf8() + ".new " + x11.toUtf8()
-                + "; exec tail -f --pid=$PPID /dev/null");
-        if (GetParam() == u"mutter") {
-            compositor.start(
-                u"mutter"_s, {u"--nested"_s, u"--wayland"_s, u"--wayland-display=wl-test"_s, u"--"_s, u"sh"_s, tell});
-        } else {
-            // A copy: containers refuse the file capabilities the installed one carries.
-            QFile::copy(u"/usr/bin/kwin_wayland"_s, run + u"/kwin_wayland"_s);
-            compositor.start(run + u"/kwin_wayland"_s,
-                {u"--x11-display"_s, env.value(u"DISPLAY"_s), u"--socket"_s, u"wl-test"_s, u"--xwayland"_s,
-                    u"--width"_s, u"800"_s, u"--height"_s, u"600"_s, u"sh "_s + tell});
-        }
-        QStringList display;
-        ASSERT_TRUE(waitUntil(
-            [&] { return (display = QString::fromUtf8(TestEnvironment::readFile(x11)).split(u' ')).size() == 2; },
-            20000))
-            << QString::fromUtf8(compositor.readAll()).toStdString();
-        native.setProcessEnvironment(env);
+        ASSERT_TRUE(compositor.start()) << compositor.output().toStdString();
+        native.setProcessEnvironment(compositor.environment());
         native.start(u"stdbuf"_s,
             {u"-oL"_s, u"weston-eventdemo"_s, u"--log-button"_s, u"--log-focus"_s, u"-w800"_s,
                 u"-h600"_s}); // a line per click
         ASSERT_TRUE(waitUntil([&] { return find(qRgb(255, 0, 0), QRect(400, 300, 1, 1)).size() == 1; }, 10000))
             << "no native window";
-        env.insert(u"DISPLAY"_s, display[0]);
-        env.insert(u"XAUTHORITY"_s, display[1].trimmed()); // empty, as under KWin: no key to read, none sent
-        app.setProcessEnvironment(env);
+        app.setProcessEnvironment(compositor.environment());
         TestEnvironment::writeFile(preferences, "[General]\nshownSetup=true\nsound=false\n");
         startApp();
     }
     void TearDown() override
     {
         AppProcessTest::TearDown();
-        for (QProcess* process : {&native, &compositor}) {
-            process->kill();
-            process->waitForFinished();
-        }
+        native.kill();
+        native.waitForFinished();
     }
     // Clicks at `p` until `done`, or gives up. The nested compositor may drop a click that follows the pointer onto
     // another window, more so under load, so each retry comes from elsewhere, as a person's would.
@@ -304,8 +275,8 @@ protected:
 
 TEST_P(WaylandSessionTest, ClearPixelsOfTheOverlaysLeaveNativeWindowsTheirClicksAndTheKeyboard)
 {
-    const bool kde = GetParam() == u"kwin_wayland";
-    EXPECT_TRUE(logMessages().contains(kde ? u"overlays: wayland layer-shell"_s : u"overlays: x11"_s)) << logText();
+    const bool gnome = GetParam() == NestedCompositor::Kind::Mutter;
+    EXPECT_TRUE(logMessages().contains(gnome ? u"overlays: x11"_s : u"overlays: wayland layer-shell"_s)) << logText();
     QList<QPoint> belly;
     ASSERT_TRUE(waitUntil([&] { return (belly = find(face, nested)).size() > 100; }));
     ASSERT_TRUE(reachesNative(QPoint(200, 500))) << "the native window takes no clicks";
@@ -342,8 +313,14 @@ TEST_P(WaylandSessionTest, ClearPixelsOfTheOverlaysLeaveNativeWindowsTheirClicks
         << clicksLog.mid(focus.size()).toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(Compositors, WaylandSessionTest, testing::Values(u"mutter"_s, u"kwin_wayland"_s),
-    [](const testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
+std::string compositorName(const testing::TestParamInfo<NestedCompositor::Kind>& info)
+{
+    const char* names[] = {"mutter", "kwin_wayland", "sway"};
+    return names[int(info.param)];
+}
+INSTANTIATE_TEST_SUITE_P(Compositors, WaylandSessionTest,
+    testing::Values(NestedCompositor::Kind::Mutter, NestedCompositor::Kind::KWin, NestedCompositor::Kind::Sway),
+    compositorName);
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopTest, testing::Values(u"openbox"_s, u"xfwm4"_s, u"kwin_x11"_s),
     [](const testing::TestParamInfo<QString>& info) { return info.param.toStdString(); });
