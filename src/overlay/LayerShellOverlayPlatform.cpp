@@ -78,6 +78,13 @@ void LayerShellOverlayPlatform::adopt(QWidget* panel, int level)
     connect(panel, &QObject::destroyed, this, [this, panel] { delete m_surfaces.take(panel); });
 }
 
+qreal LayerShellOverlayPlatform::pixelsPerPoint(const QScreen* screen) const
+{
+    // A compositor that scales XWayland's windows up still takes the surfaces' pixels as they are.
+    const WaylandOutput* output = outputShowing(*m_wayland, screen);
+    return std::max(OverlayPlatform::pixelsPerPoint(screen), output ? qreal(output->scale) : 1.0);
+}
+
 bool LayerShellOverlayPlatform::eventFilter(QObject* watched, QEvent* event)
 {
     LayerSurface* surface = m_surfaces.value(static_cast<QWidget*>(watched));

@@ -28,6 +28,7 @@ public:
     bool keepsPoses() const override { return true; }
     std::unique_ptr<PoseSheet> makePoseSheet(QWidget* window, const QList<Pose>& poses) override;
     void adopt(QWidget* panel, int level) override;
+    qreal pixelsPerPoint(const QScreen* screen) const override;
 
     // For watches of other programs' windows over the same connection (served by its dispatch).
     wl_display* display() const;

@@ -5,12 +5,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QRegion>
+#include <QWidget>
 
 #include <memory>
 #include <optional>
 #include <vector>
 
-class QWidget;
 class WaylandConnection;
 struct wl_output;
 struct wl_surface;

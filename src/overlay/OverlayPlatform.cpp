@@ -4,6 +4,7 @@
 #include "overlay/WaylandConnection.h"
 
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -36,6 +37,11 @@ OverlayPlatform& OverlayPlatform::shared()
         return found.release();
     }();
     return *platform;
+}
+
+qreal OverlayPlatform::pixelsPerPoint(const QScreen* screen) const
+{
+    return screen->devicePixelRatio();
 }
 
 void OverlayPlatform::setShape(QWidget* window, const QRegion& shape)

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QScreen;
 class QWidget;
 class WaylandConnection;
 
@@ -24,6 +25,9 @@ public:
     // Takes in a new overlay panel of stacking level `level`, where the windowing system shows
     // panels some way of its own.
     virtual void adopt(QWidget*, int) {}
+    // Device pixels per point of what shows on `screen`: Qt's own, or more where the windowing
+    // system shows the overlays sharper than Qt's windows.
+    virtual qreal pixelsPerPoint(const QScreen* screen) const;
 
     // Without a compositor, clear pixels show black: windows are then cut to what they draw.
     virtual bool isComposited() const = 0;
