@@ -114,4 +114,4 @@ round "visible, no compositor" true no
 round "hidden, no compositor" false no
 kwin_round layer-shell; native=$cost
 kwin_round x11; xwayland=$cost
-awk -v n="$native" -v x="$xwayland" 'BEGIN { printf "layer-shell/XWayland %s\n", x > 0 ? sprintf("%.2f", n / x) : "inf" }'
+awk -v n="$native" -v x="$xwayland" 'BEGIN { printf "layer-shell/XWayland %s\n", (x > 0 ? sprintf("%.2f", n / x) : "inf") }'

@@ -100,6 +100,7 @@ void LayerSurface::destroy()
     m_surface = nullptr;
     m_configured = false;
     m_preferredScale = 0;
+    m_sentScale.reset();
 }
 
 void LayerSurface::configure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t, uint32_t)
@@ -218,11 +219,13 @@ void LayerSurface::attach(ShmBuffer* buffer, QRect damage)
     if (!m_configured || buffer->size() != pixelSize())
         return;
     const qreal s = scale();
-    if (m_viewport) {
-        wl_surface_set_buffer_scale(m_surface, 1);
-        wp_viewport_set_destination(m_viewport, m_placement.size.width(), m_placement.size.height());
-    } else {
-        wl_surface_set_buffer_scale(m_surface, std::max(1, int(s)));
+    // Through a viewport the buffer's pixels stretch over the surface's points, at any scale.
+    const std::pair<int, QSize> told(m_viewport ? 1 : std::max(1, int(s)), m_viewport ? m_placement.size : QSize());
+    if (told != m_sentScale) {
+        m_sentScale = told;
+        wl_surface_set_buffer_scale(m_surface, told.first);
+        if (m_viewport)
+            wp_viewport_set_destination(m_viewport, told.second.width(), told.second.height());
     }
     wl_surface_attach(m_surface, buffer->buffer(), 0, 0);
     const QRect pixels(QPoint(int(std::floor(damage.x() * s)), int(std::floor(damage.y() * s))),

@@ -86,6 +86,9 @@ private:
     wp_fractional_scale_v1* m_fractional = nullptr;
     uint32_t m_preferredScale = 0; // 120ths, as wp_fractional_scale_v1 tells it; 0 until it does
     bool m_configured = false;
+    // What the surface was last told of its buffers' scale (unchanged, not sent again: a
+    // compositor may take a change for a new picture everywhere).
+    std::optional<std::pair<int, QSize>> m_sentScale;
     std::optional<QRegion> m_input;
     std::vector<std::unique_ptr<ShmBuffer>> m_buffers;
     ShmBuffer* m_held = nullptr;

@@ -179,8 +179,10 @@ bool WaylandConnection::isBroken() const
 void WaylandConnection::readEvents()
 {
     // Events already queued are handled first; then what the socket holds is read and handled.
-    while (wl_display_prepare_read(m_display) != 0)
-        wl_display_dispatch_pending(m_display);
+    while (wl_display_prepare_read(m_display) != 0) {
+        if (wl_display_dispatch_pending(m_display) < 0) // cut off: what is queued stays queued
+            return flush();
+    }
     wl_display_read_events(m_display);
     wl_display_dispatch_pending(m_display);
     flush();
