@@ -4,7 +4,10 @@
 # Xvfb of the same size; each is measured together with its X server (user + system ticks from
 # /proc/<pid>/stat) over the same window, with and without a compositor, and the app again with
 # its monkey hidden. Prints shares of one core, resident memory, and the ratio that matters:
-# xpenguins / app (1 or more: the app costs no more than the penguins).
+# xpenguins / app (1 or more: the app costs no more than the penguins). Then the app in a nested
+# KWin Wayland session, its overlays as layer surfaces and as XWayland windows, each measured
+# with the compositor, its XWayland and the X server beneath: native / XWayland (1 or less: the
+# layer surfaces cost no more).
 #   bench/idle-cost.sh [build-dir] [seconds]     (run inside tools/test-session.sh)
 set -euo pipefail
 build=${1:-build}
@@ -74,6 +77,41 @@ round() {
   wait 2>/dev/null || true
 }
 
+# The app, visible, in a nested KWin session on its own display with the overlays shown as
+# $overlays says; prints the app's share and that of the session's servers, and sets $cost.
+kwin_round() {
+  local overlays=$1 run="$tmp/run-$1"
+  start_display "kwin-$overlays"; local host_x=$xserver
+  mkdir -m 700 -p "$run"
+  # A copy: containers refuse the file capabilities the installed one carries.
+  [ -x "$tmp/kwin_wayland" ] || cp /usr/bin/kwin_wayland "$tmp/kwin_wayland"
+  XDG_RUNTIME_DIR=$run "$tmp/kwin_wayland" --x11-display "$display" --socket wl-bench --xwayland \
+    --width 1920 --height 1080 "sh -c 'echo \$DISPLAY > $run/x11; exec sleep infinity'" >/dev/null 2>&1 &
+  local kwin=$!
+  pids+=("$kwin")
+  for _ in $(seq 300); do [ -s "$run/x11" ] && break; sleep 0.1; done
+  local xwayland
+  xwayland=$(pgrep -P "$kwin" Xwayland | head -1)
+  display=$(cat "$run/x11") APP_ENV="XDG_RUNTIME_DIR=$run WAYLAND_DISPLAY=wl-bench BONKBELL_OVERLAYS=$overlays \
+    ${APP_ENV:-}" start_app "kwin-$overlays" true
+  local app_pid=$pid
+  sleep 6 # let it settle
+  local a0 s0 a1 s1
+  a0=$(ticks "$app_pid"); s0=$(($(ticks "$kwin") + $(ticks "$xwayland") + $(ticks "$host_x")))
+  sleep "$seconds"
+  a1=$(ticks "$app_pid"); s1=$(($(ticks "$kwin") + $(ticks "$xwayland") + $(ticks "$host_x")))
+  cost=$((a1 - a0 + s1 - s0))
+  awk -v label="nested KWin, $overlays" -v hz="$(getconf CLK_TCK)" -v s="$seconds" -v rss="$(rss_mb "$app_pid")" \
+    -v a=$((a1 - a0)) -v x=$((s1 - s0)) 'BEGIN {
+      f = 100 / hz / s
+      printf "%-28s app %.2f %% + KWin, XWayland and X %.2f %%   app rss %s MB\n", label, a * f, x * f, rss }'
+  kill "$app_pid" "$kwin" "$host_x" 2>/dev/null || true
+  wait 2>/dev/null || true
+}
+
 round "visible, picom" true yes
 round "visible, no compositor" true no
 round "hidden, no compositor" false no
+kwin_round layer-shell; native=$cost
+kwin_round x11; xwayland=$cost
+awk -v n="$native" -v x="$xwayland" 'BEGIN { printf "layer-shell/XWayland %s\n", (x > 0 ? sprintf("%.2f", n / x) : "inf") }'

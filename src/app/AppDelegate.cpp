@@ -83,6 +83,8 @@ bool AppDelegate::claimSingleInstance()
 
 void AppDelegate::createStage()
 {
+    if (const QString overlays = OverlayPlatform::shared().name(); !overlays.isEmpty())
+        log(u"overlays: "_s + overlays);
     m_screens = std::make_unique<SystemScreens>();
     m_sound = std::make_unique<SoundPlayer>();
     m_stage = std::make_unique<MonkeyStage>(m_settings, m_scheduler, *m_sound, *m_screens);

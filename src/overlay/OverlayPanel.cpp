@@ -29,6 +29,7 @@ OverlayPanel::OverlayPanel(const QRect& frame, int level)
     setFocusPolicy(Qt::NoFocus);
     setGeometry(frame);
     panels().append(this);
+    OverlayPlatform::shared().adopt(this, level);
     connect(&OverlayPlatform::shared(), &OverlayPlatform::compositedChanged, this, &OverlayPanel::applyShape);
     connect(&OverlayPlatform::shared(), &OverlayPlatform::windowRestacked, this, &OverlayPanel::keepOnTop);
 }

@@ -1,5 +1,10 @@
 #include "overlay/OverlayPlatform.h"
 
+#include "overlay/OverlayChoice.h"
+#include "overlay/WaylandConnection.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 #include <QWindow>
 
@@ -16,12 +21,27 @@ public:
 OverlayPlatform& OverlayPlatform::shared()
 {
     static OverlayPlatform* platform = [] {
-        std::unique_ptr<OverlayPlatform> found = makeX11OverlayPlatform();
+        std::unique_ptr<WaylandConnection> wayland;
+        const OverlayKind kind
+            = chooseOverlays(QGuiApplication::platformName(), QProcessEnvironment::systemEnvironment(), [&wayland] {
+                  wayland = WaylandConnection::connect();
+                  return wayland ? wayland->offered() : QStringList();
+              });
+        std::unique_ptr<OverlayPlatform> found;
+        if (kind == OverlayKind::LayerShell)
+            found = makeLayerShellOverlayPlatform(std::move(wayland));
+        else if (kind == OverlayKind::X11)
+            found = makeX11OverlayPlatform();
         if (!found)
             found = std::make_unique<ComposedPlatform>();
         return found.release();
     }();
     return *platform;
+}
+
+qreal OverlayPlatform::pixelsPerPoint(const QScreen* screen) const
+{
+    return screen->devicePixelRatio();
 }
 
 void OverlayPlatform::setShape(QWidget* window, const QRegion& shape)

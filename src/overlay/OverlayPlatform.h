@@ -7,7 +7,9 @@
 
 #include <memory>
 
+class QScreen;
 class QWidget;
+class WaylandConnection;
 
 // What overlay windows need from the windowing system: whether a compositor blends translucent
 // windows (and news when one starts or stops), cutting a window to a shape, and letting the
@@ -17,6 +19,15 @@ class OverlayPlatform : public QObject {
 public:
     // The one for the windowing system this process runs on, made on first use.
     static OverlayPlatform& shared();
+
+    // How the overlays are shown, for the log ("x11", "wayland layer-shell"); empty for plain Qt windows.
+    virtual QString name() const { return {}; }
+    // Takes in a new overlay panel of stacking level `level`, where the windowing system shows
+    // panels some way of its own.
+    virtual void adopt(QWidget*, int) {}
+    // Device pixels per point of what shows on `screen`: Qt's own, or more where the windowing
+    // system shows the overlays sharper than Qt's windows.
+    virtual qreal pixelsPerPoint(const QScreen* screen) const;
 
     // Without a compositor, clear pixels show black: windows are then cut to what they draw.
     virtual bool isComposited() const = 0;
@@ -75,3 +86,5 @@ protected:
 
 // The X11 one, or none when this process does not talk to an X server (X11OverlayPlatform.cpp).
 std::unique_ptr<OverlayPlatform> makeX11OverlayPlatform();
+// Layer surfaces over `wayland`, whose compositor offers them (LayerShellOverlayPlatform.cpp).
+std::unique_ptr<OverlayPlatform> makeLayerShellOverlayPlatform(std::unique_ptr<WaylandConnection> wayland);

@@ -1,5 +1,7 @@
 #include "overlay/Screens.h"
 
+#include "overlay/OverlayPlatform.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -51,6 +53,6 @@ QList<Screens::Area> SystemScreens::areas() const
     QList<Area> all;
     for (const QScreen* screen : QGuiApplication::screens())
         all.append({flipped(QRectF(screen->geometry()), height), flipped(QRectF(screen->availableGeometry()), height),
-            screen->devicePixelRatio()});
+            OverlayPlatform::shared().pixelsPerPoint(screen)});
     return all;
 }

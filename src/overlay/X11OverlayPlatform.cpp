@@ -30,6 +30,7 @@ class X11OverlayPlatform : public OverlayPlatform, public QAbstractNativeEventFi
 public:
     explicit X11OverlayPlatform(xcb_connection_t* connection);
 
+    QString name() const override { return QStringLiteral("x11"); }
     bool isComposited() const override { return m_composited; }
     // Under XWayland mutter ignores the input shape over its own clients, so clear pixels would
     // swallow their clicks; the bounding shape it does honour. Where the compositor ignores both

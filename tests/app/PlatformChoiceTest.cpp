@@ -1,4 +1,5 @@
 #include "app/PlatformChoice.h"
+#include "overlay/OverlayChoice.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,40 @@ TEST(PlatformChoice, AnXDisplayMeansXcbUnlessAPlatformWasAskedForAndNoneMeansAWa
         const PlatformChoice choice = PlatformChoice::forEnvironment(environment);
         EXPECT_EQ(std::pair(choice.qpaPlatform, choice.warning), std::pair(qpaPlatform, warning))
             << environment.toStringList().join(u' ').toStdString();
+    }
+}
+
+TEST(OverlayChoice, LayerSurfacesWhereAWaylandCompositorOnXcbOffersThemUnlessX11IsAskedFor)
+{
+    using enum OverlayKind;
+    const QStringList layerShell = layerShellNeeds + QStringList{u"wl_seat"_s},
+                      noShm{u"wl_compositor"_s, u"zwlr_layer_shell_v1"_s};
+    // qpa, WAYLAND_DISPLAY, BONKBELL_OVERLAYS, globals offered, whether they are asked for, the choice
+    const std::tuple<const char*, const char*, const char*, QStringList, bool, OverlayKind> rows[] = {
+        {"xcb", "wl-0", nullptr, layerShell, true, LayerShell},
+        {"xcb", "wl-0", nullptr, {u"wl_compositor"_s, u"wl_shm"_s}, true, X11}, // GNOME's
+        {"xcb", "wl-0", nullptr, noShm, true, X11},
+        {"xcb", "wl-0", nullptr, {}, true, X11}, // no compositor answered
+        {"xcb", "wl-0", "x11", layerShell, false, X11},
+        {"xcb", "wl-0", "", layerShell, true, LayerShell},
+        {"xcb", "", nullptr, layerShell, false, X11},
+        {"xcb", nullptr, nullptr, layerShell, false, X11},
+        {"offscreen", "wl-0", nullptr, layerShell, false, Plain},
+        {"wayland", "wl-0", nullptr, layerShell, false, Plain},
+    };
+    for (const auto& [qpa, wayland, overlays, offered, asks, kind] : rows) {
+        QProcessEnvironment environment;
+        if (wayland)
+            environment.insert(u"WAYLAND_DISPLAY"_s, QString::fromLatin1(wayland));
+        if (overlays)
+            environment.insert(u"BONKBELL_OVERLAYS"_s, QString::fromLatin1(overlays));
+        bool asked = false;
+        const OverlayKind chosen = chooseOverlays(QString::fromLatin1(qpa), environment, [&, &offered = offered] {
+            asked = true;
+            return offered;
+        });
+        EXPECT_EQ(std::pair(chosen, asked), std::pair(kind, asks))
+            << qpa << " " << environment.toStringList().join(u' ').toStdString();
     }
 }
 
