@@ -21,6 +21,7 @@
 #include "ui/settings/SettingsWindowController.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
+#include "watchers/WatcherAccounts.h"
 
 #include <QCoreApplication>
 #include <QFileSystemWatcher>
@@ -94,11 +95,14 @@ void AppDelegate::createWatchers()
 {
     // Sales take the scripts' road: a file in the inbox, which plays it and deletes it once
     // shown, so a sale found just before a quit or a crash is shown at the next start.
-    m_stripe = std::make_unique<StripeWatcher>(WatcherServices{
-        m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
-    m_revenueCat = std::make_unique<RevenueCatWatcher>(WatcherServices{
-        m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
-    m_instance->reportStatusOf(*m_stripe, *m_revenueCat);
+    m_accounts = std::make_unique<WatcherAccounts>(WatcherServices{m_settings, m_secrets, m_scheduler,
+                                                       StripeWatcher::defaultBase(), Paths::inbox(), Paths::logDir()},
+        WatcherServices{
+            m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase(), Paths::inbox(), Paths::logDir()},
+        true);
+    m_stripe = &m_accounts->stripe();
+    m_revenueCat = &m_accounts->revenueCat();
+    m_instance->reportStatusOf(*m_accounts);
 }
 
 void AppDelegate::createSettingsWindow()
@@ -189,8 +193,7 @@ void AppDelegate::listenForReload()
 void AppDelegate::reloadKeys()
 {
     log(u"keys changed from the command line; reloading"_s);
-    m_stripe->reload();
-    m_revenueCat->reload();
+    m_accounts->reload();
 }
 
 void AppDelegate::logStart()
@@ -202,7 +205,9 @@ void AppDelegate::logStart()
 
 void AppDelegate::showSetupOnFirstRun()
 {
-    if (m_stripe->isConnected() || m_revenueCat->isConnected() || m_settings.get(Preferences::shownSetup))
+    const QList<Watcher*> watchers = m_accounts->all();
+    const bool connected = std::ranges::any_of(watchers, [](const Watcher* w) { return w->isConnected(); });
+    if (connected || m_settings.get(Preferences::shownSetup))
         return;
     m_settings.set(Preferences::shownSetup, true);
     m_settingsWindow->show();

@@ -22,6 +22,7 @@ class SingleInstance;
 class SoundPlayer;
 class StatusMenu;
 class StripeWatcher;
+class WatcherAccounts;
 
 // The application object: creates and wires every part at launch, then lives until the process ends.
 class AppDelegate : public QObject {
@@ -56,8 +57,10 @@ private:
     std::unique_ptr<MonkeyStage> m_stage;
     std::unique_ptr<NoteController> m_notes;
     std::unique_ptr<PlaybackDriver> m_driver;
-    std::unique_ptr<StripeWatcher> m_stripe;
-    std::unique_ptr<RevenueCatWatcher> m_revenueCat;
+    std::unique_ptr<WatcherAccounts> m_accounts;
+    // The first account of each service, which the settings window and the menu show.
+    StripeWatcher* m_stripe = nullptr;
+    RevenueCatWatcher* m_revenueCat = nullptr;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;
     std::unique_ptr<Autostart> m_autostart;
     std::unique_ptr<StatusMenu> m_statusMenu;
