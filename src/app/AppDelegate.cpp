@@ -108,6 +108,7 @@ void AppDelegate::createWatchers()
 void AppDelegate::createSettingsWindow()
 {
     m_settingsWindow = std::make_unique<SettingsWindowController>(*m_stripe, *m_revenueCat);
+    m_settingsWindow->listAccounts(*m_accounts);
     connect(m_settingsWindow.get(), &SettingsWindowController::testEventRequested, this, dropTestEvent);
     // Starting the app again is also how to reach the settings when no tray shows the menu.
     connect(m_instance.get(), &SingleInstance::showSettingsRequested, m_settingsWindow.get(),
@@ -117,8 +118,8 @@ void AppDelegate::createSettingsWindow()
 void AppDelegate::createStatusMenu()
 {
     m_autostart = std::make_unique<Autostart>(Paths::launchAgent());
-    m_statusMenu
-        = std::make_unique<StatusMenu>(StatusMenu::Sources{m_settings, *m_stripe, *m_revenueCat, *m_autostart});
+    m_statusMenu = std::make_unique<StatusMenu>(
+        StatusMenu::Sources{m_settings, *m_stripe, *m_revenueCat, *m_autostart, m_accounts.get()});
     StatusMenu* menu = m_statusMenu.get();
     connect(menu, &StatusMenu::settingsRequested, m_settingsWindow.get(), &SettingsWindowController::show);
     connect(menu, &StatusMenu::monkeyHiddenRequested, m_driver.get(), &PlaybackDriver::setMonkeyHidden);
