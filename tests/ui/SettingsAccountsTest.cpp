@@ -72,8 +72,9 @@ TEST_F(SettingsAccountsTest, TheWindowAddsARefusesBadOnesAndRemovesAndTheMenuSho
     EXPECT_EQ(message(), QString());
     EXPECT_EQ(settings.get(Preferences::stripeAccounts), QStringList{u"Acme"_s});
     const QString acmeState = statusText(accounts.stripes()[1]->state());
-    EXPECT_EQ(menuTitles(menu), QStringList({u"Stripe: not connected"_s, u"RevenueCat: not connected"_s,
-                                    u"Stripe (Acme): "_s + acmeState + u" (test mode)"_s}));
+    EXPECT_EQ(menuTitles(menu),
+        QStringList({u"Stripe: not connected"_s, u"RevenueCat: not connected"_s,
+            u"Stripe (Acme): "_s + acmeState + u" (test mode)"_s}));
 
     find<QPushButton>(u"remove:Stripe (Acme)"_s)->click();
     ASSERT_TRUE(waitUntil([&] { return accounts.stripes().size() == 1; }));

@@ -60,8 +60,11 @@ TEST_F(WatcherAccountsTest, TwoAccountsSideBySideKeepTheirSalesAndFaultsApart)
     const auto all = accounts();
     QList<MonkeyEvent> firstSales, acmeSales;
     StripeWatcher& first = all->stripe();
-    StripeWatcher* acme = connect(*all, u"Acme"_s, u"rk_live_acme"_s);
     QObject::connect(&first, &Watcher::delivered, [&](const MonkeyEvent& e) { firstSales << e; });
+    stripe.charges.prepend(StripeAnswers::charge(u"ch_0"_s, ++clock));
+    run(first.pollNow());
+    EXPECT_THAT(shownLabels(firstSales), ElementsAre(testing::Ne(u"Stripe"_s))) << "alone, a note names nobody";
+    StripeWatcher* acme = connect(*all, u"Acme"_s, u"rk_live_acme"_s);
     QObject::connect(acme, &Watcher::delivered, [&](const MonkeyEvent& e) { acmeSales << e; });
     EXPECT_EQ(std::get<QString>(all->open(Service::stripe, u"ACME"_s)),
         u"A Stripe account labelled “ACME” is already there. To replace it, disconnect it first: "
@@ -72,9 +75,9 @@ TEST_F(WatcherAccountsTest, TwoAccountsSideBySideKeepTheirSalesAndFaultsApart)
     acmeCharges.prepend(StripeAnswers::charge(u"ch_2"_s, ++clock));
     run(first.pollNow());
     run(acme->pollNow());
-    EXPECT_THAT(shownLabels(firstSales), ElementsAre(u"Stripe"_s));
+    EXPECT_THAT(shownLabels(firstSales.mid(1)), ElementsAre(u"Stripe"_s));
     EXPECT_THAT(shownLabels(acmeSales), ElementsAre(u"Acme"_s, u"Acme"_s));
-    EXPECT_EQ(QDir(inbox).entryList({u"*.json"_s}).size(), 3);
+    EXPECT_EQ(QDir(inbox).entryList({u"*.json"_s}).size(), 4);
 
     stripe.faults[QByteArray("rk_live_acme")] = {401, R"({"error":{"message":"Invalid API Key"}})"};
     stripe.charges.prepend(StripeAnswers::charge(u"ch_3"_s, ++clock));
@@ -83,7 +86,7 @@ TEST_F(WatcherAccountsTest, TwoAccountsSideBySideKeepTheirSalesAndFaultsApart)
     EXPECT_EQ(first.state(), WatchState::watching());
     EXPECT_EQ(first.interval(), StripeWatcher::normalSeconds);
     EXPECT_EQ(acme->state().kind, WatchState::Kind::problem);
-    EXPECT_EQ(firstSales.size(), 2);
+    EXPECT_EQ(firstSales.size(), 3);
 
     stripe.faults.clear();
     stripe.faults[QByteArray("rk_live_first")] = {200, {}, 0, true};
@@ -94,7 +97,7 @@ TEST_F(WatcherAccountsTest, TwoAccountsSideBySideKeepTheirSalesAndFaultsApart)
     EXPECT_EQ(acme->state(), WatchState::watching());
     EXPECT_EQ(acme->interval(), StripeWatcher::normalSeconds);
     EXPECT_THAT(shownLabels(acmeSales), ElementsAre(u"Acme"_s, u"Acme"_s, u"Acme"_s));
-    EXPECT_EQ(firstSales.size(), 2);
+    EXPECT_EQ(firstSales.size(), 3);
 }
 
 // A file from the single-account days stays as it was, byte for byte, while a labelled account comes
@@ -131,9 +134,13 @@ TEST_F(WatcherAccountsTest, UpgradeFromOneAccountKeepsItsKeysAndFilesAsTheyWere)
     EXPECT_EQ(app->stripes()[1]->label(), u"Acme"_s);
     EXPECT_TRUE(app->stripes()[1]->isConnected());
 
+    Settings neighbour(settings.fileName(), u"Acme 2"_s);
+    neighbour.set(Preferences::stripeSince, qint64(7));
     EXPECT_FALSE(commandLine->disconnect(Service::stripe, u"Widgets"_s));
     EXPECT_TRUE(commandLine->disconnect(Service::stripe, u"acme"_s));
     EXPECT_EQ(secrets.read(u"stripe:Acme"_s), std::nullopt);
+    EXPECT_EQ(neighbour.get(Preferences::stripeSince), 7) << "another account's keys stay";
+    neighbour.forgetAccount();
     EXPECT_EQ(TestEnvironment::readFile(settings.fileName()), before);
     EXPECT_FALSE(QFile::exists(seen));
     app->reload();
