@@ -50,9 +50,9 @@ void Settings::forgetAccount()
     m_store.sync();
     const QString infix = u':' + m_account + u'.';
     for (const QString& key : m_store.allKeys()) {
-        // "stripe:Acme.since", not "stripe:Acme 2.since" nor a key of no account.
+        // "stripe:Acme.since", not "stripe:Acme 2.since", "stripe:Acme.x.since" nor a key of no account.
         const qsizetype colon = key.indexOf(u':');
-        if (colon > 0 && key.indexOf(infix) == colon)
+        if (colon > 0 && key.indexOf(infix) == colon && !key.mid(colon + infix.size()).contains(u'.'))
             m_store.remove(key);
     }
     m_store.sync();

@@ -121,13 +121,17 @@ TEST_F(WatcherAccountsTest, UpgradeFromOneAccountKeepsItsKeysAndFilesAsTheyWere)
     ASSERT_EQ(app->stripes().size(), 2);
     EXPECT_TRUE(app->stripes()[1]->isConnected());
 
-    Settings neighbour(settings.fileName(), u"Acme 2"_s);
-    neighbour.set(Preferences::stripeSince, qint64(7));
+    // Labels that share a beginning with it.
+    Settings neighbours[] = {{settings.fileName(), u"Acme.2"_s}, {settings.fileName(), u"Ac"_s}};
+    for (Settings& neighbour : neighbours)
+        neighbour.set(Preferences::stripeSince, qint64(7));
     EXPECT_FALSE(commandLine->disconnect(Service::stripe, u"Widgets"_s));
     EXPECT_TRUE(commandLine->disconnect(Service::stripe, u"acme"_s));
     EXPECT_EQ(secrets.read(u"stripe:Acme"_s), std::nullopt);
-    EXPECT_EQ(neighbour.get(Preferences::stripeSince), 7) << "another account's keys stay";
-    neighbour.forgetAccount();
+    for (Settings& neighbour : neighbours) {
+        EXPECT_EQ(neighbour.get(Preferences::stripeSince), 7) << "another account's keys stay";
+        neighbour.forgetAccount();
+    }
     EXPECT_EQ(TestEnvironment::readFile(settings.fileName()), before);
     EXPECT_FALSE(QFile::exists(seen));
     app->reload();
