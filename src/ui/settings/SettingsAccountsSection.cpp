@@ -123,20 +123,26 @@ QCoro::Task<> SettingsAccountsSection::add()
         showMessage(*refusal);
         co_return;
     }
-    Watcher* watcher = std::get<Watcher*>(opened);
+    const QPointer<Watcher> watcher = std::get<Watcher*>(opened);
+    const QString label = watcher->label();
     m_busy = true;
     m_addButton->setEnabled(false);
     const QString key = m_key->text();
     const auto refusal = service == Service::stripe
-        ? co_await static_cast<StripeWatcher*>(watcher)->connect(key)
-        : co_await static_cast<RevenueCatWatcher*>(watcher)->connect(key, m_project->text().trimmed());
+        ? co_await static_cast<StripeWatcher*>(watcher.data())->connect(key)
+        : co_await static_cast<RevenueCatWatcher*>(watcher.data())->connect(key, m_project->text().trimmed());
     if (!self)
         co_return;
     m_busy = false;
     m_addButton->setEnabled(true);
+    // A reload from the command line meanwhile drops an account not listed yet, before it stored anything.
+    if (!watcher) {
+        showMessage(u"The accounts changed meanwhile. Please add it again."_s);
+        co_return;
+    }
     if (refusal) {
         // Not kept: the watcher goes again, with whatever of it was written.
-        m_accounts.disconnect(service, watcher->label());
+        m_accounts.disconnect(service, label);
         showMessage(*refusal);
         co_return;
     }
