@@ -24,6 +24,7 @@
 #include "ui/settings/SettingsWindowController.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
+#include "watchers/WatcherAccounts.h"
 
 #include <QCoreApplication>
 #include <QFileSystemWatcher>
@@ -102,16 +103,20 @@ void AppDelegate::createWatchers()
 {
     // Sales take the scripts' road: a file in the inbox, which plays it and deletes it once
     // shown, so a sale found just before a quit or a crash is shown at the next start.
-    m_stripe = std::make_unique<StripeWatcher>(WatcherServices{
-        m_settings, m_secrets, m_scheduler, StripeWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
-    m_revenueCat = std::make_unique<RevenueCatWatcher>(WatcherServices{
-        m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase(), Paths::inbox(), Paths::logDir()});
-    m_instance->reportStatusOf(*m_stripe, *m_revenueCat);
+    m_accounts = std::make_unique<WatcherAccounts>(WatcherServices{m_settings, m_secrets, m_scheduler,
+                                                       StripeWatcher::defaultBase(), Paths::inbox(), Paths::logDir()},
+        WatcherServices{
+            m_settings, m_secrets, m_scheduler, RevenueCatWatcher::defaultBase(), Paths::inbox(), Paths::logDir()},
+        true);
+    m_stripe = &m_accounts->stripe();
+    m_revenueCat = &m_accounts->revenueCat();
+    m_instance->reportStatusOf(*m_accounts);
 }
 
 void AppDelegate::createSettingsWindow()
 {
     m_settingsWindow = std::make_unique<SettingsWindowController>(*m_stripe, *m_revenueCat);
+    m_settingsWindow->listAccounts(*m_accounts);
     connect(m_settingsWindow.get(), &SettingsWindowController::testEventRequested, this, dropTestEvent);
     // Starting the app again is also how to reach the settings when no tray shows the menu.
     connect(m_instance.get(), &SingleInstance::showSettingsRequested, m_settingsWindow.get(),
@@ -121,8 +126,8 @@ void AppDelegate::createSettingsWindow()
 void AppDelegate::createStatusMenu()
 {
     m_autostart = std::make_unique<Autostart>(Paths::launchAgent());
-    m_statusMenu
-        = std::make_unique<StatusMenu>(StatusMenu::Sources{m_settings, *m_stripe, *m_revenueCat, *m_autostart});
+    m_statusMenu = std::make_unique<StatusMenu>(
+        StatusMenu::Sources{m_settings, *m_stripe, *m_revenueCat, *m_autostart, m_accounts.get()});
     StatusMenu* menu = m_statusMenu.get();
     connect(menu, &StatusMenu::settingsRequested, m_settingsWindow.get(), &SettingsWindowController::show);
     connect(menu, &StatusMenu::monkeyHiddenRequested, m_driver.get(), &PlaybackDriver::setMonkeyHidden);
@@ -217,8 +222,7 @@ void AppDelegate::listenForReload()
 void AppDelegate::reloadKeys()
 {
     log(u"keys changed from the command line; reloading"_s);
-    m_stripe->reload();
-    m_revenueCat->reload();
+    m_accounts->reload();
 }
 
 void AppDelegate::logStart()
@@ -230,7 +234,9 @@ void AppDelegate::logStart()
 
 void AppDelegate::showSetupOnFirstRun()
 {
-    if (m_stripe->isConnected() || m_revenueCat->isConnected() || m_settings.get(Preferences::shownSetup))
+    const QList<Watcher*> watchers = m_accounts->all();
+    const bool connected = std::ranges::any_of(watchers, [](const Watcher* w) { return w->isConnected(); });
+    if (connected || m_settings.get(Preferences::shownSetup))
         return;
     m_settings.set(Preferences::shownSetup, true);
     m_settingsWindow->show();

@@ -25,6 +25,7 @@ class SoundPlayer;
 class StatusMenu;
 class StripeWatcher;
 class TodayTakings;
+class WatcherAccounts;
 
 // The application object: creates and wires every part at launch, then lives until the process ends.
 class AppDelegate : public QObject {
@@ -63,8 +64,10 @@ private:
     std::unique_ptr<RecordedNotes> m_recordedNotes;
     std::unique_ptr<TodayTakings> m_takings;
     std::unique_ptr<PlaybackDriver> m_driver;
-    std::unique_ptr<StripeWatcher> m_stripe;
-    std::unique_ptr<RevenueCatWatcher> m_revenueCat;
+    std::unique_ptr<WatcherAccounts> m_accounts;
+    // The first account of each service, which the settings window and the menu show.
+    StripeWatcher* m_stripe = nullptr;
+    RevenueCatWatcher* m_revenueCat = nullptr;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;
     std::unique_ptr<Autostart> m_autostart;
     std::unique_ptr<StatusMenu> m_statusMenu;

@@ -8,8 +8,7 @@
 #include "support/Log.h"
 #include "support/Paths.h"
 #include "support/PrivateDirectory.h"
-#include "watchers/RevenueCatWatcher.h"
-#include "watchers/StripeWatcher.h"
+#include "watchers/WatcherAccounts.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -70,16 +69,15 @@ void SingleInstance::ShowSettings()
     Q_EMIT showSettingsRequested();
 }
 
-void SingleInstance::reportStatusOf(const StripeWatcher& stripe, const RevenueCatWatcher& revenueCat)
+void SingleInstance::reportStatusOf(const WatcherAccounts& accounts)
 {
-    m_stripe = &stripe;
-    m_revenueCat = &revenueCat;
+    m_accounts = &accounts;
 }
 
 QStringList SingleInstance::Status() const
 {
     // Empty before the watchers exist: the command line then prints the stored state.
-    if (!m_stripe || !m_revenueCat)
+    if (!m_accounts)
         return {};
-    return StatusLines::of(*m_stripe, *m_revenueCat);
+    return StatusLines::of(*m_accounts);
 }

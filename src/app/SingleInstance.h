@@ -8,8 +8,7 @@
 #include <memory>
 #include <optional>
 
-class RevenueCatWatcher;
-class StripeWatcher;
+class WatcherAccounts;
 
 // One running app per user. The first instance owns the session-bus name (the application id)
 // and exports the bus interface; a later one finds the name taken, learns the owner's pid, and
@@ -27,7 +26,7 @@ public:
     static void askToShowSettings();
 
     // The watchers whose state the running instance reports when asked for its status.
-    void reportStatusOf(const StripeWatcher& stripe, const RevenueCatWatcher& revenueCat);
+    void reportStatusOf(const WatcherAccounts& accounts);
 
 Q_SIGNALS:
     // In the running instance, when a later start asks for the settings window.
@@ -43,6 +42,5 @@ private:
     std::optional<qint64> claimWithLockFile();
 
     std::unique_ptr<QLockFile> m_lock;
-    QPointer<const StripeWatcher> m_stripe;
-    QPointer<const RevenueCatWatcher> m_revenueCat;
+    QPointer<const WatcherAccounts> m_accounts;
 };

@@ -8,6 +8,7 @@
 #include "support/Scheduler.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
+#include "watchers/WatcherAccounts.h"
 
 #include <QJsonDocument>
 
@@ -17,10 +18,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Watchers {
-    StripeWatcher stripe;
-    RevenueCatWatcher revenueCat;
-};
+using Service = WatcherAccounts::Service;
 
 void say(QTextStream& out, const QString& line)
 {
@@ -39,56 +37,106 @@ std::optional<QString> readKey(const CLI::Context& context)
     return line;
 }
 
-QCoro::Task<int> connectStripe(Watchers& watchers, const CLI::Context& context)
+// The first account for no label, else a new labelled one; null after saying why not.
+Watcher* accountToConnect(WatcherAccounts& accounts, Service service, const QString& label, const CLI::Context& context)
 {
+    if (label.isEmpty())
+        return service == Service::stripe ? static_cast<Watcher*>(&accounts.stripe()) : &accounts.revenueCat();
+    auto opened = accounts.open(service, label);
+    if (const auto* refusal = std::get_if<QString>(&opened)) {
+        say(context.out, *refusal);
+        return nullptr;
+    }
+    return std::get<Watcher*>(opened);
+}
+
+QCoro::Task<int> connectStripe(WatcherAccounts& accounts, const QStringList& arguments, const CLI::Context& context)
+{
+    if (arguments.size() > 2) {
+        say(context.out, u"Say at most a label: --connect-stripe [LABEL]"_s);
+        co_return CLI::usageError;
+    }
+    auto* stripe
+        = static_cast<StripeWatcher*>(accountToConnect(accounts, Service::stripe, arguments.value(1), context));
+    if (!stripe)
+        co_return CLI::usageError;
     const auto key = readKey(context);
     if (!key)
         co_return CLI::usageError;
-    if (const auto refusal = co_await watchers.stripe.connect(*key)) {
+    if (const auto refusal = co_await stripe->connect(*key)) {
         say(context.out, *refusal);
         co_return CLI::refused;
     }
-    say(context.out, u"Stripe connected (%1)."_s.arg(StatusLines::stripeMode(watchers.stripe)));
+    accounts.keep(*stripe);
+    say(context.out, u"%1 connected (%2)."_s.arg(stripe->name(), StatusLines::stripeMode(*stripe)));
     context.postReload();
     co_return CLI::ok;
 }
 
-QCoro::Task<int> connectRevenueCat(Watchers& watchers, const QStringList& arguments, const CLI::Context& context)
+// [PROJECT] [--label LABEL], in either order; none when the words say something else.
+std::optional<std::pair<QString, QString>> projectAndLabel(QStringList words)
 {
-    const QString project = arguments.value(1);
+    QString label;
+    if (const qsizetype at = words.indexOf(u"--label"_s); at >= 0) {
+        if (at + 1 >= words.size())
+            return std::nullopt;
+        label = words.takeAt(at + 1);
+        words.removeAt(at);
+    }
+    if (words.size() > 1 || (!words.isEmpty() && words.front().startsWith(u'-')))
+        return std::nullopt;
+    return std::pair(words.value(0), label);
+}
+
+QCoro::Task<int> connectRevenueCat(WatcherAccounts& accounts, const QStringList& arguments, const CLI::Context& context)
+{
+    const auto words = projectAndLabel(arguments.mid(1));
+    if (!words) {
+        say(context.out, u"Say the project and the label like this: --connect-revenuecat [PROJECT] [--label LABEL]"_s);
+        co_return CLI::usageError;
+    }
+    auto* revenueCat
+        = static_cast<RevenueCatWatcher*>(accountToConnect(accounts, Service::revenueCat, words->second, context));
+    if (!revenueCat)
+        co_return CLI::usageError;
     const auto key = readKey(context);
     if (!key)
         co_return CLI::usageError;
-    if (const auto refusal = co_await watchers.revenueCat.connect(*key, project)) {
+    if (const auto refusal = co_await revenueCat->connect(*key, words->first)) {
         say(context.out, *refusal);
         co_return CLI::refused;
     }
-    say(context.out, u"RevenueCat connected (project %1)."_s.arg(watchers.revenueCat.project()));
+    accounts.keep(*revenueCat);
+    say(context.out, u"%1 connected (project %2)."_s.arg(revenueCat->name(), revenueCat->project()));
     context.postReload();
     co_return CLI::ok;
 }
 
-int disconnect(Watchers& watchers, const QStringList& arguments, const CLI::Context& context)
+int disconnect(WatcherAccounts& accounts, const QStringList& arguments, const CLI::Context& context)
 {
-    const QString service = arguments.value(1);
-    if (service == u"stripe"_s) {
-        watchers.stripe.disconnect();
-    } else if (service == u"revenuecat"_s) {
-        watchers.revenueCat.disconnect();
-    } else {
-        say(context.out, u"Say which: --disconnect stripe | revenuecat"_s);
+    const QString which = arguments.value(1);
+    const QString service = which.section(u':', 0, 0);
+    const QString label = which.section(u':', 1);
+    const bool known = service == u"stripe"_s || service == u"revenuecat"_s;
+    if (!known || arguments.size() > 2 || (which.contains(u':') && label.isEmpty())) {
+        say(context.out, u"Say which: --disconnect stripe[:LABEL] | revenuecat[:LABEL]"_s);
         return CLI::usageError;
+    }
+    const Service chosen = service == u"stripe"_s ? Service::stripe : Service::revenueCat;
+    if (!accounts.disconnect(chosen, label)) {
+        say(context.out, u"No %1 account is labelled “%2”."_s.arg(WatcherAccounts::serviceName(chosen), label));
+        return CLI::refused;
     }
     say(context.out, u"Disconnected."_s);
     context.postReload();
     return CLI::ok;
 }
 
-int status(const Watchers& watchers, const CLI::Context& context)
+int status(const WatcherAccounts& accounts, const CLI::Context& context)
 {
     // A running app knows how its polls went; without one, the stored keys are all there is.
     const auto answer = context.askStatus();
-    for (const QString& line : answer ? *answer : StatusLines::of(watchers.stripe, watchers.revenueCat))
+    for (const QString& line : answer ? *answer : StatusLines::of(accounts))
         say(context.out, line);
     return CLI::ok;
 }
@@ -156,8 +204,9 @@ namespace CLI {
 
 QString usageLine()
 {
-    return u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect stripe|revenuecat"
-           u" | --status | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version"_s;
+    return u"Usage: bonkbell --connect-stripe [LABEL] | --connect-revenuecat [PROJECT] [--label LABEL]"
+           u" | --disconnect stripe[:LABEL]|revenuecat[:LABEL] | --status"
+           u" | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version"_s;
 }
 
 QCoro::Task<int> run(QStringList arguments, Context context)
@@ -175,15 +224,15 @@ QCoro::Task<int> run(QStringList arguments, Context context)
     if (verb == u"--send"_s)
         co_return send(arguments, context);
     // Created before the other verbs, so each sees the keys that are stored; they poll nothing.
-    Watchers watchers{StripeWatcher(context.stripe, false), RevenueCatWatcher(context.revenueCat, false)};
+    WatcherAccounts accounts(context.stripe, context.revenueCat, false);
     if (verb == u"--connect-stripe"_s)
-        co_return co_await connectStripe(watchers, context);
+        co_return co_await connectStripe(accounts, arguments, context);
     if (verb == u"--connect-revenuecat"_s)
-        co_return co_await connectRevenueCat(watchers, arguments, context);
+        co_return co_await connectRevenueCat(accounts, arguments, context);
     if (verb == u"--disconnect"_s)
-        co_return disconnect(watchers, arguments, context);
+        co_return disconnect(accounts, arguments, context);
     if (verb == u"--status"_s)
-        co_return status(watchers, context);
+        co_return status(accounts, context);
     say(context.out, usageLine());
     co_return usageError;
 }

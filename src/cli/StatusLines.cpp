@@ -2,6 +2,7 @@
 
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
+#include "watchers/WatcherAccounts.h"
 
 using namespace Qt::StringLiterals;
 
@@ -47,9 +48,14 @@ QString outcome(const Watcher& watcher)
 
 namespace StatusLines {
 
-QStringList of(const StripeWatcher& stripe, const RevenueCatWatcher& revenueCat)
+QStringList of(const WatcherAccounts& accounts)
 {
-    return {line(stripe, stripeMode(stripe)), line(revenueCat, u"project "_s + revenueCat.project())};
+    QStringList lines;
+    for (const StripeWatcher* stripe : accounts.stripes())
+        lines.append(line(*stripe, stripeMode(*stripe)));
+    for (const RevenueCatWatcher* revenueCat : accounts.revenueCats())
+        lines.append(line(*revenueCat, u"project "_s + revenueCat->project()));
+    return lines;
 }
 
 QString line(const Watcher& watcher, const QString& connection)

@@ -40,3 +40,10 @@ inline constexpr OptionalPreference<QString> rcDay{"rc.day"};
 inline constexpr Preference<double> rcRevenue{"rc.revenue", 0.0};
 inline constexpr Preference<double> rcSubs{"rc.subs", 0.0};
 } // namespace Preferences
+
+// The labelled accounts besides the first, in the order they were connected. Each keeps the
+// keys above under its own prefix ("stripe:Acme.since").
+namespace Preferences {
+inline constexpr OptionalPreference<QStringList> stripeAccounts{"stripe.accounts"};
+inline constexpr OptionalPreference<QStringList> rcAccounts{"rc.accounts"};
+} // namespace Preferences

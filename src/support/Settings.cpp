@@ -9,6 +9,12 @@ Settings::Settings(const QString& file)
 {
 }
 
+Settings::Settings(const QString& file, QString account)
+    : m_store(file, QSettings::IniFormat)
+    , m_account(std::move(account))
+{
+}
+
 Settings& Settings::shared()
 {
     static Settings settings(Paths::preferences());
@@ -28,10 +34,34 @@ void Settings::setSoundChoice(SoundChoice choice)
     set(Preferences::soundChoice, rawValue(choice));
 }
 
+QString Settings::scopedKey(const char* key) const
+{
+    const QString name = QString::fromLatin1(key);
+    const qsizetype dot = name.indexOf(u'.');
+    if (m_account.isEmpty() || dot < 0)
+        return name;
+    return name.left(dot) + u':' + m_account + name.mid(dot);
+}
+
+void Settings::forgetAccount()
+{
+    if (m_account.isEmpty())
+        return;
+    m_store.sync();
+    const QString infix = u':' + m_account + u'.';
+    for (const QString& key : m_store.allKeys()) {
+        // "stripe:Acme.since", not "stripe:Acme 2.since", "stripe:Acme.x.since" nor a key of no account.
+        const qsizetype colon = key.indexOf(u':');
+        if (colon > 0 && key.indexOf(infix) == colon && !key.mid(colon + infix.size()).contains(u'.'))
+            m_store.remove(key);
+    }
+    m_store.sync();
+}
+
 std::optional<QVariant> Settings::raw(const char* key) const
 {
     m_store.sync();
-    const QString name = QString::fromLatin1(key);
+    const QString name = scopedKey(key);
     if (!m_store.contains(name))
         return std::nullopt;
     return m_store.value(name);
@@ -39,13 +69,13 @@ std::optional<QVariant> Settings::raw(const char* key) const
 
 void Settings::store(const char* key, const QVariant& value)
 {
-    m_store.setValue(QString::fromLatin1(key), value);
+    m_store.setValue(scopedKey(key), value);
     m_store.sync();
 }
 
 void Settings::erase(const char* key)
 {
-    m_store.remove(QString::fromLatin1(key));
+    m_store.remove(scopedKey(key));
     m_store.sync();
 }
 

@@ -13,6 +13,9 @@
 class Settings {
 public:
     explicit Settings(const QString& file);
+    // A labelled account's view of the same file: "stripe.since" is read and written as
+    // "stripe:Acme.since"; keys without a service prefix are shared.
+    Settings(const QString& file, QString account);
 
     // The application's preferences at Paths::preferences, opened on first use.
     static Settings& shared();
@@ -52,8 +55,11 @@ public:
     bool holdWhenBusy() const { return get(Preferences::holdWhenBusy); }
 
     QString fileName() const { return m_store.fileName(); }
+    // Removes every key of this view's account; nothing for the unlabelled view.
+    void forgetAccount();
 
 private:
+    QString scopedKey(const char* key) const;
     std::optional<QVariant> raw(const char* key) const;
     void store(const char* key, const QVariant& value);
     void erase(const char* key);
@@ -61,6 +67,7 @@ private:
     template <typename T> static std::optional<T> convert(const std::optional<QVariant>& value);
 
     mutable QSettings m_store;
+    QString m_account;
 };
 
 template <> std::optional<bool> Settings::convert<bool>(const std::optional<QVariant>& value);

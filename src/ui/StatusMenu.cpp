@@ -4,7 +4,9 @@
 #include "support/Log.h"
 #include "support/Settings.h"
 #include "ui/TrayIcon.h"
+#include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
+#include "watchers/WatcherAccounts.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -27,6 +29,16 @@ QString plainTitle(QString text)
     for (const QChar c : {u'\t', u'\n', u'\r'})
         text.replace(c, u' ');
     return text;
+}
+
+// "Stripe (Acme): Watching (test mode)".
+QString statusLine(const Watcher& watcher)
+{
+    QString text = watcher.name() + u": "_s + statusText(watcher.state());
+    const auto* stripe = qobject_cast<const StripeWatcher*>(&watcher);
+    if (stripe && stripe->isConnected() && stripe->isTestMode())
+        text += u" (test mode)"_s;
+    return plainTitle(text);
 }
 
 } // namespace
@@ -142,12 +154,9 @@ void StatusMenu::createTrayIcon()
 void StatusMenu::refresh()
 {
     // Read as they stand now; the menu does not follow changes while it stays open.
-    const StripeWatcher& stripe = m_sources.stripe;
-    QString stripeText = u"Stripe: "_s + statusText(stripe.state());
-    if (stripe.isConnected() && stripe.isTestMode())
-        stripeText += u" (test mode)"_s;
-    m_stripeLine->setText(plainTitle(stripeText));
-    m_revenueCatLine->setText(plainTitle(u"RevenueCat: "_s + statusText(m_sources.revenueCat.state())));
+    m_stripeLine->setText(statusLine(m_sources.stripe));
+    m_revenueCatLine->setText(statusLine(m_sources.revenueCat));
+    refreshAccountLines();
 
     const Settings& settings = m_sources.settings;
     m_hideItem->setText(settings.alwaysVisible() ? u"Hide Monkey"_s : u"Show Monkey"_s);
@@ -238,4 +247,20 @@ void StatusMenu::quit()
 {
     log(u"quit from menu"_s);
     QCoreApplication::quit();
+}
+
+void StatusMenu::refreshAccountLines()
+{
+    qDeleteAll(m_accountLines);
+    m_accountLines.clear();
+    if (!m_sources.accounts)
+        return;
+    for (const Watcher* watcher : m_sources.accounts->all()) {
+        if (watcher->label().isEmpty())
+            continue;
+        auto* line = new QAction(statusLine(*watcher), m_menu);
+        line->setEnabled(false);
+        m_menu->insertAction(m_holdLine, line);
+        m_accountLines.append(line);
+    }
 }

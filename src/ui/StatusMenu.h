@@ -13,6 +13,7 @@ class QVariant;
 class Settings;
 class StripeWatcher;
 class Watcher;
+class WatcherAccounts;
 
 // The tray icon and its menu: today's takings, watcher status, shows held, settings, hide/show, recent
 // notes, test events, sound, size, test-event filter, open at login, quit. Titles and check marks are
@@ -27,6 +28,8 @@ public:
         const StripeWatcher& stripe;
         const Watcher& revenueCat;
         Autostart& autostart;
+        // The labelled accounts beside the first ones, a line each; none without.
+        const WatcherAccounts* accounts = nullptr;
     };
 
     // Builds the menu and shows the tray icon, also when no tray host runs yet: one that
@@ -68,6 +71,7 @@ private:
     void addSoundMenu();
     void addSizeMenu();
     void createTrayIcon();
+    void refreshAccountLines();
 
     void toggleHidden();
     void requestTestEvent(const QVariant& kind);
@@ -82,6 +86,7 @@ private:
     QSystemTrayIcon* m_tray = nullptr;
     QAction* m_stripeLine = nullptr;
     QAction* m_revenueCatLine = nullptr;
+    QList<QAction*> m_accountLines;
     QAction* m_holdLine = nullptr;
     QAction* m_hideItem = nullptr;
     QMenu* m_recentMenu = nullptr;

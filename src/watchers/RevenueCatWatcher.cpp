@@ -2,6 +2,7 @@
 
 #include "keychain/SecretStore.h"
 #include "money/Money.h"
+#include "support/AccountLabel.h"
 #include "support/Log.h"
 #include "support/Scheduler.h"
 #include "support/Settings.h"
@@ -37,7 +38,8 @@ QUrl RevenueCatWatcher::dashboardURL()
 }
 
 RevenueCatWatcher::RevenueCatWatcher(WatcherServices services, bool autostart, QObject* parent)
-    : Watcher(u"RevenueCat"_s, keychainAccount(), normalSeconds, std::move(services), autostart, parent)
+    : Watcher(AccountLabel::displayName(u"RevenueCat"_s, services.label),
+        AccountLabel::scoped(keychainAccount(), services.label), normalSeconds, services, autostart, parent)
 {
     reload();
 }
@@ -145,7 +147,7 @@ QCoro::Task<std::optional<QString>> RevenueCatWatcher::connect(QString keyText, 
     m_services.settings.set(Preferences::rcDay, RevenueCatMetrics::utcDay(now));
     m_services.settings.set(Preferences::rcRevenue, baseline->revenue.amount);
     m_services.settings.set(Preferences::rcSubs, baseline->subscriptions);
-    log(u"revenuecat: connected (project %1)"_s.arg(project));
+    log(u"%1: connected (project %2)"_s.arg(AccountLabel::scoped(u"revenuecat"_s, label()), project));
     leaveConnecting();
     startWatching();
     co_return std::nullopt;

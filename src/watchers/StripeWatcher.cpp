@@ -1,6 +1,7 @@
 #include "watchers/StripeWatcher.h"
 
 #include "keychain/SecretStore.h"
+#include "support/AccountLabel.h"
 #include "support/Log.h"
 #include "support/Scheduler.h"
 #include "support/Settings.h"
@@ -36,19 +37,21 @@ QUrl StripeWatcher::createKeyURL()
                 u"&permissions%5B%5D=rak_charge_read&permissions%5B%5D=rak_invoice_read"_s);
 }
 
-QString StripeWatcher::eventFileName(const QJsonObject& charge)
+QString StripeWatcher::eventFileName(const QJsonObject& charge, const QString& label)
 {
-    return u"%1-%2.json"_s.arg(StripeCharge::created(charge) * 1'000'000).arg(charge.value("id"_L1).toString());
+    const QString id = charge.value("id"_L1).toString();
+    return u"%1-%2.json"_s.arg(StripeCharge::created(charge) * 1'000'000).arg(label.isEmpty() ? id : label + u'-' + id);
 }
 
-QString StripeWatcher::seenFile(const QString& stateDir)
+QString StripeWatcher::seenFile(const QString& stateDir, const QString& label)
 {
-    return stateDir.isEmpty() ? QString() : stateDir + u"/stripe.seen"_s;
+    return stateDir.isEmpty() ? QString() : stateDir + u'/' + AccountLabel::scoped(u"stripe"_s, label) + u".seen"_s;
 }
 
 StripeWatcher::StripeWatcher(WatcherServices services, bool autostart, QObject* parent)
-    : Watcher(u"Stripe"_s, keychainAccount(), normalSeconds, std::move(services), autostart, parent)
-    , m_seen(seenFile(m_services.stateDir))
+    : Watcher(AccountLabel::displayName(u"Stripe"_s, services.label),
+        AccountLabel::scoped(keychainAccount(), services.label), normalSeconds, services, autostart, parent)
+    , m_seen(seenFile(m_services.stateDir, m_services.label))
 {
     reload();
 }
@@ -122,7 +125,8 @@ QCoro::Task<std::optional<QString>> StripeWatcher::connect(QString keyText)
         co_return refusal;
     }
     startFrom(serviceNow.value_or(m_services.scheduler.now()).toSecsSinceEpoch());
-    log(u"stripe: connected (%1 mode)"_s.arg(isTestMode() ? u"test"_s : u"live"_s));
+    log(u"%1: connected (%2 mode)"_s.arg(
+        AccountLabel::scoped(u"stripe"_s, label()), isTestMode() ? u"test"_s : u"live"_s));
     startWatching();
     co_return std::nullopt;
 }
@@ -239,7 +243,7 @@ QCoro::Task<> StripeWatcher::pollOnce(PollTicket ticket)
             co_return;
         // Remembered once it waits in the inbox, and only then: a crash in between plays it from
         // there, and an event that could not be queued is tried again at the next poll.
-        if (!m_seen.contains(id) && deliver(event, eventFileName(charge)))
+        if (!m_seen.contains(id) && deliver(event, eventFileName(charge, label())))
             m_seen.add(id, StripeCharge::created(charge));
     }
     // Each write rewrites the preferences file: a quiet poll writes nothing.

@@ -25,8 +25,9 @@ public:
     static QUrl defaultBase();
     static QUrl createKeyURL();
     // The inbox file of a charge's event: named by when it was made, so events play in order, and
-    // by its id, so a charge is never queued twice.
-    static QString eventFileName(const QJsonObject& charge);
+    // by its id, so a charge is never queued twice; a labelled account's also by its label, as two
+    // accounts' ids need not differ.
+    static QString eventFileName(const QJsonObject& charge, const QString& label = {});
 
     StripeWatcher(WatcherServices services, bool autostart = true, QObject* parent = nullptr);
 
@@ -36,7 +37,7 @@ public:
     QCoro::Task<std::optional<QString>> connect(QString keyText);
 
     // Where what was announced is remembered, in the state folder.
-    static QString seenFile(const QString& stateDir);
+    static QString seenFile(const QString& stateDir, const QString& label = {});
 
 protected:
     void rebaseline() override;

@@ -2,6 +2,7 @@
 
 #include "events/Inbox.h"
 #include "keychain/SecretStore.h"
+#include "support/AccountLabel.h"
 #include "support/Log.h"
 #include "support/Scheduler.h"
 #include "watchers/SchedulerSleep.h"
@@ -183,8 +184,11 @@ void Watcher::logOnce(const QString& message)
     log(m_name + u": "_s + message);
 }
 
-bool Watcher::deliver(const MonkeyEvent& event, const QString& name)
+bool Watcher::deliver(const MonkeyEvent& given, const QString& name)
 {
+    MonkeyEvent event = given;
+    if (!m_shownLabel.isEmpty())
+        event.detail = event.detail ? *event.detail + u" · "_s + m_shownLabel : m_shownLabel;
     // A file of the same name already waiting is this very event, queued before a crash.
     const bool waiting = !name.isEmpty() && Inbox::holds(m_services.inbox, name);
     if (!m_services.inbox.isEmpty() && !waiting) {
@@ -204,7 +208,7 @@ void Watcher::disconnect()
     setKey(std::nullopt);
     setState(WatchState::off());
     setLastChecked(std::nullopt);
-    log(m_name.toLower() + u": disconnected"_s);
+    log(AccountLabel::scoped(m_name.section(u' ', 0, 0).toLower(), label()) + u": disconnected"_s);
 }
 
 void Watcher::reload()

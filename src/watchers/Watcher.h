@@ -56,6 +56,10 @@ public:
     const std::optional<QString>& key() const { return m_key; }
     bool isConnected() const { return m_key.has_value(); }
     QString name() const { return m_name; }
+    // The account's label; empty for a service's first account.
+    QString label() const { return m_services.label; }
+    // Said on each note (after the detail) while more than one account is connected.
+    void setShownLabel(const QString& label) { m_shownLabel = label; }
     double normalInterval() const { return m_normalInterval; }
     double interval() const { return m_interval; }
     int failures() const { return m_failures; }
@@ -140,6 +144,7 @@ private:
     double m_interval;
     bool m_intervalAsked = false;
     int m_failures = 0;
+    QString m_shownLabel;
     std::optional<QString> m_lastLoggedProblem;
     std::optional<WatchProblem> m_lastProblem;
     quint64 m_generation = 0;

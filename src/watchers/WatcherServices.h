@@ -11,6 +11,7 @@ class Settings;
 // service's base URL (tests point it at a loopback server). With an inbox, each event is
 // published there as a file before it counts as announced, and the app plays it from there; with a
 // state folder, what was announced is remembered there. Without either they live in memory only.
+// A labelled account (`label`) has its own keyring item and files; `settings` is its own view.
 struct WatcherServices {
     Settings& settings;
     SecretStore& secrets;
@@ -18,4 +19,5 @@ struct WatcherServices {
     QUrl base;
     QString inbox = {};
     QString stateDir = {};
+    QString label = {};
 };

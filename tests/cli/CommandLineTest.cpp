@@ -49,15 +49,17 @@ protected:
 TEST_F(
     CommandLineTest, HelpAndVersionExitWithZeroUsageErrorsWithTwoAndChangeNothingThenConnectStatusDisconnectRoundTrip)
 {
-    const QString usage = u"Usage: bonkbell --connect-stripe | --connect-revenuecat [project] | --disconnect "
-                          u"stripe|revenuecat | --status"
+    const QString usage = u"Usage: bonkbell --connect-stripe [LABEL] | --connect-revenuecat [PROJECT] [--label LABEL]"
+                          u" | --disconnect stripe[:LABEL]|revenuecat[:LABEL] | --status"
                           u" | --send KIND HEADLINE [WHO [DETAIL]] | --send - | --help | --version\n"_s;
     for (const QString& verb : {u"--help"_s, u"-h"_s})
         EXPECT_EQ(run({verb}), std::pair(usage, 0));
     EXPECT_EQ(run({u"--version"_s}), std::pair(u"bonkbell "_s + QLatin1StringView(AppIdentity::version) + u'\n', 0));
     for (const QString& verb : {u"--STATUS"_s, u"status"_s, u"--Help"_s, u"-H"_s})
         EXPECT_EQ(run({verb}), std::pair(usage, 2));
-    EXPECT_EQ(run({u"--disconnect"_s, u"paypal"_s}), std::pair(u"Say which: --disconnect stripe | revenuecat\n"_s, 2));
+    for (const QString& which : {u"paypal"_s, u"stripe:"_s})
+        EXPECT_EQ(run({u"--disconnect"_s, which}),
+            std::pair(u"Say which: --disconnect stripe[:LABEL] | revenuecat[:LABEL]\n"_s, 2));
     for (const QString& input : {QString(), u"\nrk_test_second_line\n"_s})
         EXPECT_EQ(run({u"--connect-stripe"_s}, input), std::pair(u"Pipe the key in on stdin.\n"_s, 2));
     EXPECT_TRUE(stripe.requests.isEmpty());
@@ -82,6 +84,30 @@ TEST_F(
     EXPECT_EQ(reloads, 3);
     EXPECT_EQ(run({u"--status"_s}).first, u"Stripe: not connected\nRevenueCat: connected (project proj9)\n"_s);
     EXPECT_EQ(errors, QString());
+}
+
+// Labelled accounts beside the first: each form, the refusals, and --status listing every one.
+TEST_F(CommandLineTest, LabelledAccountsConnectListAndDisconnectBesideTheFirst)
+{
+    const auto usageOf = [this](const QStringList& arguments) { return run(arguments, u"rk_test_x\n"_s).second; };
+    EXPECT_EQ(usageOf({u"--connect-stripe"_s, u"Acme"_s, u"Widgets"_s}), 2);
+    EXPECT_EQ(usageOf({u"--connect-revenuecat"_s, u"proj9"_s, u"--label"_s}), 2);
+    EXPECT_EQ(usageOf({u"--connect-revenuecat"_s, u"proj9"_s, u"proj8"_s}), 2);
+    EXPECT_EQ(run({u"--connect-stripe"_s, u"a/b"_s}, u"rk_test_x\n"_s),
+        std::pair(u"An account label can't hold ':', '/', '\\' or control characters.\n"_s, 2));
+    EXPECT_EQ(run({u"--connect-stripe"_s}, u"rk_live_first\n"_s).second, 0);
+    EXPECT_EQ(run({u"--connect-stripe"_s, u"Acme"_s}, u"rk_test_acme\n"_s),
+        std::pair(u"Stripe (Acme) connected (test mode).\n"_s, 0));
+    EXPECT_EQ(usageOf({u"--connect-stripe"_s, u"acme"_s}), 2);
+    EXPECT_EQ(run({u"--connect-revenuecat"_s, u"--label"_s, u"Widgets"_s, u"proj9"_s}, u"sk_rcW\n"_s),
+        std::pair(u"RevenueCat (Widgets) connected (project proj9).\n"_s, 0));
+    const QString stripes = u"Stripe: connected (live mode)\nStripe (Acme): connected (test mode)\n"_s;
+    EXPECT_EQ(run({u"--status"_s}).first,
+        stripes + u"RevenueCat: not connected\nRevenueCat (Widgets): connected (project proj9)\n"_s);
+    const QString noSuch = u"No Stripe account is labelled “Nope”.\n"_s;
+    EXPECT_EQ(run({u"--disconnect"_s, u"stripe:Nope"_s}), std::pair(noSuch, 1));
+    EXPECT_EQ(run({u"--disconnect"_s, u"revenuecat:widgets"_s}), std::pair(u"Disconnected.\n"_s, 0));
+    EXPECT_EQ(run({u"--status"_s}).first, stripes + u"RevenueCat: not connected\n"_s);
 }
 
 // A running app's watcher reports its last problem in the service's own words, in local time (UTC+5:45 here), an

@@ -39,9 +39,18 @@ QJsonObject charge(const QString& id, qint64 created, const QJsonObject& changes
 
 } // namespace StripeAnswers
 
+QList<QJsonObject>& StripeStandIn::chargesOf(const LoopbackServer::Request& request)
+{
+    const QByteArray key = request.headers.value("authorization").mid(7); // after "Bearer "
+    return accounts.contains(key) ? accounts[key] : charges;
+}
+
 void StripeStandIn::serve()
 {
     m_server.route(u"/v1/charges"_s, [this](const LoopbackServer::Request& request) {
+        if (const QByteArray key = request.headers.value("authorization").mid(7); faults.contains(key))
+            return faults.value(key);
+        const QList<QJsonObject>& charges = chargesOf(request);
         const qint64 since = request.query.value(u"created[gte]"_s).toLongLong();
         const QString after = request.query.value(u"starting_after"_s);
         QJsonArray page;
@@ -63,7 +72,7 @@ void StripeStandIn::serve()
             json({{"object"_L1, u"list"_s}, {"data"_L1, page}, {"has_more"_L1, more}, {"url"_L1, u"/v1/charges"_s}})};
     });
     m_server.route(u"/v1/charges/"_s, [this](const LoopbackServer::Request& request) {
-        for (const QJsonObject& c : std::as_const(charges))
+        for (const QJsonObject& c : std::as_const(chargesOf(request)))
             if (u"/v1/charges/"_s + c.value("id"_L1).toString() == request.path)
                 return LoopbackServer::Response{200, json(c)};
         return LoopbackServer::Response{

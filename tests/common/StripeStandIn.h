@@ -12,15 +12,21 @@ QByteArray json(const QJsonObject& object);
 
 // Stripe's charges on a loopback server, answered as the service does: newest first, listed
 // from created[gte] in pages of `limit` after `starting_after`, each retrievable by its id.
-// Invoices list empty unless a test routes one.
+// Invoices list empty unless a test routes one. Several accounts at once: a request is answered
+// from the account of the key it carries.
 class StripeStandIn {
 public:
     explicit StripeStandIn(LoopbackServer& server);
 
     QList<QJsonObject> charges;
+    // Other accounts' charges, by key; a key not here is answered from `charges`.
+    QMap<QByteArray, QList<QJsonObject>> accounts;
+    // An account's trouble, by key: answered instead of its charges.
+    QMap<QByteArray, LoopbackServer::Response> faults;
 
     void serve();
 
 private:
+    QList<QJsonObject>& chargesOf(const LoopbackServer::Request& request);
     LoopbackServer& m_server;
 };

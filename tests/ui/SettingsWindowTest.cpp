@@ -1,10 +1,14 @@
+#include "common/StripeStandIn.h"
 #include "common/Windows.h"
+#include "support/Autostart.h"
+#include "ui/StatusMenu.h"
 #include "ui/settings/SettingsStatusLine.h"
 #include "ui/settings/SettingsStyle.h"
 #include "ui/settings/SettingsSymbol.h"
 #include "ui/settings/SettingsWindowController.h"
 #include "watchers/RevenueCatWatcher.h"
 #include "watchers/StripeWatcher.h"
+#include "watchers/WatcherAccounts.h"
 #include "watchers/WatcherFixture.h"
 
 #include <QApplication>
@@ -12,9 +16,11 @@
 #include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 #include <stdexcept>
@@ -219,6 +225,62 @@ TEST(SettingsText, ElapsedTimeAndBoldSpans)
         u"Give it <b>Charts &amp; metrics → overview: Read</b>. &lt;Done&gt;"_s);
     EXPECT_EQ(SettingsStyle::withBoldSpans(u"**a** and **b**"_s), u"<b>a</b> and <b>b</b>"_s);
     EXPECT_EQ(SettingsStyle::withBoldSpans(u"a ** b"_s), u"a ** b"_s) << "an unpaired marker is text";
+}
+
+// The settings window's list of labelled accounts, and the tray menu's line for each.
+class SettingsAccountsTest : public WatcherFixture {
+protected:
+    StripeStandIn stripe{server};
+    WatcherAccounts accounts{services(), services(), false};
+    Autostart autostart{dir.filePath(u"autostart.desktop"_s)};
+    QWidget* window = nullptr;
+    void add(const QString& label, const QString& key)
+    {
+        find<QLineEdit>(window, u"accountLabel"_s)->setText(label);
+        find<QLineEdit>(window, u"accountKey"_s)->setText(key);
+        find<QPushButton>(window, u"addAccountButton"_s)->click();
+    }
+    QString message() const
+    {
+        const QLabel* label = find<QLabel>(window, u"accountMessage"_s);
+        return label->isVisibleTo(window) ? label->text() : QString();
+    }
+    // The lines below the version: the watchers', then the hold line (empty).
+    QStringList menuTitles(StatusMenu& menu) const
+    {
+        QMenu* shown = menu.findChild<QSystemTrayIcon*>()->contextMenu();
+        Q_EMIT shown->aboutToShow();
+        QStringList titles;
+        std::ranges::transform(shown->actions().mid(1, 3), std::back_inserter(titles), &QAction::text);
+        return titles;
+    }
+};
+
+TEST_F(SettingsAccountsTest, TheWindowAddsARefusesBadOnesAndRemovesAndTheMenuShowsEach)
+{
+    SettingsWindowController controller(accounts.stripe(), accounts.revenueCat(), nullptr, scheduler);
+    controller.listAccounts(accounts);
+    controller.show();
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        window = widget->objectName() == u"settingsWindow"_s ? widget : window;
+    ASSERT_TRUE(window);
+    StatusMenu menu({settings, accounts.stripe(), accounts.revenueCat(), autostart, &accounts});
+
+    add(u"Acme"_s, u"pk_test_acme"_s);
+    EXPECT_TRUE(waitUntil([&] { return message() == u"Stripe restricted keys start with rk_live_ or rk_test_."_s; }));
+    EXPECT_EQ(accounts.stripes().size(), 1) << "a refused account is not kept";
+
+    add(u"Acme"_s, u"rk_test_acme"_s);
+    ASSERT_TRUE(waitUntil([&] { return accounts.stripes().size() == 2 && accounts.stripes()[1]->isConnected(); }));
+    EXPECT_TRUE(waitUntil([&] { return message().isEmpty(); }));
+    const QString acmeState = statusText(accounts.stripes()[1]->state());
+    EXPECT_EQ(menuTitles(menu),
+        QStringList({u"Stripe: not connected"_s, u"RevenueCat: not connected"_s,
+            u"Stripe (Acme): "_s + acmeState + u" (test mode)"_s}));
+
+    find<QPushButton>(window, u"remove:Stripe (Acme)"_s)->click();
+    ASSERT_TRUE(waitUntil([&] { return accounts.stripes().size() == 1; }));
+    EXPECT_EQ(menuTitles(menu).last(), QString()) << "the line went with the account";
 }
 
 } // namespace

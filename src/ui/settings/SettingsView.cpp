@@ -1,6 +1,7 @@
 #include "ui/settings/SettingsView.h"
 
 #include "sprites/Sprites.h"
+#include "ui/settings/SettingsAccountsSection.h"
 #include "ui/settings/SettingsMonkey.h"
 #include "ui/settings/SettingsRevenueCatSection.h"
 #include "ui/settings/SettingsStripeSection.h"
@@ -81,6 +82,14 @@ void SettingsView::addFooter(QVBoxLayout* rows)
     testButton->setAutoDefault(false);
     rows->addWidget(testButton, 0, Qt::AlignLeft);
     connect(testButton, &QPushButton::clicked, this, [this] { Q_EMIT testEventRequested(u"sale"_s); });
+}
+
+void SettingsView::addAccountsSection(WatcherAccounts& accounts)
+{
+    auto* section = new SettingsAccountsSection(accounts, this);
+    section->setObjectName(u"accountsSection"_s);
+    // Below the two services' own sections, above the advice and the test button.
+    static_cast<QVBoxLayout*>(layout())->insertWidget(3, section);
 }
 
 void SettingsView::focusFirstKeyField()

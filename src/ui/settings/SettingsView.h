@@ -10,6 +10,7 @@ class Scheduler;
 class SettingsRevenueCatSection;
 class SettingsStripeSection;
 class StripeWatcher;
+class WatcherAccounts;
 
 // The settings window's content: what Bonkbell does, one section per sales service, a word on
 // connecting both, and a button that sends a sample slap. A fixed width; the height follows
@@ -20,6 +21,9 @@ public:
     static constexpr int fixedWidth = 560;
 
     SettingsView(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, Scheduler& clock, QWidget* parent = nullptr);
+
+    // Lists the labelled accounts, with a way to add or remove one, above the footer.
+    void addAccountsSection(WatcherAccounts& accounts);
 
 Q_SIGNALS:
     // "Send a test slap": a sample sale should go out.

@@ -36,6 +36,8 @@ void SettingsWindowController::createWindow()
 {
     m_view = new SettingsView(m_stripe, m_revenueCat, m_clock);
     m_view->setObjectName(u"settingsWindow"_s);
+    if (m_accounts)
+        m_view->addAccountsSection(*m_accounts);
     connect(m_view, &SettingsView::testEventRequested, this, &SettingsWindowController::testEventRequested);
     // Closing only hides it, so typed text and a running check survive until the next show.
     m_view->setAttribute(Qt::WA_DeleteOnClose, false);

@@ -7,6 +7,7 @@
 class RevenueCatWatcher;
 class SettingsView;
 class StripeWatcher;
+class WatcherAccounts;
 
 // The settings window: enter and check the service keys, see each watcher's state, send a test event.
 class SettingsWindowController : public QObject {
@@ -16,6 +17,9 @@ public:
     SettingsWindowController(StripeWatcher& stripe, RevenueCatWatcher& revenueCat, QObject* parent = nullptr,
         Scheduler& clock = SystemScheduler::shared());
     ~SettingsWindowController() override;
+
+    // The window also lists these accounts and adds or removes one; before the first show.
+    void listAccounts(WatcherAccounts& accounts) { m_accounts = &accounts; }
 
     // Shows the window (creating it once, keeping it when closed) and brings it forward.
     void show();
@@ -30,5 +34,6 @@ private:
     StripeWatcher& m_stripe;
     RevenueCatWatcher& m_revenueCat;
     Scheduler& m_clock;
+    WatcherAccounts* m_accounts = nullptr;
     SettingsView* m_view = nullptr;
 };
