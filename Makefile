@@ -21,7 +21,7 @@ run: build
 # The tree's layout first (tools/format.sh lays it out), then every test in one tree built under
 # AddressSanitizer and UndefinedBehaviorSanitizer (build-test/), then a short fuzzing run per
 # target (TEST_FUZZ_SECONDS=0 leaves it out).
-TEST_FUZZ_SECONDS ?= 60
+TEST_FUZZ_SECONDS ?= 30
 test: deps
 	@bash tools/format.sh --check
 	@cmake --preset test >/dev/null
