@@ -8,7 +8,7 @@ packages=(
   # build
   g++ cmake ninja-build make pkgconf
   qt6-base-dev qt6-base-dev-tools libgl-dev qcoro-qt6-dev libsecret-1-dev libicu-dev qt6-multimedia-dev
-  libxcb1-dev libxcb-xfixes0-dev libxcb-shape0-dev libxcb-dpms0-dev dpkg-dev
+  libxcb1-dev libxcb-xfixes0-dev libxcb-shape0-dev dpkg-dev
   libwayland-dev wayland-protocols plasma-wayland-protocols
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang-14 libclang-rt-14-dev clang-format-14
