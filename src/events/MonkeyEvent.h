@@ -40,4 +40,8 @@ struct MonkeyEvent {
     QJsonObject toJson() const;
 
     bool operator==(const MonkeyEvent&) const = default;
+
+    // How the detail of RevenueCat's growth events begins ("RevenueCat · $129.99 today"): the
+    // day's takings keep its figure apart from single sales by it.
+    static constexpr QStringView revenueCatDetail = u"RevenueCat · ";
 };

@@ -14,9 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The RevenueCat watcher's events say so in their detail: "RevenueCat · $129.99 today".
-const QString revenueCatDetail = u"RevenueCat · "_s;
-
 // One line's worth: the money in one currency and what it came from.
 struct CurrencyTotal {
     QString currency;
@@ -52,7 +49,7 @@ std::optional<TodayTakings::Counted> TodayTakings::counted(const MonkeyEvent& ev
         counted.currency = event.currency->toUpper();
         counted.amount = *event.amount;
     }
-    counted.revenueCat = event.detail && event.detail->startsWith(revenueCatDetail);
+    counted.revenueCat = event.detail && event.detail->startsWith(MonkeyEvent::revenueCatDetail);
     return counted;
 }
 

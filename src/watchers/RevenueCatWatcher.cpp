@@ -161,7 +161,8 @@ void RevenueCatWatcher::record(const RequestError& error)
 bool RevenueCatWatcher::announce(const QString& headline, const Revenue& total, double before, const QString& day)
 {
     const double growth = total.amount - before;
-    const QString detail = u"RevenueCat · %1 %2"_s.arg(formatMoney(total.amount, total.currency), day);
+    const QString detail
+        = MonkeyEvent::revenueCatDetail.toString() + u"%1 %2"_s.arg(formatMoney(total.amount, total.currency), day);
     MonkeyEvent event = MonkeyEvent::now(
         u"sale"_s, headline, u"+"_s + formatMoney(growth, total.currency), detail, false, m_services.scheduler.now());
     event.amount = std::round(growth * 1e6) / 1e6; // 129.99 - 100 is 29.99, not 29.989999…
